@@ -1,0 +1,116 @@
+#include "platform/base/codepage.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace qv {
+namespace {
+
+// One converter per direction and thread; iconv descriptors are not
+// thread-safe and opening them costs more than converting a path.
+class Converter {
+ public:
+  Converter(const char* to, const char* from)
+      : cd_(iconv_open(to, from)), fromUtf8_(std::string_view(from) == "UTF-8") {}
+  ~Converter() {
+    if (cd_ != reinterpret_cast<iconv_t>(-1)) iconv_close(cd_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool Run(std::string_view in, std::string& out, const char* replacement) {
+    out.clear();
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(in.data());
+    size_t srcLeft = in.size();
+    bool clean = true;
+    char buf[1024];
+    while (srcLeft > 0) {
+      char* dst = buf;
+      size_t dstLeft = sizeof buf;
+      size_t r = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+      out.append(buf, static_cast<size_t>(dst - buf));
+      if (r != static_cast<size_t>(-1)) continue;
+      if (errno == E2BIG) continue;
+      // EILSEQ or EINVAL (a lead byte without its trail at the end).
+      clean = false;
+      if (!replacement) return false;
+      out.append(replacement);
+      // Skip one whole character of the source: a UTF-8 sequence with its
+      // continuation bytes, or a code page 932 lead byte with its trail.
+      const unsigned char first = static_cast<unsigned char>(*src);
+      ++src;
+      --srcLeft;
+      if (fromUtf8_) {
+        while (srcLeft > 0 && (static_cast<unsigned char>(*src) & 0xC0) == 0x80) {
+          ++src;
+          --srcLeft;
+        }
+      } else if (IsCp932Lead(first) && srcLeft > 0 &&
+                 static_cast<unsigned char>(*src) >= 0x40) {
+        ++src;
+        --srcLeft;
+      }
+    }
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+    out.append(buf, static_cast<size_t>(dst - buf));
+    return clean;
+  }
+
+ private:
+  iconv_t cd_;
+  bool fromUtf8_;
+};
+
+Converter& ToUtf8() {
+  thread_local Converter c("UTF-8", "CP932");
+  return c;
+}
+Converter& ToCp932() {
+  thread_local Converter c("CP932", "UTF-8");
+  return c;
+}
+
+bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+
+}  // namespace
+
+bool Cp932ToUtf8(std::string_view in, std::string& out) {
+  if (IsAscii(in)) {
+    out.assign(in);
+    return true;
+  }
+  return ToUtf8().Run(in, out, nullptr);
+}
+
+bool Utf8ToCp932(std::string_view in, std::string& out) {
+  if (IsAscii(in)) {
+    out.assign(in);
+    return true;
+  }
+  return ToCp932().Run(in, out, nullptr);
+}
+
+std::string Cp932ToUtf8Lossy(std::string_view in) {
+  std::string out;
+  if (IsAscii(in)) return std::string(in);
+  ToUtf8().Run(in, out, "\xEF\xBF\xBD");
+  return out;
+}
+
+std::string Utf8ToCp932Lossy(std::string_view in) {
+  std::string out;
+  if (IsAscii(in)) return std::string(in);
+  ToCp932().Run(in, out, "?");
+  return out;
+}
+
+}  // namespace qv

@@ -1,0 +1,59 @@
+// Small helpers shared by the tests: temporary folders on the real file
+// system and readable output of code page 932 texts.
+#pragma once
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+
+#include "platform/base/codepage.h"
+
+namespace qvtest {
+
+// A fresh folder under the system's temporary folder, removed with all it
+// holds when the object goes.
+class TempDir {
+ public:
+  TempDir() {
+    std::string tmpl = (std::filesystem::temp_directory_path() / "qvtest-XXXXXX").string();
+    char* made = mkdtemp(tmpl.data());
+    if (made) path_ = made;
+  }
+  ~TempDir() {
+    std::error_code ec;
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::string str() const { return path_.string(); }
+  // A path below the folder; `rel` is UTF-8 with '/' separators.
+  std::filesystem::path operator/(std::string_view rel) const { return path_ / std::string(rel); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// UTF-8 text of a code page 932 string, for failure messages.
+inline std::string U8(std::string_view cp932) { return qv::Cp932ToUtf8Lossy(cp932); }
+
+// Code page 932 bytes of a UTF-8 text (test literals are code page 932
+// already; this serves texts that come from the file system).
+inline std::string Cp(std::string_view utf8) { return qv::Utf8ToCp932Lossy(utf8); }
+
+inline void WriteFile(const std::filesystem::path& p, std::string_view bytes) {
+  std::filesystem::create_directories(p.parent_path());
+  std::ofstream f(p, std::ios::binary);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::filesystem::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+}  // namespace qvtest
