@@ -441,8 +441,8 @@ int ReadDocumentStream(CArchive& ar, CString* pFirstComment = nullptr) {
     DWORD id = 0, view = 0;
     ar >> id >> view;
     table.Serialize(ar);
-    auto* e = static_cast<CZEKEnv_Label*>(entries.GetHead());
-    records = e->m_pRecordList ? static_cast<int>(e->m_pRecordList->GetCount()) : 0;
+    auto* e = entries.IsEmpty() ? nullptr : static_cast<CZEKEnv_Label*>(entries.GetHead());
+    records = e && e->m_pRecordList ? static_cast<int>(e->m_pRecordList->GetCount()) : 0;
     if (pFirstComment && records > 0) {
       auto* r = static_cast<CZEKMergeFileInfo*>(e->m_pRecordList->GetHead());
       *pFirstComment = table.GetAt(r->m_nCommentIndex)->GetComment();
@@ -569,4 +569,31 @@ TEST(ArchiveFile, FileFailuresCarryTheirCause) {
       file.Abort();
     }
   }
+}
+
+TEST(ArchiveFile, DamagedBytesGiveAFailureNeverACrash) {
+  CArchive mem;
+  const std::string bytes = WriteDocumentStream(mem, 4);
+  uint32_t seed = 12345;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  int failures = 0;
+  for (int i = 0; i < 4000; ++i) {
+    std::string b = bytes;
+    const int changes = 1 + static_cast<int>(next() % 3);
+    for (int c = 0; c < changes; ++c) {
+      const size_t at = next() % b.size();
+      // Mostly counts and lengths made large, sometimes any byte.
+      b[at] = static_cast<char>(next() % 4 == 0 ? next() : 0xFF);
+    }
+    CArchive ar(b.data(), b.size());
+    try {
+      ReadDocumentStream(ar);
+    } catch (const CArchiveException&) {
+      ++failures;
+    }
+  }
+  EXPECT_GT(failures, 0);
 }
