@@ -27,7 +27,9 @@ bool Strftime(const char* format, const struct tm& tm, std::string& out) {
   if (!*format) return true;
   std::vector<char> buf(256);
   while (true) {
-    size_t n = strftime_l(buf.data(), buf.size(), format, &tm, CLocale());
+    locale_t c = CLocale();
+    size_t n = c ? strftime_l(buf.data(), buf.size(), format, &tm, c)
+                 : strftime(buf.data(), buf.size(), format, &tm);
     if (n > 0) {
       out.assign(buf.data(), n);
       return true;

@@ -12,7 +12,6 @@
 #include "platform/base/wintypes.h"
 
 typedef int32_t __time32_t;
-typedef int64_t __time64_t;
 
 namespace qv {
 
