@@ -100,17 +100,22 @@ TEST(ScriptedPeople, AnswersDialogsAndPickersFromTheQueue) {
   EXPECT_EQ(people.Pending(), 6u);
 
   qv::People& seam = qv::GetPeople();
-  EXPECT_EQ(seam.Dialog({"CMessageBox_OW_dlg", "(NEW)　ファイル名称：a.txt", 4}, nullptr), 2);
+  // The scripted seam answers in place of the real dialog and never shows it.
+  const qv::DialogRequest overwrite{"CMessageBox_OW_dlg", "(NEW)　ファイル名称：a.txt", 4, [] {
+                                      ADD_FAILURE() << "the real dialog was shown";
+                                      return 1;
+                                    }};
+  EXPECT_EQ(seam.Dialog(overwrite, nullptr), 2);
   std::string comment = "old";
   EXPECT_EQ(seam.Dialog({"CDIALOG_REV_COMMENT", "old", IDCANCEL}, &comment), IDOK);
   EXPECT_EQ(comment, "新しいコメント");
 
   std::string chosen = "unchanged";
-  EXPECT_TRUE(seam.PickFile({true, "テキストエディタプログラム選択", "プログラム(*.exe)|*.exe||", "", "D:\\bin", 0x4},
+  EXPECT_TRUE(seam.PickFile({true, "テキストエディタプログラム選択", "プログラム(*.exe)|*.exe||", "", "D:\\bin", "", 0x4},
                             chosen));
   EXPECT_EQ(chosen, "D:\\bin\\diff.exe");
   chosen = "unchanged";
-  EXPECT_FALSE(seam.PickFile({false, "", "", "qvx", "", 0}, chosen));
+  EXPECT_FALSE(seam.PickFile({false, "", "", "qvx", "", "無題.qvx", 0}, chosen));
   EXPECT_EQ(chosen, "unchanged");
   EXPECT_TRUE(seam.PickFolder({"マスター反映先フォルダ選択", "C:\\"}, chosen));
   EXPECT_EQ(chosen, "E:\\出力");
@@ -132,6 +137,7 @@ TEST(ScriptedPeople, AnswersDialogsAndPickersFromTheQueue) {
   EXPECT_EQ(calls[2].initialPath, "D:\\bin");
   EXPECT_EQ(calls[2].flags, 0x4u);
   EXPECT_EQ(calls[3].defaultExt, "qvx");
+  EXPECT_EQ(calls[3].fileName, "無題.qvx");
   EXPECT_FALSE(calls[3].open);
   EXPECT_EQ(calls[3].answer, 0);
   EXPECT_EQ(calls[4].kind, Kind::Folder);
@@ -158,7 +164,7 @@ TEST(ScriptedPeople, UnexpectedQuestionsAreReportedAndCancelled) {
   // does not fit: it stays for the question it was meant for.
   s.failures.clear();
   s.people.QueueAnswer(IDYES);
-  EXPECT_FALSE(qv::GetPeople().PickFile({true, "", "", "", "", 0}, out));
+  EXPECT_FALSE(qv::GetPeople().PickFile({true, "", "", "", "", "", 0}, out));
   EXPECT_EQ(AfxMessageBox("info"), IDOK);
   EXPECT_EQ(AfxMessageBox("question", MB_YESNO), IDYES);
   ASSERT_EQ(s.failures.size(), 2u);
@@ -205,7 +211,7 @@ TEST(People, SetPeopleReturnsThePreviousAndNullRestoresTheConsole) {
   EXPECT_EQ(AfxMessageBox("x", MB_ABORTRETRYIGNORE), IDABORT);
   EXPECT_EQ(AfxMessageBox("x", MB_RETRYCANCEL), IDCANCEL);
   EXPECT_EQ(qv::GetPeople().Dialog({"CMessageBox_OW_dlg", "x", 4}, &out), 4);
-  EXPECT_FALSE(qv::GetPeople().PickFile({true, "", "", "", "", 0}, out));
+  EXPECT_FALSE(qv::GetPeople().PickFile({true, "", "", "", "", "", 0}, out));
   EXPECT_FALSE(qv::GetPeople().PickFolder({"", ""}, out));
   EXPECT_EQ(out, "keep");
 }

@@ -277,7 +277,7 @@ class CObList {
  public:
   // The block size is accepted for the framework's signature; the list
   // grows its storage by itself.
-  explicit CObList(INT_PTR nBlockSize = 10) : m_list("CObList") {}
+  explicit CObList(INT_PTR /*nBlockSize*/ = 10) : m_list("CObList") {}
   CObList(const CObList&) = delete;
   CObList& operator=(const CObList&) = delete;
 
@@ -335,7 +335,7 @@ class CObList {
 class CStringList {
  public:
   // The block size is accepted for the framework's signature.
-  explicit CStringList(INT_PTR nBlockSize = 10) : m_list("CStringList") {}
+  explicit CStringList(INT_PTR /*nBlockSize*/ = 10) : m_list("CStringList") {}
   CStringList(const CStringList&) = delete;
   CStringList& operator=(const CStringList&) = delete;
 

@@ -29,7 +29,7 @@ class ConsolePeople final : public People {
   }
   bool PickFile(const FileRequest& r, std::string&) override {
     std::fprintf(stderr, "[file picker] %s at %s (cancelled)\n", Utf8(r.title).c_str(),
-                 Utf8(r.initialPath).c_str());
+                 Utf8(r.initialFolder).c_str());
     return false;
   }
   bool PickFolder(const FolderRequest& r, std::string&) override {

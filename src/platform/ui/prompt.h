@@ -12,6 +12,7 @@
 // their own boundary.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/base/wintypes.h"
@@ -119,15 +120,20 @@ struct DialogRequest {
   const char* dialogName;  // the dialog's class name, e.g. "CMessageBox_OW_dlg"
   const char* text;        // what the dialog shows that identifies the case
   int cancelAnswer;        // the answer of Esc / the close box
+  // Runs the real dialog modally and returns its answer. An implementation
+  // with a person in front of the screen calls it; the scripted and console
+  // implementations never do. May be empty.
+  std::function<int()> showModal = {};
 };
 
 struct FileRequest {
   bool open;                // open dialog (else save dialog)
   const char* title;        // "" for the platform's own title
   const char* filter;       // the framework's filter text ("name|*.ext|...||")
-  const char* defaultExt;   // "" when none
-  const char* initialPath;  // folder or file the dialog starts at; "" when none
-  DWORD flags;              // OFN_ flags as the caller gave them
+  const char* defaultExt;     // "" when none
+  const char* initialFolder;  // the folder the dialog starts in; "" when none
+  const char* fileName;       // the file name proposed; "" when none
+  DWORD flags;                // OFN_ flags as the caller gave them
 };
 
 struct FolderRequest {

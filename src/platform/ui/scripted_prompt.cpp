@@ -144,7 +144,8 @@ bool ScriptedPeople::PickFile(const FileRequest& r, std::string& chosen) {
   call.title = Str(r.title);
   call.filter = Str(r.filter);
   call.defaultExt = Str(r.defaultExt);
-  call.initialPath = Str(r.initialPath);
+  call.initialPath = Str(r.initialFolder);
+  call.fileName = Str(r.fileName);
   call.flags = r.flags;
   const Answer* a = Take(Kind::File, nullptr, 0,
                          std::string(r.open ? "open" : "save") + " file picker " + Quote(call.title) +

@@ -37,7 +37,8 @@ class ScriptedPeople : public People {
     std::string filter;      // file picker
     std::string defaultExt;  // file picker
     DWORD flags = 0;         // file picker
-    std::string initialPath; // pickers: initial path or folder
+    std::string initialPath; // pickers: the initial folder
+    std::string fileName;    // file picker: the proposed file name
     int answer = 0;          // message/dialog answer; pickers: 1 chosen, 0 cancelled
     std::string answerText;  // picked path, or the dialog's returned text
     bool expected = true;    // false: answered because nothing fitting was queued
