@@ -6,7 +6,8 @@
 // CRuntimeClass is constant-initialised (the IMPLEMENT_ macros define it
 // `constinit`) and the registry is an intrusive list whose head is a
 // constant-initialised null pointer, so registration and look-up work in any
-// order of static initialisation across object files.
+// order of static initialisation across object files (a look-up made while
+// static initialisation is still running sees the classes registered so far).
 //
 // Note for static libraries: a class is registered by its own object file. A
 // class that only the archive reaches by name must have its object file
@@ -15,7 +16,6 @@
 #pragma once
 
 #include <stdexcept>
-#include <string>
 #include <type_traits>
 
 #include "platform/base/wintypes.h"
