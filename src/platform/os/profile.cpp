@@ -263,13 +263,17 @@ bool LoadLocked(const char* file, Loaded& out) {
     out.ini = EmptyIni();
     return true;
   }
+  if (!S_ISREG(st.st_mode)) {  // a folder, or a pipe that would block the open
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+  }
   auto& cache = Cache();
   auto it = cache.find(out.osPath);
   if (it != cache.end() && it->second.settled && it->second.id == FileId(st)) {
     out.ini = it->second.ini;
     return true;
   }
-  const int fd = open(out.osPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = open(out.osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     SetLastError(WinError(errno));
     return false;
