@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/base/codepage.h"
+#include "platform/os/files.h"
 #include "platform/os/paths.h"
 
 namespace {
@@ -224,18 +225,6 @@ void Remember(const std::string& osPath, const struct stat& st,
   cache.insert_or_assign(osPath, CacheEntry{FileId(st), std::move(ini), Settled(st)});
 }
 
-DWORD WinError(int e) {
-  switch (e) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case ENOSPC:
-    case EDQUOT: return ERROR_DISK_FULL;
-    case ENAMETOOLONG: return ERROR_FILENAME_EXCED_RANGE;
-    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
-    default: return ERROR_ACCESS_DENIED;
-  }
-}
-
 struct Loaded {
   std::string osPath;
   std::shared_ptr<const IniFile> ini;  // empty file when it does not exist
@@ -257,7 +246,7 @@ bool LoadLocked(const char* file, Loaded& out) {
   struct stat st;
   if (stat(out.osPath.c_str(), &st) != 0) {
     if (errno != ENOENT) {
-      SetLastError(WinError(errno));
+      SetLastError(qv::WinErrorFromErrno(errno));
       return false;
     }
     out.ini = EmptyIni();
@@ -273,9 +262,9 @@ bool LoadLocked(const char* file, Loaded& out) {
     out.ini = it->second.ini;
     return true;
   }
-  const int fd = open(out.osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = qv::OpenOsFile(out.osPath, O_RDONLY);
   if (fd < 0) {
-    SetLastError(WinError(errno));
+    SetLastError(qv::WinErrorFromErrno(errno));
     return false;
   }
   std::string bytes;
@@ -298,7 +287,7 @@ bool LoadLocked(const char* file, Loaded& out) {
   const int err = errno;
   close(fd);
   if (!ok) {
-    SetLastError(WinError(err));
+    SetLastError(qv::WinErrorFromErrno(err));
     return false;
   }
   out.ini = Parse(std::move(bytes));
@@ -441,7 +430,7 @@ bool ReplaceFile(const std::string& osPath, const std::string& bytes, struct sta
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) {
-    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : WinError(errno));
+    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : qv::WinErrorFromErrno(errno));
     return false;
   }
   bool ok = true;
@@ -469,7 +458,7 @@ bool ReplaceFile(const std::string& osPath, const std::string& bytes, struct sta
   }
   if (!ok) {
     unlink(tmp.c_str());
-    SetLastError(WinError(err));
+    SetLastError(qv::WinErrorFromErrno(err));
     return false;
   }
   if (stat(target.c_str(), &newSt) != 0) memset(&newSt, 0, sizeof newSt);

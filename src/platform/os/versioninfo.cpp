@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/files.h"
 #include "platform/os/paths.h"
 
 namespace {
@@ -90,11 +91,9 @@ bool ReadVersionBlock(const char* file, std::vector<uint8_t>& out) {
     if (!file) SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  const int fd = open(osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  const int fd = qv::OpenOsFile(osPath, O_RDONLY);
   if (fd < 0) {
-    SetLastError(errno == ENOENT ? ERROR_FILE_NOT_FOUND
-                 : errno == ENOTDIR ? ERROR_PATH_NOT_FOUND
-                                    : ERROR_ACCESS_DENIED);
+    SetLastError(qv::WinErrorFromErrno(errno));
     return false;
   }
   struct stat st;
