@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/os/system.h"
 #include "support/testutil.h"
 
 namespace {
@@ -60,9 +61,11 @@ TEST_F(EnvironmentTest, TempIsAWindowsPathWithFallbacks) {
 
   // SystemRoot: the stand-in folder beside the program unless set.
   Set("SystemRoot", nullptr);
-  const std::string root = Get("SystemRoot");
-  EXPECT_EQ(root.substr(root.size() - 7), "\\system");
-  EXPECT_EQ(root.substr(0, 3), "C:\\");
+  qv::SetModuleFileForTests(tmp_.str() + "/prog/Quarvex");
+  EXPECT_EQ(Get("SystemRoot"), "T:\\prog\\system");
+  qv::SetModuleFileForTests("");
+  Set("SystemRoot", (tmp_.str() + "/sys").c_str());
+  EXPECT_EQ(Get("SystemRoot"), "T:\\sys");
 }
 
 TEST_F(EnvironmentTest, ValuesInCodePage932) {

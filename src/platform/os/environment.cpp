@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -12,17 +11,23 @@
 
 #include "platform/base/codepage.h"
 #include "platform/os/paths.h"
+#include "platform/os/system.h"
 
 namespace {
 
-// The folder of the running program, as a Linux path.
-std::string ProgramFolder() {
-  char buf[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return std::string();
-  std::string path(buf, static_cast<size_t>(n));
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash ? slash : 1);
+// The stand-in folder: "system" in the folder of the running program,
+// Windows-shaped.
+std::string StandInFolder() {
+  char module[4096];
+  const DWORD n = GetModuleFileNameA(nullptr, module, sizeof module);
+  if (n == 0 || n >= sizeof module) return std::string();
+  std::string_view path(module, n);
+  size_t slash = std::string_view::npos;
+  for (size_t i = 0; i < path.size(); ++i) {
+    if (path[i] == '\\') slash = i;
+    if (qv::IsCp932Lead(static_cast<unsigned char>(path[i]))) ++i;
+  }
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1)) + "system";
 }
 
 // A value from the OS in code page 932; Linux paths become Windows-shaped.
@@ -53,21 +58,21 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buf, DWORD size) {
   const bool temp = strcmp(name, "TEMP") == 0;
   const bool systemRoot = strcmp(name, "SystemRoot") == 0;
   const char* raw = getenv(name);
+  std::string out;
+  if (!raw && systemRoot) {
+    out = StandInFolder();
+    if (!out.empty()) return CopyOut(out, buf, size);
+  }
   std::string value;
   if (raw) {
     value = raw;
   } else if (temp) {
     const char* tmpdir = getenv("TMPDIR");
     value = tmpdir && *tmpdir ? tmpdir : "/tmp";
-  } else if (systemRoot) {
-    value = ProgramFolder();
-    if (!value.empty()) value += value.back() == '/' ? "system" : "/system";
-  }
-  if (!raw && value.empty()) {
+  } else {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
   }
-  std::string out;
   if (!ToCp932(std::move(value), temp || systemRoot, out)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
