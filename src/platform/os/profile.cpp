@@ -197,7 +197,7 @@ struct FileId {
 struct CacheEntry {
   FileId id;
   std::shared_ptr<const IniFile> ini;
-  // Whether the file was at least a second old when it was read. Time stamps
+  // Whether the file was at least two seconds old when it was read. Time stamps
   // have a coarse grain: a file changed again within the same tick keeps
   // its stamps, so a young file is read again until it has aged.
   bool settled;
@@ -206,7 +206,8 @@ struct CacheEntry {
 bool Settled(const struct stat& st) {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - st.st_ctim.tv_sec >= 2;
+  const time_t stamp = st.st_ctim.tv_sec > st.st_mtim.tv_sec ? st.st_ctim.tv_sec : st.st_mtim.tv_sec;
+  return now.tv_sec - stamp >= 2;  // FAT keeps modification times in 2-second steps
 }
 
 // Parsed files by Linux path. Settings files are few; the bound only keeps
