@@ -95,12 +95,9 @@ TEST_F(PathRoutinesTest, CuttersKeepDoubleByteCharactersWhole) {
       {"C:\\x", "C:"},
       {"C:\\", "C:"},
       {"abc", ""},
-      {"", ""},
-      {"a\\b\\c", "a\\b"},
       {"T:\\" + kHyo + "\\" + kSo, "T:\\" + kHyo},
       {"T:\\a\\" + kYo, "T:\\a"},
       {kHyo, ""},
-      {kHyo + kSo + kYo, ""},
       {"a\\" + kKo + "\\" + kKo, "a\\" + kKo},
       {"x\\" + kKo, "x"},
       {std::string("a\\b\x95"), "a"},  // lone lead byte at the end
@@ -116,15 +113,11 @@ TEST_F(PathRoutinesTest, CuttersKeepDoubleByteCharactersWhole) {
   EXPECT_STREQ(p, "a\\c");
   MakeRelatedPath(0, p, "");
   EXPECT_STREQ(p, "a\\c");
-  MakeRelatedPath(0, p, nullptr);
-  EXPECT_STREQ(p, "a\\c");
   MakeRelatedPath(0, p, kHyo.c_str());
   EXPECT_EQ(std::string(p), "a\\c\\" + kHyo);
   MakeRelatedPath(2, p, "ignored");
   EXPECT_STREQ(p, "a\\c");
   MakeRelatedPath(7, p, "z");
-  EXPECT_STREQ(p, "a\\c");
-  MakeRelatedPath(-1, p, "z");
   EXPECT_STREQ(p, "a\\c");
   CString single("name");
   MakeRelatedPath(1, single, "n");
