@@ -67,6 +67,9 @@
 #if __has_include("platform/os/process.h")
 #include "platform/os/process.h"
 #endif
+#if __has_include("platform/ui/winapp.h")
+#include "platform/ui/winapp.h"
+#endif
 #if __has_include("platform/ui/prompt.h")
 #include "platform/ui/prompt.h"
 #endif
