@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "compare/PathRoutines.h"
 #include "support/scripted_people.h"
@@ -47,6 +48,13 @@ class PathRoutinesTest : public ::testing::Test {
     return n;
   }
 
+  // The texts of every question and message so far.
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& call : people_.Calls()) texts.push_back(call.text);
+    return texts;
+  }
+
   qvtest::TempDir tmp_;
   qvtest::ScriptedPeople people_;
 };
@@ -83,7 +91,7 @@ TEST_F(PathRoutinesTest, PathKindsOfFoldersFilesAndMissingPaths) {
   EXPECT_EQ(GetPathType(0, huge.c_str()), 3);
   EXPECT_EQ(GetPathStatus(0, huge.c_str()), 3);
   EXPECT_EQ(CheckPathType(1, huge.c_str()), -1);
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 }
 
 TEST_F(PathRoutinesTest, CuttersKeepDoubleByteCharactersWhole) {
@@ -151,20 +159,22 @@ TEST_F(PathRoutinesTest, CreateFolderTreeMakesEveryLevel) {
   EXPECT_EQ(CreateFolderTree(("T:\\\\v\\\\w")), 0);
   EXPECT_TRUE(fs::is_directory(Os("v\\w")));
   EXPECT_EQ(CreateFolderTree("T:\\"), 0);
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 }
 
 TEST_F(PathRoutinesTest, CreateFolderTreeStopsAtTheFirstFailedLevel) {
   qvtest::WriteFile(Os("a"), "file in the way");
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderTree(W("a\\b").c_str()), 1);
-  ASSERT_EQ(people_.texts.size(), 1u);
-  EXPECT_EQ(people_.texts[0], "フォルダ(" + W("a") + ")の作成に失敗しました");
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "フォルダ(" + W("a") + ")の作成に失敗しました");
 
   // A leading backslash: the empty first level cannot be made.
-  people_.texts.clear();
+  people_.ClearCalls();
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderTree("\\qv-no-such-root-level\\x"), 1);
-  ASSERT_EQ(people_.texts.size(), 1u);
-  EXPECT_EQ(people_.texts[0], "フォルダ()の作成に失敗しました");
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "フォルダ()の作成に失敗しました");
 }
 
 TEST_F(PathRoutinesTest, OverLongPathsAreRefusedWholeNotCut) {
@@ -174,22 +184,25 @@ TEST_F(PathRoutinesTest, OverLongPathsAreRefusedWholeNotCut) {
   fits += std::string(1023 - fits.size(), 'q');
   ASSERT_EQ(fits.size(), 1023u);
   EXPECT_EQ(CreateFolderTree(fits.c_str()), 0);
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 
   const std::string tooLong = W("r\\") + std::string(1019, 's');
   ASSERT_EQ(tooLong.size(), 1024u);
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderTree(tooLong.c_str()), 1);
   EXPECT_FALSE(fs::exists(Os("r")));
-  ASSERT_EQ(people_.texts.size(), 1u);
+  ASSERT_EQ(Texts().size(), 1u);
 
   std::string huge = W("");
   for (int i = 0; i < 50; ++i) huge += std::string(99, 'h') + "\\";
   ASSERT_GE(huge.size(), 5000u);
   const size_t before = EntriesOnDisk();
+  people_.QueueAnswer(IDOK);
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderTree(huge.c_str()), 1);
   EXPECT_EQ(CreateFolderPath(W("").c_str(), huge.substr(3).c_str()), 1);
   EXPECT_EQ(EntriesOnDisk(), before);
-  EXPECT_EQ(people_.texts.size(), 3u);
+  EXPECT_EQ(Texts().size(), 3u);
 }
 
 TEST_F(PathRoutinesTest, CreateFolderPathMakesTheFolderPartOfTheName) {
@@ -205,27 +218,30 @@ TEST_F(PathRoutinesTest, CreateFolderPathMakesTheFolderPartOfTheName) {
   // A doubled backslash in the name is a level that is already there.
   EXPECT_EQ(CreateFolderPath(W("out").c_str(), "b\\\\c\\f.txt"), 0);
   EXPECT_TRUE(fs::is_directory(Os("out\\b\\c")));
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 
   // Only the levels of the name are made: the destination's parent must be there.
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderPath(W("none\\deeper").c_str(), "x\\f.txt"), 1);
-  ASSERT_EQ(people_.texts.size(), 1u);
-  EXPECT_EQ(people_.texts[0], "フォルダ(" + W("none\\deeper") + "\\x)の作成に失敗しました");
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "フォルダ(" + W("none\\deeper") + "\\x)の作成に失敗しました");
   EXPECT_FALSE(fs::exists(Os("none")));
 
-  people_.texts.clear();
+  people_.ClearCalls();
   qvtest::WriteFile(Os("out\\file"), "x");
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(CreateFolderPath(W("out").c_str(), "file\\g\\f.txt"), 1);
-  ASSERT_EQ(people_.texts.size(), 1u);
-  EXPECT_EQ(people_.texts[0], "フォルダ(" + W("out") + "\\file)の作成に失敗しました");
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "フォルダ(" + W("out") + "\\file)の作成に失敗しました");
 }
 
 TEST_F(PathRoutinesTest, MakeFolderReportsFailure) {
   EXPECT_EQ(MakeFolder(W("m").c_str()), 0);
   EXPECT_TRUE(fs::is_directory(Os("m")));
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(MakeFolder(W("m").c_str()), 1);
-  ASSERT_EQ(people_.texts.size(), 1u);
-  EXPECT_EQ(people_.texts[0], "フォルダ(" + W("m") + ")の作成に失敗しました");
+  ASSERT_EQ(Texts().size(), 1u);
+  EXPECT_EQ(Texts()[0], "フォルダ(" + W("m") + ")の作成に失敗しました");
 }
 
 TEST(FormatTimeTextTest, SharedDateTextInLocalTime) {
@@ -256,6 +272,7 @@ TEST_F(PathRoutinesTest, SelectFolderDialogTakesOnlyAChoiceThatFits) {
 
   // Cancelled: the initial path comes back, also when it is the buffer itself.
   strcpy(buffer, "C:\\start");
+  people_.QueueFolderCancel();
   EXPECT_EQ(SelectFolderDialog(nullptr, buffer, buffer, BIF_RETURNONLYFSDIRS, "title"), 0);
   EXPECT_STREQ(buffer, "C:\\start");
 
@@ -268,6 +285,7 @@ TEST_F(PathRoutinesTest, SelectFolderDialogTakesOnlyAChoiceThatFits) {
   std::string longInitial = "C:\\";
   while (longInitial.size() < 300) longInitial += kHyo;
   char small[8];
+  people_.QueueFolderCancel();
   EXPECT_EQ(SelectFolderDialog(nullptr, longInitial.c_str(), small, 0, "t", sizeof small), 0);
   EXPECT_EQ(std::string(small), "C:\\" + kHyo + kHyo);
 }
@@ -288,13 +306,13 @@ class CopyFileConfirmTest : public PathRoutinesTest {
 TEST_F(CopyFileConfirmTest, CopiesWithoutAQuestionWhenNothingIsInTheWay) {
   EXPECT_EQ(Copy(1, name_), 1);
   EXPECT_EQ(qvtest::ReadFile(Os("dst\\" + name_)), "new content");
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 
   // Mode 3 overwrites without asking.
   qvtest::WriteFile(Os("dst\\" + name_), "old");
   EXPECT_EQ(Copy(3, name_), 1);
   EXPECT_EQ(qvtest::ReadFile(Os("dst\\" + name_)), "new content");
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 }
 
 TEST_F(CopyFileConfirmTest, TheFourAnswersOfTheOverwriteQuestion) {
@@ -306,24 +324,20 @@ TEST_F(CopyFileConfirmTest, TheFourAnswersOfTheOverwriteQuestion) {
   const Case cases[] = {{1, 2, true}, {2, 3, true}, {3, -3, false}, {4, -3, false}, {0, -3, false}, {-1, -3, false}};
   for (const Case& c : cases) {
     qvtest::WriteFile(Os("dst\\" + name_), "old");
-    people_.texts.clear();
-    people_.QueueAnswer(c.answer);
+    people_.ClearCalls();
+    people_.QueueDialog(c.answer);
     EXPECT_EQ(Copy(1, name_), c.result) << "answer " << c.answer;
-    ASSERT_EQ(people_.texts.size(), 1u);
-    EXPECT_EQ(people_.texts[0], "(NEW)　ファイル名称：" + name_);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0], "(NEW)　ファイル名称：" + name_);
     EXPECT_EQ(qvtest::ReadFile(Os("dst\\" + name_)), c.copied ? "new content" : "old") << "answer " << c.answer;
   }
-  // Nobody answering (the box closed) is a cancel.
-  qvtest::WriteFile(Os("dst\\" + name_), "old");
-  EXPECT_EQ(Copy(1, name_), -3);
-  EXPECT_EQ(qvtest::ReadFile(Os("dst\\" + name_)), "old");
 }
 
 TEST_F(CopyFileConfirmTest, FoldersAndFailuresGiveTheirResults) {
   // A target that is a folder raises no question; the copy fails.
   fs::create_directories(Os("dst\\" + name_));
   EXPECT_EQ(Copy(1, name_), -1);
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 
   // A source that is a folder (a DVD folder) is not copied.
   fs::create_directories(Os("src\\DVD1\\VIDEO_TS"));
@@ -336,19 +350,20 @@ TEST_F(CopyFileConfirmTest, FoldersAndFailuresGiveTheirResults) {
   // A destination level blocked by a file: -2 after the folder message.
   qvtest::WriteFile(Os("dst\\blocked"), "x");
   qvtest::WriteFile(Os("src\\blocked\\f.txt"), "y");
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(Copy(1, "blocked\\f.txt"), -2);
-  ASSERT_EQ(people_.texts.size(), 1u);
+  ASSERT_EQ(Texts().size(), 1u);
   EXPECT_EQ(qvtest::ReadFile(Os("dst\\blocked")), "x");
 
   // A name too long for the working buffers: nothing asked, nothing made.
-  people_.texts.clear();
+  people_.ClearCalls();
   std::string longName;
   for (char c = 'l'; c < 'q'; ++c) longName += std::string(210, c) + "\\";
   longName += "f.txt";
   ASSERT_GT(longName.size() + 7, 1023u);
   EXPECT_EQ(Copy(1, longName), -1);
   EXPECT_FALSE(fs::exists(Os("dst\\" + std::string(210, 'l'))));
-  EXPECT_TRUE(people_.texts.empty());
+  EXPECT_TRUE(Texts().empty());
 }
 
 TEST_F(CopyFileConfirmTest, CopyOntoItselfKeepsTheFile) {
