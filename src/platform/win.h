@@ -17,7 +17,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <forward_list>
+#include <list>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <string>
 #include <vector>
 
