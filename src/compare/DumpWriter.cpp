@@ -1,7 +1,7 @@
 #include "compare/DumpWriter.h"
 
 #include <cstdarg>
-#include <ctime>
+#include <string>
 #include <vector>
 
 #include "compare/DiffFile.h"
@@ -22,23 +22,11 @@ static_assert(16 + 1 + 16 + 3 + kHexWidth + kBytesPerLine + 1 < kDumpLine);
 FILE* g_dumpOut = nullptr;
 bool g_dumpFailed = false;
 
-// The C library's fixed time text ("Wed Jan 02 03:04:05 2019\n") of a time in
-// local time.
-void FormatFixedTime(time_t t, char* out, size_t outSize) {
-  static const char kDays[] = "SunMonTueWedThuFriSat";
-  static const char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
-  struct tm* tmv = localtime(&t);
-  if (tmv == nullptr) {
-    time_t zero = 0;
-    tmv = localtime(&zero);
-  }
-  if (tmv == nullptr || tmv->tm_wday < 0 || tmv->tm_wday > 6 || tmv->tm_mon < 0 || tmv->tm_mon > 11) {
-    snprintf(out, outSize, "\n");
-    return;
-  }
-  snprintf(out, outSize, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", kDays + 3 * tmv->tm_wday,
-           kMonths + 3 * tmv->tm_mon, tmv->tm_mday, tmv->tm_hour, tmv->tm_min, tmv->tm_sec,
-           1900 + tmv->tm_year);
+// The C library's fixed time text ("Wed Jan  2 03:04:05 2019\n") of a time in
+// local time; only the newline when the time has no local form.
+std::string FixedTimeText(time_t t) {
+  std::string text = qv::FormatLocalTime(t, "%a %b %e %H:%M:%S %Y\n");
+  return text.empty() ? std::string("\n") : text;
 }
 
 inline bool ShowsAsItself(BYTE b) { return (b >= 0x20 && b <= 0x7F && b != 0x25) || (b >= 0xA1 && b <= 0xDF); }
@@ -134,9 +122,7 @@ int WriteHexDump(int header, LPCSTR inputPath, LPCSTR outputPath) {
   }
   char sizeText[32];
   FormatDumpSizeText(size, sizeText, sizeof(sizeText));
-  char timeText[64];
-  FormatFixedTime(mtime, timeText, sizeof(timeText));
-  DumpPrintf("**  %s  %s  %s\n", inputPath, sizeText, timeText);
+  DumpPrintf("**  %s  %s  %s\n", inputPath, sizeText, FixedTimeText(mtime).c_str());
 
   // The file is read up to the size it had when the title was written; a
   // file that shrinks meanwhile ends the dump at its real end.

@@ -94,15 +94,6 @@ TEST_F(DumpTest, CharacterColumnShowsPrintableAndHalfWidthKana) {
   EXPECT_EQ(got, Crlf(Title(inPath_, "0013") + line));
 }
 
-TEST_F(DumpTest, HeaderBlockComesFirst) {
-  std::string got = Dump("A", 1);
-  char timeText[64];
-  std::strftime(timeText, sizeof(timeText), "%Y/%m/%d (%a)  %H:%M:%S", std::localtime(&kMtime));
-  std::string rule(118, '-');
-  std::string head = rule + "\n          ファイル名：" + inPath_ + "\n          修正日：" + timeText + "\n" + rule + "\n";
-  EXPECT_EQ(got, Crlf(head + Title(inPath_, "0001") + "000000-000000 : 41" + Blanks(82) + "A\n"));
-}
-
 TEST_F(DumpTest, BlocksDoNotBreakLines) {
   // Over two read blocks: the lines continue across the block boundary.
   std::string bytes(32768 + 40, 'x');
@@ -118,6 +109,8 @@ TEST_F(DumpTest, FailuresGiveTheirCodes) {
   auto out = dir_ / "out.txt";
   EXPECT_EQ(WriteHexDump(1, (dir_ / "missing").string().c_str(), out.string().c_str()), 2);
   EXPECT_EQ(WriteHexDump(1, dir_.str().c_str(), out.string().c_str()), 2);  // a folder
+  std::string tooLong = dir_.str() + "/" + std::string(1100, 'x');
+  EXPECT_EQ(WriteHexDump(1, tooLong.c_str(), out.string().c_str()), 2);
   WriteFile(dir_ / "in.bin", "abc");
   EXPECT_EQ(WriteHexDump(1, (dir_ / "in.bin").string().c_str(), (dir_ / "no/such/out.txt").string().c_str()), 3);
   // The shared output was not left open by the failure.
