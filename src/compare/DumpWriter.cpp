@@ -43,7 +43,8 @@ FILE* OpenDumpOutput(LPCSTR path, LPCSTR mode) {
 
 int CloseDumpOutput() {
   if (g_dumpOut == nullptr) return 0;
-  int failed = fclose(g_dumpOut) != 0 || g_dumpFailed;
+  int failed = ferror(g_dumpOut) != 0 || g_dumpFailed;
+  if (fclose(g_dumpOut) != 0) failed = 1;
   g_dumpOut = nullptr;
   g_dumpFailed = false;
   return failed;
@@ -162,6 +163,9 @@ int WriteNumberedListing(int header, LPCSTR inputPath, LPCSTR outputPath) {
     }
     ++number;
   }
+  // A read error cuts the listing short; a write error may only show in the
+  // stream's state or when the file is closed.
+  if (ferror(in) || ferror(out)) result = -1;
   fclose(in);
   if (fclose(out) != 0) result = -1;
   return result;

@@ -113,7 +113,9 @@ TEST_F(DumpTest, FailuresGiveTheirCodes) {
   EXPECT_EQ(WriteHexDump(1, tooLong.c_str(), out.string().c_str()), 2);
   WriteFile(dir_ / "in.bin", "abc");
   EXPECT_EQ(WriteHexDump(1, (dir_ / "in.bin").string().c_str(), (dir_ / "no/such/out.txt").string().c_str()), 3);
-  // The shared output was not left open by the failure.
+  // A full disk is a failure, not a dump.
+  EXPECT_EQ(WriteHexDump(1, (dir_ / "in.bin").string().c_str(), "/dev/full"), 3);
+  // The shared output was not left open by the failures.
   EXPECT_EQ(WriteHexDump(0, (dir_ / "in.bin").string().c_str(), out.string().c_str()), 0);
 }
 
@@ -236,6 +238,7 @@ TEST_F(ListingTest, FailuresGiveMinusOne) {
   EXPECT_EQ(WriteNumberedListing(1, (dir_ / "missing").string().c_str(), out.string().c_str()), -1);
   WriteFile(dir_ / "src.txt", "x\n");
   EXPECT_EQ(WriteNumberedListing(1, (dir_ / "src.txt").string().c_str(), dir_.str().c_str()), -1);
+  EXPECT_EQ(WriteNumberedListing(1, (dir_ / "src.txt").string().c_str(), "/dev/full"), -1);
 }
 
 }  // namespace
