@@ -97,6 +97,7 @@ void SplitPath(LPCSTR path, LPSTR folder, size_t folderSize, LPSTR name, size_t 
 }
 
 void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) {
+  if (diffDir == nullptr || name == nullptr) return;
   long folderLen = LastSeparator(name);
   if (folderLen <= 0) return;
 
@@ -131,6 +132,7 @@ int WriteFileHeaderBlock(FILE* out, LPCSTR path) {
 }
 
 void WriteDiffHeaderFile(CZEKMergeFileInfo* record, LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir) {
+  if (record == nullptr) return;
   LPCSTR name = RecordName(record);
   char path[kPathBuf];
   if (!FormatFits(path, sizeof(path), "%s\\%s.diff.h", diffDir, name)) return;
@@ -142,6 +144,7 @@ void WriteDiffHeaderFile(CZEKMergeFileInfo* record, LPCSTR newDir, LPCSTR oldDir
 }
 
 void DeleteDiffHeaderFile(CZEKMergeFileInfo* record, LPCSTR diffDir) {
+  if (record == nullptr) return;
   char path[kPathBuf];
   if (FormatFits(path, sizeof(path), "%s\\%s.diff.h", diffDir, RecordName(record))) remove(path);
 }
