@@ -154,7 +154,8 @@ void FormatShort(char* buffer, const char* format, ...) {
   if (n < 0) {
     buffer[0] = 0;
   } else if (n > 255) {
-    buffer[CharBoundaryLength(buffer, 255, 255)] = 0;
+    // The buffer holds the first 255 bytes of an n-byte text.
+    buffer[CharBoundaryLength(buffer, n, 255)] = 0;
   }
 }
 

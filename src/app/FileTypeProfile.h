@@ -119,5 +119,6 @@ void FormatShort(char* buffer, const char* format, ...)
     __attribute__((format(printf, 2, 3)));
 
 // Largest length <= maxLength at which `text` (of `length` bytes) can be cut
-// without splitting a double-byte character.
+// without splitting a double-byte character. Only the first maxLength bytes
+// are read when `length` is larger.
 int CharBoundaryLength(const char* text, int length, int maxLength);
