@@ -1,0 +1,452 @@
+#include "platform/os/paths.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "platform/base/codepage.h"
+#include "platform/base/wintypes.h"
+
+namespace qv {
+namespace {
+
+// Linux root per letter A..Z; empty = not mapped.
+using RootTable = std::array<std::string, 26>;
+
+bool IsSep(char c) { return c == '/' || c == '\\'; }
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsUpper(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  return true;
+}
+
+// "/a//b/" -> "/a/b" (the root stays "/").
+std::string TrimRoot(std::string_view root) {
+  std::string out;
+  for (char c : root) {
+    if (c == '/' && !out.empty() && out.back() == '/') continue;
+    out.push_back(c);
+  }
+  while (out.size() > 1 && out.back() == '/') out.pop_back();
+  return out;
+}
+
+// Mount points in /proc/self/mountinfo escape space, tab, newline and
+// backslash as \ooo.
+std::string UnescapeMountField(std::string_view f) {
+  std::string out;
+  out.reserve(f.size());
+  for (size_t i = 0; i < f.size(); ++i) {
+    if (f[i] == '\\' && i + 3 < f.size() && f[i + 1] >= '0' && f[i + 1] <= '3' &&
+        f[i + 2] >= '0' && f[i + 2] <= '7' && f[i + 3] >= '0' && f[i + 3] <= '7') {
+      out.push_back(static_cast<char>((f[i + 1] - '0') * 64 + (f[i + 2] - '0') * 8 + (f[i + 3] - '0')));
+      i += 3;
+    } else {
+      out.push_back(f[i]);
+    }
+  }
+  return out;
+}
+
+std::vector<std::string_view> SplitSpaces(std::string_view line) {
+  std::vector<std::string_view> out;
+  size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && line[i] == ' ') ++i;
+    size_t j = i;
+    while (j < line.size() && line[j] != ' ') ++j;
+    if (j > i) out.push_back(line.substr(i, j - i));
+    i = j;
+  }
+  return out;
+}
+
+// The letters of the mount table: block-device file systems mounted whole
+// on a folder, in byte order of the mount point, from D:.
+RootTable ParseMountInfo(const std::string& text) {
+  std::vector<std::string> points;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    std::string_view line(text.data() + pos, end - pos);
+    pos = end + 1;
+    std::vector<std::string_view> f = SplitSpaces(line);
+    // id parent maj:min root mount-point options [optional...] - type source super
+    size_t dash = 0;
+    for (size_t i = 6; i < f.size(); ++i)
+      if (f[i] == "-") {
+        dash = i;
+        break;
+      }
+    if (dash == 0 || dash + 2 >= f.size()) continue;
+    const std::string_view root = f[3];
+    const std::string mountPoint = UnescapeMountField(f[4]);
+    const std::string_view type = f[dash + 1];
+    const std::string source = UnescapeMountField(f[dash + 2]);
+    if (root != "/") continue;                        // bind of a sub-folder or a file
+    if (source.rfind("/dev/", 0) != 0) continue;      // pseudo and network file systems
+    if (type == "squashfs") continue;                 // package images
+    if (mountPoint == "/" || mountPoint.empty() || mountPoint[0] != '/') continue;
+    points.push_back(mountPoint);
+  }
+  std::sort(points.begin(), points.end());
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  RootTable t;
+  t['C' - 'A'] = "/";
+  char letter = 'D';
+  for (const std::string& p : points) {
+    if (letter > 'Z') break;
+    struct stat st;
+    if (stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    t[letter - 'A'] = p;
+    ++letter;
+  }
+  return t;
+}
+
+// "C=/;T=/tmp/run1". Entries that are not letter '=' absolute path are
+// ignored. C: stays "/" unless named.
+RootTable ParseOverride(std::string_view v) {
+  RootTable t;
+  t['C' - 'A'] = "/";
+  size_t pos = 0;
+  while (pos <= v.size()) {
+    size_t end = v.find(';', pos);
+    if (end == std::string_view::npos) end = v.size();
+    std::string_view e = v.substr(pos, end - pos);
+    pos = end + 1;
+    while (!e.empty() && e.front() == ' ') e.remove_prefix(1);
+    if (e.size() >= 3 && IsAsciiLetter(e[0]) && e[1] == '=' && e[2] == '/')
+      t[UpperAscii(e[0]) - 'A'] = TrimRoot(e.substr(2));
+  }
+  return t;
+}
+
+class DriveState {
+ public:
+  std::shared_ptr<const RootTable> Get() {
+    std::lock_guard<std::mutex> lock(mu_);
+    const char* env = getenv("QUARVEX_DRIVES");
+    if (env && *env) {
+      if (!override_ || overrideText_ != env) {
+        overrideText_ = env;
+        override_ = std::make_shared<const RootTable>(ParseOverride(overrideText_));
+      }
+      return override_;
+    }
+    if (!mounts_ || MountsChanged()) mounts_ = std::make_shared<const RootTable>(ReadMounts());
+    return mounts_;
+  }
+
+  void Reset() {
+    std::lock_guard<std::mutex> lock(mu_);
+    override_.reset();
+    overrideText_.clear();
+    mounts_.reset();
+  }
+
+ private:
+  // The kernel marks the open mount table with POLLPRI once a mount or an
+  // unmount happens after our last look.
+  bool MountsChanged() {
+    if (fd_ < 0) return true;
+    pollfd p{fd_, POLLPRI, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLPRI | POLLERR)) != 0;
+  }
+
+  RootTable ReadMounts() {
+    if (fd_ < 0) fd_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+    std::string text;
+    if (fd_ >= 0 && lseek(fd_, 0, SEEK_SET) == 0) {
+      char buf[8192];
+      for (;;) {
+        ssize_t n = read(fd_, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        text.append(buf, static_cast<size_t>(n));
+      }
+    }
+    return ParseMountInfo(text);
+  }
+
+  std::mutex mu_;
+  std::string overrideText_;
+  std::shared_ptr<const RootTable> override_;
+  std::shared_ptr<const RootTable> mounts_;
+  int fd_ = -1;
+};
+
+DriveState& State() {
+  static DriveState* s = new DriveState;  // outlives every static user
+  return *s;
+}
+
+bool Exists(const std::string& p) {
+  struct stat st;
+  return lstat(p.empty() ? "." : p.c_str(), &st) == 0;
+}
+
+// First name in `dir` (byte order) equal to `name` upper-cased in ASCII.
+bool FindFolded(const std::string& dir, std::string_view name, std::string& found) {
+  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return false;
+  bool any = false;
+  while (dirent* e = readdir(d)) {
+    std::string_view n(e->d_name);
+    if (n == "." || n == "..") continue;
+    if (!EqualsUpper(n, name)) continue;
+    if (!any || n < std::string_view(found)) found.assign(n);
+    any = true;
+  }
+  closedir(d);
+  return any;
+}
+
+std::string Join(const std::string& base, std::string_view comp) {
+  std::string out = base;
+  if (!out.empty() && out.back() != '/') out.push_back('/');
+  out.append(comp);
+  return out;
+}
+
+// Rebuilds `root` + components, resolving each missing component by a
+// case-blind scan of its folder.
+std::string ResolveFolded(const std::string& root, const std::vector<std::string_view>& comps,
+                          bool trailing) {
+  std::string base = root;
+  size_t i = 0;
+  for (; i < comps.size(); ++i) {
+    std::string next = Join(base, comps[i]);
+    if (comps[i] == ".." || Exists(next)) {
+      base = std::move(next);
+      continue;
+    }
+    std::string found;
+    if (!FindFolded(base, comps[i], found)) break;
+    base = Join(base, found);
+  }
+  for (; i < comps.size(); ++i) base = Join(base, comps[i]);
+  if (trailing && !comps.empty()) base.push_back('/');
+  return base;
+}
+
+}  // namespace
+
+bool ToOsPath(const char* winPath, std::string& osPath) {
+  osPath.clear();
+  if (!winPath) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (*winPath == '\0') {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  std::string s;
+  if (!Cp932ToUtf8(winPath, s)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return false;
+  }
+  std::string root;  // empty: relative to the current folder
+  size_t start = 0;
+  if (s.size() >= 2 && IsAsciiLetter(s[0]) && s[1] == ':') {
+    std::shared_ptr<const RootTable> t = State().Get();
+    root = (*t)[UpperAscii(s[0]) - 'A'];
+    if (root.empty()) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    start = 2;
+  } else if (s[0] == '\\' && s.size() >= 2 && IsSep(s[1])) {
+    SetLastError(ERROR_PATH_NOT_FOUND);  // UNC: no network names here
+    return false;
+  } else if (s[0] == '\\') {
+    std::shared_ptr<const RootTable> t = State().Get();
+    root = (*t)['C' - 'A'];
+  } else if (s[0] == '/') {
+    root = "/";
+  }
+  const bool absolute = !root.empty();
+
+  std::vector<std::string_view> comps;
+  std::string_view rest(s);
+  rest.remove_prefix(start);
+  const bool trailing = !rest.empty() && IsSep(rest.back());
+  size_t i = 0;
+  while (i < rest.size()) {
+    while (i < rest.size() && IsSep(rest[i])) ++i;
+    size_t j = i;
+    while (j < rest.size() && !IsSep(rest[j])) ++j;
+    if (j > i) {
+      std::string_view c = rest.substr(i, j - i);
+      if (c == ".") {
+        // nothing
+      } else if (c == ".." && absolute) {
+        if (!comps.empty()) comps.pop_back();
+      } else if (c == ".." && !comps.empty() && comps.back() != "..") {
+        comps.pop_back();
+      } else {
+        comps.push_back(c);
+      }
+    }
+    i = j;
+  }
+
+  std::string written = root;
+  for (std::string_view c : comps) written = Join(written, c);
+  if (written.empty()) written = ".";
+  if (trailing && !comps.empty()) written.push_back('/');
+  if (written.size() >= PATH_MAX) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+
+  struct stat st;
+  if (comps.empty() || lstat(written.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
+    osPath = std::move(written);
+    return true;
+  }
+  osPath = ResolveFolded(root, comps, trailing);
+  if (osPath.empty()) osPath = ".";
+  return true;
+}
+
+bool OsNameToCp932(std::string_view utf8Name, std::string& cp932Name) {
+  std::string back;
+  if (utf8Name.find('\\') != std::string_view::npos || !Utf8ToCp932(utf8Name, cp932Name) ||
+      !Cp932ToUtf8(cp932Name, back) || back != utf8Name) {
+    cp932Name.clear();
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return false;
+  }
+  return true;
+}
+
+bool FromOsPath(std::string_view osPath, std::string& winPath) {
+  winPath.clear();
+  if (osPath.empty()) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  // Fold repeated separators; no trailing one except on the root.
+  std::string p;
+  p.reserve(osPath.size());
+  for (char c : osPath) {
+    if (c == '/' && !p.empty() && p.back() == '/') continue;
+    p.push_back(c);
+  }
+  if (p.size() > 1 && p.back() == '/') p.pop_back();
+
+  std::string_view rest = p;
+  std::string prefix;
+  if (p[0] == '/') {
+    std::shared_ptr<const RootTable> t = State().Get();
+    int best = -1;
+    size_t bestLen = 0;
+    for (int k = 0; k < 26; ++k) {
+      const std::string& r = (*t)[k];
+      if (r.empty()) continue;
+      bool match = r == "/" || p == r || (p.size() > r.size() && p.compare(0, r.size(), r) == 0 &&
+                                         p[r.size()] == '/');
+      size_t len = r == "/" ? 0 : r.size();
+      if (match && (best < 0 || len > bestLen)) {
+        best = k;
+        bestLen = len;
+      }
+    }
+    if (best < 0) {
+      SetLastError(ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    rest.remove_prefix(bestLen);
+    while (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
+    prefix.push_back(static_cast<char>('A' + best));
+    prefix += ":\\";
+  }
+  std::string conv;
+  if (!OsNameToCp932(rest, conv)) return false;
+  for (char& c : conv)
+    if (c == '/') c = '\\';  // '/' is ASCII and never a trail byte
+  winPath = prefix + conv;
+  return true;
+}
+
+std::vector<std::pair<char, std::string>> DriveMap() {
+  std::shared_ptr<const RootTable> t = State().Get();
+  std::vector<std::pair<char, std::string>> out;
+  for (int k = 0; k < 26; ++k)
+    if (!(*t)[k].empty()) out.emplace_back(static_cast<char>('A' + k), (*t)[k]);
+  return out;
+}
+
+bool DriveRoot(char letter, std::string& osRoot) {
+  osRoot.clear();
+  if (!IsAsciiLetter(letter)) return false;
+  std::shared_ptr<const RootTable> t = State().Get();
+  osRoot = (*t)[UpperAscii(letter) - 'A'];
+  return !osRoot.empty();
+}
+
+std::string WinDriveRoot(std::string_view winPath) {
+  if (winPath.size() < 2 || !IsAsciiLetter(winPath[0]) || winPath[1] != ':') return {};
+  std::string r;
+  r.push_back(UpperAscii(winPath[0]));
+  r += ":\\";
+  return r;
+}
+
+bool IsWinDriveRoot(std::string_view winPath) {
+  if (winPath.size() < 2 || !IsAsciiLetter(winPath[0]) || winPath[1] != ':') return false;
+  return winPath.size() == 2 || (winPath.size() == 3 && IsSep(winPath[2]));
+}
+
+bool EndsWithSeparator(std::string_view winPath) {
+  if (winPath.empty() || !IsSep(winPath.back())) return false;
+  // Walk the double-byte characters from the start: only then is it known
+  // whether the last byte is a trail byte.
+  size_t i = 0;
+  const size_t last = winPath.size() - 1;
+  while (i < last) {
+    if (IsCp932Lead(static_cast<unsigned char>(winPath[i]))) {
+      if (i + 1 == last) return false;  // the separator is a trail byte
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return true;
+}
+
+bool DropExeSuffixIfMissing(std::string& osPath) {
+  if (osPath.size() < 5) return false;
+  std::string_view tail(osPath.data() + osPath.size() - 4, 4);
+  if (!EqualsUpper(tail, ".EXE") || osPath[osPath.size() - 5] == '/') return false;
+  struct stat st;
+  if (stat(osPath.c_str(), &st) == 0) return false;
+  std::string bare = osPath.substr(0, osPath.size() - 4);
+  if (stat(bare.c_str(), &st) != 0) return false;
+  osPath = std::move(bare);
+  return true;
+}
+
+void ResetDriveMap() { State().Reset(); }
+
+}  // namespace qv

@@ -1,0 +1,81 @@
+// Windows-shaped paths (drive letter, backslashes, code page 932) inside the
+// program; Linux paths (UTF-8, '/') at the OS boundary.
+//
+// Drives: C: is always "/". Every other mounted file system that lives on a
+// block device (mount source under /dev/, whole file system rather than a
+// bind of a sub-folder, mount point a folder, not a squashfs package image)
+// gets a letter from D: upward in the byte order of its mount point, up to
+// Z:. The map is re-read when the mount table changes (a DVD inserted while
+// the program runs gets its letter). QUARVEX_DRIVES="C=/;T=/tmp/run1"
+// replaces the map; C: stays "/" unless the variable names C: itself. The
+// variable is looked at on every call, so tests can set and change it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace qv {
+
+// Windows-shaped code page 932 path ("D:\Movies\表", "C:\\a\\\\b", or a path
+// already starting with '/') -> Linux UTF-8 path: CP932 decoded first (a
+// trail byte 0x5C is never a separator), drive mapped (C: is /, mounted
+// volumes from D:, QUARVEX_DRIVES="C=/;T=/tmp/x" replaces the map),
+// '\' and '/' turned into '/', repeated separators folded, and, when the
+// path does not exist as written, each component resolved without regard
+// to case. Returns false when the text cannot be converted or names no
+// mapped drive (SetLastError says why).
+//
+// Further rules: "." and ".." of a drive path are folded by text, as
+// Windows does, and ".." never climbs above the drive root. "D:name" is
+// taken from the drive root. A leading single backslash is the root of C:.
+// UNC names ("\\server\share") are refused (ERROR_PATH_NOT_FOUND). A trailing
+// separator is kept as one '/'. A result of PATH_MAX bytes or more fails
+// with ERROR_FILENAME_EXCED_RANGE. Case-insensitive resolution compares
+// names upper-cased in ASCII letters only; among several matches the first
+// in byte order of the names on disk wins; the first component with no
+// match and everything after it stay as written (so a file about to be
+// made keeps the caller's spelling).
+bool ToOsPath(const char* winPath, std::string& osPath);
+
+// Linux UTF-8 path -> Windows-shaped CP932 path (longest mapped prefix gives
+// the drive). Returns false when the name cannot be held in code page 932.
+// A relative path only has its separators turned into backslashes.
+// "Held" means the code page 932 text converts back to the very same UTF-8:
+// a name with U+00A5 (which code page 932 writes as 0x5C, the backslash) or
+// U+301C (which comes back as U+FF5E) is refused, so no name on disk ever
+// turns into another name or into an extra path separator.
+bool FromOsPath(std::string_view osPath, std::string& winPath);
+
+// One name (no separators implied) from the disk -> code page 932 under the
+// same round-trip rule as FromOsPath; false (ERROR_NO_UNICODE_TRANSLATION)
+// when it cannot be held. Also false for a name that holds a backslash.
+bool OsNameToCp932(std::string_view utf8Name, std::string& cp932Name);
+
+// The current drive map: letter (upper case) and Linux root, in letter order.
+std::vector<std::pair<char, std::string>> DriveMap();
+
+// Linux root of a drive letter (either case); false when it is not mapped.
+bool DriveRoot(char letter, std::string& osRoot);
+
+// The drive-root part of a Windows path: "D:\" for "D:\x\y", "d:" or "D:/";
+// empty when the path does not start with a drive letter and colon.
+std::string WinDriveRoot(std::string_view winPath);
+
+// True for a bare drive root: "D:\", "D:/" or "D:" (nothing after it).
+bool IsWinDriveRoot(std::string_view winPath);
+
+// True when the last byte of a code page 932 path is a separator ('\' or
+// '/') and not the trail byte of a double-byte character.
+bool EndsWithSeparator(std::string_view winPath);
+
+// Linux executables have no suffix: when `osPath` does not exist, ends in
+// ".exe" (any case) and the same path without it does, drops the suffix.
+// Returns true when it changed the path.
+bool DropExeSuffixIfMissing(std::string& osPath);
+
+// Forgets the cached mount table (tests that change mounts or the map).
+void ResetDriveMap();
+
+}  // namespace qv

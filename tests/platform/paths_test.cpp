@@ -1,0 +1,175 @@
+#include "platform/os/paths.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/base/wintypes.h"
+#include "support/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Maps T: onto a fresh temporary folder for one test.
+class PathsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string map = "C=/;T=" + tmp_.str();
+    setenv("QUARVEX_DRIVES", map.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("QUARVEX_DRIVES");
+    qv::ResetDriveMap();
+  }
+  std::string Os(const char* win) {
+    std::string out;
+    EXPECT_TRUE(qv::ToOsPath(win, out)) << qvtest::U8(win);
+    return out;
+  }
+  qvtest::TempDir tmp_;
+};
+
+TEST_F(PathsTest, DriveMapAndSeparators) {
+  EXPECT_EQ(Os("T:\\"), tmp_.str());
+  EXPECT_EQ(Os("t:"), tmp_.str());
+  EXPECT_EQ(Os("T:\\a\\b.txt"), tmp_.str() + "/a/b.txt");
+  EXPECT_EQ(Os("T:\\\\a\\\\\\b/c"), tmp_.str() + "/a/b/c");
+  EXPECT_EQ(Os("T:\\a\\"), tmp_.str() + "/a/");
+  EXPECT_EQ(Os("C:\\usr\\bin"), "/usr/bin");
+  EXPECT_EQ(Os("\\usr"), "/usr");
+  EXPECT_EQ(Os("/usr//lib"), "/usr/lib");
+  EXPECT_EQ(Os("rel\\x"), "rel/x");
+  // Dots fold by text and never leave the drive.
+  EXPECT_EQ(Os("T:\\a\\.\\b\\..\\c"), tmp_.str() + "/a/c");
+  EXPECT_EQ(Os("T:\\..\\..\\etc"), tmp_.str() + "/etc");
+
+  std::string out;
+  EXPECT_FALSE(qv::ToOsPath("Q:\\x", out));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(qv::ToOsPath("\\\\server\\share", out));
+  EXPECT_FALSE(qv::ToOsPath("", out));
+  EXPECT_FALSE(qv::ToOsPath(nullptr, out));
+  // A lead byte without its trail byte is no text.
+  EXPECT_FALSE(qv::ToOsPath("T:\\a\x81", out));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+
+  auto map = qv::DriveMap();
+  ASSERT_EQ(map.size(), 2u);
+  EXPECT_EQ(map[0].first, 'C');
+  EXPECT_EQ(map[1].second, tmp_.str());
+}
+
+TEST_F(PathsTest, TrailByte5CIsNeverASeparator) {
+  // 表 ソ 予 end in 0x5C in code page 932.
+  ASSERT_EQ(std::string("表").back(), '\\');
+  EXPECT_EQ(Os("T:\\表\\ソ予\\"), tmp_.str() + "/\xE8\xA1\xA8/\xE3\x82\xBD\xE4\xBA\x88/");
+  EXPECT_EQ(Os("T:\\表\\\\ソ"), tmp_.str() + "/\xE8\xA1\xA8/\xE3\x82\xBD");
+
+  std::string win;
+  ASSERT_TRUE(qv::FromOsPath(tmp_.str() + "/\xE8\xA1\xA8/\xE3\x82\xBD", win));
+  EXPECT_EQ(win, std::string("T:\\表\\ソ"));
+  EXPECT_TRUE(qv::EndsWithSeparator("T:\\表\\"));
+  EXPECT_FALSE(qv::EndsWithSeparator("T:\\表"));
+  EXPECT_FALSE(qv::EndsWithSeparator("T:\\x"));
+}
+
+TEST_F(PathsTest, FromOsPathLongestPrefixAndRefusals) {
+  std::string win;
+  ASSERT_TRUE(qv::FromOsPath(tmp_.str() + "//sub/", win));
+  EXPECT_EQ(win, "T:\\sub");
+  ASSERT_TRUE(qv::FromOsPath(tmp_.str(), win));
+  EXPECT_EQ(win, "T:\\");
+  ASSERT_TRUE(qv::FromOsPath("/usr/bin", win));
+  EXPECT_EQ(win, "C:\\usr\\bin");
+  ASSERT_TRUE(qv::FromOsPath("/", win));
+  EXPECT_EQ(win, "C:\\");
+  ASSERT_TRUE(qv::FromOsPath("a/b", win));
+  EXPECT_EQ(win, "a\\b");
+  // A path that only shares the text of a drive root is not on that drive.
+  ASSERT_TRUE(qv::FromOsPath(tmp_.str() + "x/y", win));
+  EXPECT_EQ(win[0], 'C');
+
+  // U+00A5 would become 0x5C (a separator), U+301C comes back as U+FF5E,
+  // é has no code page 932 form, and invalid UTF-8 is no name at all.
+  for (const char* bad : {"/x/\xC2\xA5", "/x/\xE3\x80\x9C", "/x/caf\xC3\xA9", "/x/\xFF\xFE", "/x/a\\b"}) {
+    EXPECT_FALSE(qv::FromOsPath(bad, win)) << bad;
+    EXPECT_TRUE(win.empty());
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
+  }
+
+  // Without C: in the override, C: still is "/"; naming it moves it.
+  setenv("QUARVEX_DRIVES", ("T=" + tmp_.str()).c_str(), 1);
+  ASSERT_TRUE(qv::FromOsPath("/etc", win));
+  EXPECT_EQ(win, "C:\\etc");
+  setenv("QUARVEX_DRIVES", ("C=" + tmp_.str()).c_str(), 1);
+  EXPECT_FALSE(qv::FromOsPath("/etc", win));
+  EXPECT_EQ(Os("C:\\a"), tmp_.str() + "/a");
+}
+
+TEST_F(PathsTest, CaseInsensitiveResolution) {
+  fs::create_directories(tmp_ / "dvd/video_ts");
+  qvtest::WriteFile(tmp_ / "dvd/video_ts/vts_01_0.ifo", "x");
+  // Two spellings of one name: the first in byte order wins.
+  qvtest::WriteFile(tmp_ / "dvd/Readme.txt", "1");
+  qvtest::WriteFile(tmp_ / "dvd/README.TXT", "2");
+
+  EXPECT_EQ(Os("T:\\DVD\\VIDEO_TS\\VTS_01_0.IFO"), tmp_.str() + "/dvd/video_ts/vts_01_0.ifo");
+  EXPECT_EQ(Os("T:\\DVD\\VIDEO_TS\\"), tmp_.str() + "/dvd/video_ts/");
+  EXPECT_EQ(Os("T:\\dvd\\readme.txt"), tmp_.str() + "/dvd/README.TXT");
+  // As written when it exists.
+  EXPECT_EQ(Os("T:\\dvd\\Readme.txt"), tmp_.str() + "/dvd/Readme.txt");
+  // The missing part keeps the caller's spelling.
+  EXPECT_EQ(Os("T:\\DVD\\New\\File.TXT"), tmp_.str() + "/dvd/New/File.TXT");
+  // Only ASCII letters fold: full-width Ａ is not ａ.
+  fs::create_directories(tmp_ / "\xEF\xBD\x81");  // ａ
+  EXPECT_EQ(Os("T:\\Ａ"), tmp_.str() + "/\xEF\xBC\xA1");
+}
+
+TEST_F(PathsTest, OverLongPathFailsCleanly) {
+  std::string longPath = "T:";
+  while (longPath.size() < 5000) longPath += "\\abcdefgh";
+  std::string out;
+  EXPECT_FALSE(qv::ToOsPath(longPath.c_str(), out));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+  EXPECT_TRUE(out.empty());
+}
+
+TEST_F(PathsTest, DriveRootsAndExeSuffix) {
+  EXPECT_EQ(qv::WinDriveRoot("d:\\x"), "D:\\");
+  EXPECT_EQ(qv::WinDriveRoot("x\\y"), "");
+  EXPECT_TRUE(qv::IsWinDriveRoot("D:\\"));
+  EXPECT_TRUE(qv::IsWinDriveRoot("D:"));
+  EXPECT_FALSE(qv::IsWinDriveRoot("D:\\x"));
+  std::string root;
+  EXPECT_TRUE(qv::DriveRoot('t', root));
+  EXPECT_EQ(root, tmp_.str());
+  EXPECT_FALSE(qv::DriveRoot('Q', root));
+
+  qvtest::WriteFile(tmp_ / "Quarvex", "bin");
+  std::string p = tmp_.str() + "/Quarvex.exe";
+  EXPECT_TRUE(qv::DropExeSuffixIfMissing(p));
+  EXPECT_EQ(p, tmp_.str() + "/Quarvex");
+  p = tmp_.str() + "/Other.exe";
+  EXPECT_FALSE(qv::DropExeSuffixIfMissing(p));
+}
+
+TEST(PathsMounts, MountTableGivesCAndSortedLetters) {
+  unsetenv("QUARVEX_DRIVES");
+  qv::ResetDriveMap();
+  auto map = qv::DriveMap();
+  ASSERT_FALSE(map.empty());
+  EXPECT_EQ(map[0].first, 'C');
+  EXPECT_EQ(map[0].second, "/");
+  for (size_t i = 1; i < map.size(); ++i) {
+    EXPECT_EQ(map[i].first, static_cast<char>('C' + i));
+    if (i > 1) {
+      EXPECT_LT(map[i - 1].second, map[i].second);
+    }
+  }
+}
+
+}  // namespace
