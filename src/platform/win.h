@@ -17,7 +17,20 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <array>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <list>
+#include <map>
 #include <memory>
+#include <set>
+#include <sstream>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -66,6 +79,9 @@
 #endif
 #if __has_include("platform/os/process.h")
 #include "platform/os/process.h"
+#endif
+#if __has_include("platform/ui/winapp.h")
+#include "platform/ui/winapp.h"
 #endif
 #if __has_include("platform/ui/prompt.h")
 #include "platform/ui/prompt.h"

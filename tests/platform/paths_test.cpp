@@ -173,3 +173,38 @@ TEST(PathsMounts, MountTableGivesCAndSortedLetters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PathsMounts, OnlyWholeBlockDeviceFileSystemsGetLetters) {
+  qvtest::TempDir a, b;
+  fs::create_directories(b / "with space");
+  const std::string bSpace = b.str() + "/with\\040space";
+  const std::string text =
+      "27 1 254:0 / / rw - ext4 /dev/vda rw\n"
+      "22 27 0:21 / /proc rw - proc proc rw\n"
+      "25 24 0:23 / /dev/shm rw - tmpfs tmpfs rw\n"
+      "40 27 254:0 /var/lib/x/hosts /etc/hosts rw - ext4 /dev/vda rw\n"  // bind of a file
+      "41 27 7:1 / /snap/core/1 ro - squashfs /dev/loop1 ro\n"
+      "42 27 8:17 / " + bSpace + " rw shared:5 - vfat /dev/sdb1 rw\n"
+      "43 27 8:33 / " + a.str() + " rw - ext4 /dev/sdc1 rw\n"
+      "44 27 8:49 / /does/not/exist rw - ext4 /dev/sdd1 rw\n"
+      "garbage line\n";
+  auto map = qv::DriveMapFromMountTable(text);
+  ASSERT_EQ(map.size(), 3u);
+  EXPECT_EQ(map[0], (std::pair<char, std::string>{'C', "/"}));
+  // In byte order of the mount point.
+  const bool aFirst = a.str() < b.str() + "/with space";
+  EXPECT_EQ(map[1].second, aFirst ? a.str() : b.str() + "/with space");
+  EXPECT_EQ(map[2].second, aFirst ? b.str() + "/with space" : a.str());
+  EXPECT_EQ(map[1].first, 'D');
+  EXPECT_EQ(map[2].first, 'E');
+
+  auto entries = qv::ParseMountTable(text);
+  ASSERT_EQ(entries.size(), 8u);
+  EXPECT_EQ(entries[5].mountPoint, b.str() + "/with space");
+  EXPECT_EQ(entries[5].fsType, "vfat");
+  EXPECT_EQ(entries[5].source, "/dev/sdb1");
+}
+
+}  // namespace

@@ -67,8 +67,9 @@ char* CString::Allocate(int capacity) {
   void* raw = ::operator new(sizeof(Block) + static_cast<size_t>(capacity) + 1);
   Block* b = new (raw) Block{0, capacity};
   char* text = reinterpret_cast<char*>(b + 1);
-  text[0] = 0;
-  text[capacity] = 0;
+  // The room past the text is handed out by GetBuffer and may be taken into
+  // the text by ReleaseBuffer: it never holds undefined bytes.
+  std::memset(text, 0, static_cast<size_t>(capacity) + 1);
   return text;
 }
 
@@ -83,7 +84,7 @@ void CString::SetLength(int length) noexcept {
 }
 
 void CString::Reserve(int capacity) {
-  if (!IsShared() && Header()->capacity >= capacity) return;
+  if (IsShared() ? capacity <= 0 : Header()->capacity >= capacity) return;
   int len = GetLength();
   if (capacity < len) capacity = len;
   // Grow geometrically so repeated appends stay linear.
@@ -587,6 +588,9 @@ char* CString::GetBuffer(int minLength) {
     Release(m_pchData);
     m_pchData = fresh;
   }
+  // A caller that fills the room without a terminator still ends at its room.
+  int len = GetLength();
+  if (minLength > len) std::memset(m_pchData + len, 0, static_cast<size_t>(minLength - len) + 1);
   return m_pchData;
 }
 

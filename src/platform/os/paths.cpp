@@ -80,32 +80,14 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
 
 // The letters of the mount table: block-device file systems mounted whole
 // on a folder, in byte order of the mount point, from D:.
-RootTable ParseMountInfo(const std::string& text) {
+RootTable RootsFromMounts(const std::vector<MountEntry>& mounts) {
   std::vector<std::string> points;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + pos, end - pos);
-    pos = end + 1;
-    std::vector<std::string_view> f = SplitSpaces(line);
-    // id parent maj:min root mount-point options [optional...] - type source super
-    size_t dash = 0;
-    for (size_t i = 6; i < f.size(); ++i)
-      if (f[i] == "-") {
-        dash = i;
-        break;
-      }
-    if (dash == 0 || dash + 2 >= f.size()) continue;
-    const std::string_view root = f[3];
-    const std::string mountPoint = UnescapeMountField(f[4]);
-    const std::string_view type = f[dash + 1];
-    const std::string source = UnescapeMountField(f[dash + 2]);
-    if (root != "/") continue;                        // bind of a sub-folder or a file
-    if (source.rfind("/dev/", 0) != 0) continue;      // pseudo and network file systems
-    if (type == "squashfs") continue;                 // package images
-    if (mountPoint == "/" || mountPoint.empty() || mountPoint[0] != '/') continue;
-    points.push_back(mountPoint);
+  for (const MountEntry& m : mounts) {
+    if (m.root != "/") continue;                        // bind of a sub-folder or a file
+    if (m.source.rfind("/dev/", 0) != 0) continue;      // pseudo and network file systems
+    if (m.fsType == "squashfs") continue;               // package images
+    if (m.mountPoint.size() < 2 || m.mountPoint[0] != '/') continue;  // "/" is C:
+    points.push_back(m.mountPoint);
   }
   std::sort(points.begin(), points.end());
   points.erase(std::unique(points.begin(), points.end()), points.end());
@@ -120,6 +102,19 @@ RootTable ParseMountInfo(const std::string& text) {
     ++letter;
   }
   return t;
+}
+
+std::string ReadWholeFd(int fd) {
+  std::string text;
+  if (fd < 0 || lseek(fd, 0, SEEK_SET) != 0) return text;
+  char buf[8192];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    text.append(buf, static_cast<size_t>(n));
+  }
+  return text;
 }
 
 // "C=/;T=/tmp/run1". Entries that are not letter '=' absolute path are
@@ -174,17 +169,7 @@ class DriveState {
 
   RootTable ReadMounts() {
     if (fd_ < 0) fd_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    std::string text;
-    if (fd_ >= 0 && lseek(fd_, 0, SEEK_SET) == 0) {
-      char buf[8192];
-      for (;;) {
-        ssize_t n = read(fd_, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        text.append(buf, static_cast<size_t>(n));
-      }
-    }
-    return ParseMountInfo(text);
+    return RootsFromMounts(ParseMountTable(ReadWholeFd(fd_)));
   }
 
   std::mutex mu_;
@@ -221,7 +206,9 @@ bool FindFolded(const std::string& dir, std::string_view name, std::string& foun
 }
 
 std::string Join(const std::string& base, std::string_view comp) {
-  std::string out = base;
+  std::string out;
+  out.reserve(base.size() + comp.size() + 1);
+  out = base;
   if (!out.empty() && out.back() != '/') out.push_back('/');
   out.append(comp);
   return out;
@@ -243,7 +230,10 @@ std::string ResolveFolded(const std::string& root, const std::vector<std::string
     if (!FindFolded(base, comps[i], found)) break;
     base = Join(base, found);
   }
-  for (; i < comps.size(); ++i) base = Join(base, comps[i]);
+  for (; i < comps.size(); ++i) {
+    if (!base.empty() && base.back() != '/') base.push_back('/');
+    base.append(comps[i]);
+  }
   if (trailing && !comps.empty()) base.push_back('/');
   return base;
 }
@@ -311,7 +301,11 @@ bool ToOsPath(const char* winPath, std::string& osPath) {
   }
 
   std::string written = root;
-  for (std::string_view c : comps) written = Join(written, c);
+  written.reserve(rest.size() + root.size() + 1);
+  for (std::string_view c : comps) {
+    if (!written.empty() && written.back() != '/') written.push_back('/');
+    written.append(c);
+  }
   if (written.empty()) written = ".";
   if (trailing && !comps.empty()) written.push_back('/');
   if (written.size() >= PATH_MAX) {
@@ -448,5 +442,47 @@ bool DropExeSuffixIfMissing(std::string& osPath) {
 }
 
 void ResetDriveMap() { State().Reset(); }
+
+std::vector<MountEntry> ParseMountTable(std::string_view text) {
+  std::vector<MountEntry> out;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(pos, end - pos);
+    pos = end + 1;
+    std::vector<std::string_view> f = SplitSpaces(line);
+    // id parent maj:min root mount-point options [optional...] - type source super
+    size_t dash = 0;
+    for (size_t i = 6; i < f.size(); ++i)
+      if (f[i] == "-") {
+        dash = i;
+        break;
+      }
+    if (dash == 0 || dash + 2 >= f.size()) continue;
+    MountEntry m;
+    m.root = UnescapeMountField(f[3]);
+    m.mountPoint = UnescapeMountField(f[4]);
+    m.fsType.assign(f[dash + 1]);
+    m.source = UnescapeMountField(f[dash + 2]);
+    out.push_back(std::move(m));
+  }
+  return out;
+}
+
+std::vector<MountEntry> ReadMountTable() {
+  int fd = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+  std::string text = ReadWholeFd(fd);
+  if (fd >= 0) close(fd);
+  return ParseMountTable(text);
+}
+
+std::vector<std::pair<char, std::string>> DriveMapFromMountTable(std::string_view mountinfoText) {
+  RootTable t = RootsFromMounts(ParseMountTable(mountinfoText));
+  std::vector<std::pair<char, std::string>> out;
+  for (int k = 0; k < 26; ++k)
+    if (!t[k].empty()) out.emplace_back(static_cast<char>('A' + k), t[k]);
+  return out;
+}
 
 }  // namespace qv

@@ -78,4 +78,18 @@ bool DropExeSuffixIfMissing(std::string& osPath);
 // Forgets the cached mount table (tests that change mounts or the map).
 void ResetDriveMap();
 
+// For the layer: one line of /proc/self/mountinfo, fields unescaped.
+struct MountEntry {
+  std::string root;        // folder of the file system that is mounted ("/" = all of it)
+  std::string mountPoint;  // where it is mounted
+  std::string fsType;      // "ext4", "vfat", "fuseblk", ...
+  std::string source;      // "/dev/sdb1", "tmpfs", ...
+};
+std::vector<MountEntry> ParseMountTable(std::string_view mountinfoText);
+// The current mount table, in the kernel's order (later entries cover
+// earlier ones at the same mount point).
+std::vector<MountEntry> ReadMountTable();
+// The drive map that a mount table gives (without QUARVEX_DRIVES).
+std::vector<std::pair<char, std::string>> DriveMapFromMountTable(std::string_view mountinfoText);
+
 }  // namespace qv

@@ -1,0 +1,236 @@
+// Files and folders with Windows semantics over Linux: find-first/next in
+// NTFS order, file status with 32-bit times, access test, make folder,
+// copy, kernel handles (files and read-only mappings) and the C runtime's
+// remove. Paths are Windows-shaped code page 932 texts (see paths.h).
+#pragma once
+
+// The layer's struct _stat reuses the names st_atime, st_mtime and
+// st_ctime, which glibc's <sys/stat.h> defines as macros for
+// st_atim.tv_sec and friends. Including it here first fixes that spelling
+// for everybody, and struct _stat below carries members that make the
+// macro expansion land on its own 32-bit times.
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/base/wintypes.h"
+
+// ---------------------------------------------------------------------------
+// Kernel handles. A HANDLE of the layer points at a qv::HandleObject that the
+// layer registered; CloseHandle deletes it. Other parts of the layer
+// (processes, threads) derive their own objects and register them with
+// qv::RegisterHandle, so that one CloseHandle serves them all.
+namespace qv {
+
+class HandleObject {
+ public:
+  virtual ~HandleObject() = default;
+  // The file descriptor behind a file handle (a process start hands it on
+  // as standard output); -1 for objects that have none.
+  virtual int Fd() const { return -1; }
+};
+
+// Takes ownership; returns the HANDLE for it.
+HANDLE RegisterHandle(HandleObject* object);
+// The object behind a live handle of the layer; nullptr for a null,
+// INVALID_HANDLE_VALUE, closed or foreign handle.
+HandleObject* LookupHandle(HANDLE h);
+// The file descriptor of a file handle, or -1.
+int HandleFd(HANDLE h);
+
+// Names on disk that code page 932 cannot hold (é, U+301C, U+00A5, invalid
+// UTF-8, a backslash in a name) are never handed to the program under
+// another name: enumeration skips them and records their Linux paths
+// (UTF-8, possibly invalid) here. Returns what was recorded since the last
+// call, oldest first, and forgets it. At most 1000 are kept.
+std::vector<std::string> TakeUnrepresentableNames();
+
+// Linux errno -> Windows error code of the layer's file functions.
+DWORD WinErrorFromErrno(int err);
+// Windows error code -> errno for the C-runtime-style functions.
+int ErrnoFromWinError(DWORD code);
+
+// For the layer: open(2) of a Linux path with O_CLOEXEC, never blocking on
+// a FIFO or device (the descriptor is switched back to blocking I/O).
+// -1 with errno on failure.
+int OpenOsFile(const std::string& osPath, int openFlags, int createMode = 0666);
+
+// remove() of the C runtime with Windows rules: a path to a folder is
+// refused (errno EACCES), a missing file gives ENOENT. 0 on success.
+int Remove(const char* path);
+
+}  // namespace qv
+
+BOOL CloseHandle(HANDLE h);
+
+// ---------------------------------------------------------------------------
+// Times and attributes.
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+typedef FILETIME* LPFILETIME;
+typedef FILETIME* PFILETIME;
+
+#define FILE_ATTRIBUTE_READONLY 0x00000001
+#define FILE_ATTRIBUTE_HIDDEN 0x00000002
+#define FILE_ATTRIBUTE_SYSTEM 0x00000004
+#define FILE_ATTRIBUTE_DIRECTORY 0x00000010
+#define FILE_ATTRIBUTE_ARCHIVE 0x00000020
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(0xFFFFFFFF))
+
+// ---------------------------------------------------------------------------
+// Enumeration. The pattern is a folder and a last component: "D:\x\*",
+// "D:\x\*.*", a wildcard such as "D:\x\*.lnk", or a plain name. '*' and '?'
+// match without regard to ASCII case ('?' is one character, single- or
+// double-byte); "*.*" matches every name, as on Windows. The entries come
+// in NTFS order: "." and ".." first (when the pattern matches them), then
+// the names compared upper-cased (ASCII letters), ties in byte order.
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[MAX_PATH];
+  CHAR cAlternateFileName[14];
+};
+typedef WIN32_FIND_DATAA* LPWIN32_FIND_DATAA;
+typedef WIN32_FIND_DATAA* PWIN32_FIND_DATAA;
+
+HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data);
+BOOL FindNextFileA(HANDLE find, LPWIN32_FIND_DATAA data);
+BOOL FindClose(HANDLE find);
+
+DWORD GetFileAttributesA(LPCSTR path);
+
+// ---------------------------------------------------------------------------
+// File status of the C runtime, 32-bit times: st_mtime, st_atime and
+// st_ctime (creation time where the file system keeps one, else the
+// modification time); a time before 1970 or after 2038-01-19 is -1.
+// st_size is the full size (64 bits; a 32-bit record keeps its low part).
+// A folder has size 0. A path that ends in a separator fails (ENOENT)
+// unless it is a drive root ("D:\").
+#define _S_IFMT 0xF000
+#define _S_IFDIR 0x4000
+#define _S_IFCHR 0x2000
+#define _S_IFIFO 0x1000
+#define _S_IFREG 0x8000
+#define _S_IREAD 0x0100
+#define _S_IWRITE 0x0080
+#define _S_IEXEC 0x0040
+
+namespace qv {
+struct StatTime32 {
+  int32_t tv_sec;
+};
+}  // namespace qv
+
+struct _stat {
+  uint32_t st_dev;   // drive number: 0 = A:, 2 = C:
+  uint16_t st_ino;
+  uint16_t st_mode;
+  int16_t st_nlink;
+  int16_t st_uid;
+  int16_t st_gid;
+  uint32_t st_rdev;
+  int64_t st_size;
+  // Read as st_atime, st_mtime, st_ctime.
+  qv::StatTime32 st_atim;
+  qv::StatTime32 st_mtim;
+  qv::StatTime32 st_ctim;
+};
+
+int _stat(const char* path, struct _stat* buffer);
+int _fstat(int fd, struct _stat* buffer);
+
+// _access: mode 0 exists, 2 writable, 4 readable, 6 both; others EINVAL.
+// A folder written with a trailing backslash is found.
+int _access(const char* path, int mode);
+
+// _mkdir: 0, or -1 with errno EEXIST (already there), ENOENT (a level of
+// the path is missing) or EACCES (not allowed, read-only medium).
+int _mkdir(const char* path);
+
+// ---------------------------------------------------------------------------
+// Copy, move, delete.
+// CopyFileA copies a regular file's bytes and keeps its last-write time
+// and permission bits. A folder as source or target fails
+// (ERROR_ACCESS_DENIED); an existing target with failIfExists fails
+// (ERROR_FILE_EXISTS). The copy goes to a temporary file in the target's
+// folder that replaces the target only when complete, so a failed copy
+// leaves the old target as it was.
+BOOL CopyFileA(LPCSTR existingFile, LPCSTR newFile, BOOL failIfExists);
+
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
+// Moves a file or folder; without MOVEFILE_REPLACE_EXISTING an existing
+// target fails (ERROR_ALREADY_EXISTS); a folder never replaces anything.
+BOOL MoveFileExA(LPCSTR existingFile, LPCSTR newFile, DWORD flags);
+BOOL MoveFileA(LPCSTR existingFile, LPCSTR newFile);
+// Deletes a file; a folder is refused (ERROR_ACCESS_DENIED).
+BOOL DeleteFileA(LPCSTR path);
+
+// ---------------------------------------------------------------------------
+// File handles.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
+
+struct OVERLAPPED;
+typedef OVERLAPPED* LPOVERLAPPED;
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
+#define OPEN_EXISTING 3
+#define OPEN_ALWAYS 4
+#define TRUNCATE_EXISTING 5
+#define FILE_FLAG_RANDOM_ACCESS 0x10000000
+#define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000
+#define INVALID_FILE_SIZE (static_cast<DWORD>(0xFFFFFFFF))
+
+// Share modes have no Linux counterpart and are accepted without effect.
+// The descriptor is never inherited by itself (no leak into unrelated
+// children); a process start passes it on explicitly as a standard handle,
+// which is what an inheritable handle is for. A folder cannot be opened
+// (ERROR_ACCESS_DENIED). CREATE_ALWAYS and OPEN_ALWAYS on an existing file
+// succeed with GetLastError() ERROR_ALREADY_EXISTS.
+HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                   LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE templateFile);
+// Synchronous only: `overlapped` must be null.
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
+              LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+               LPOVERLAPPED overlapped);
+DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
+BOOL FlushFileBuffers(HANDLE file);
+
+// Read-only mappings of a whole file or a part of it. An empty file cannot
+// be mapped (ERROR_FILE_INVALID); a view's offset must be a multiple of
+// 65536, the allocation granularity of Windows.
+#ifndef ERROR_FILE_INVALID
+#define ERROR_FILE_INVALID 1006
+#endif
+#define PAGE_READONLY 0x02
+#define FILE_MAP_READ 0x0004
+HANDLE CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES attributes, DWORD protect,
+                          DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
+LPVOID MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD fileOffsetHigh,
+                     DWORD fileOffsetLow, size_t numberOfBytesToMap);
+BOOL UnmapViewOfFile(LPCVOID baseAddress);

@@ -1,0 +1,288 @@
+#include "platform/os/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/os/paths.h"
+#include "support/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
+    qv::TakeUnrepresentableNames();
+  }
+  void TearDown() override {
+    unsetenv("QUARVEX_DRIVES");
+    qv::ResetDriveMap();
+  }
+  static void SetMtime(const fs::path& p, time_t t) {
+    struct utimbuf u{t, t};
+    ASSERT_EQ(utime(p.c_str(), &u), 0);
+  }
+  // Every name FindFirstFileA/FindNextFileA give for a pattern, in order.
+  static std::vector<std::string> List(const char* pattern, DWORD* firstError = nullptr) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA(pattern, &fd);
+    if (firstError) *firstError = GetLastError();
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.emplace_back(fd.cFileName);
+    while (FindNextFileA(h, &fd));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    EXPECT_TRUE(FindClose(h));
+    return names;
+  }
+  qvtest::TempDir tmp_;
+};
+
+TEST_F(FilesTest, EnumerationInNtfsOrderWithDotsFirst) {
+  for (const char* n : {"b.txt", "A.txt", "_x", "C", "\xE8\xA1\xA8", "\xE3\x82\xBD\xE4\xBA\x88"})
+    qvtest::WriteFile(tmp_ / "d" / n, "12345");
+  fs::create_directories(tmp_ / "d/sub");
+  const std::vector<std::string> all = {".", "..", "A.txt", "b.txt", "C", "sub", "_x", "ソ予", "表"};
+  EXPECT_EQ(List("T:\\d\\*"), all);
+  EXPECT_EQ(List("T:\\\\D\\\\*.*"), all);  // doubled separators, other case
+  EXPECT_EQ(List("T:\\d\\*.TXT"), (std::vector<std::string>{"A.txt", "b.txt"}));
+  EXPECT_EQ(List("T:\\d\\?"), (std::vector<std::string>{".", "C", "表"}));
+  EXPECT_EQ(List("T:\\d\\a.txt"), (std::vector<std::string>{"A.txt"}));
+
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA("T:\\d\\SUB", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  FindClose(h);
+  h = FindFirstFileA("T:\\d\\表", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(fd.nFileSizeLow, 5u);
+  EXPECT_EQ(fd.nFileSizeHigh, 0u);
+  FindClose(h);
+
+  DWORD err = 0;
+  EXPECT_TRUE(List("T:\\d\\*.none", &err).empty());
+  EXPECT_EQ(err, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(List("T:\\missing\\*.*", &err).empty());
+  EXPECT_EQ(err, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_TRUE(List("T:\\d\\", &err).empty());
+  EXPECT_FALSE(FindNextFileA(INVALID_HANDLE_VALUE, &fd));
+  EXPECT_FALSE(FindClose(nullptr));
+}
+
+TEST_F(FilesTest, LastWriteTimeIsAFileTime) {
+  qvtest::WriteFile(tmp_ / "f", "x");
+  SetMtime(tmp_ / "f", 1700000000);
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA("T:\\f", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FindClose(h);
+  const uint64_t ft = (static_cast<uint64_t>(fd.ftLastWriteTime.dwHighDateTime) << 32) |
+                      fd.ftLastWriteTime.dwLowDateTime;
+  EXPECT_EQ(ft, (1700000000ULL + 11644473600ULL) * 10000000ULL);
+}
+
+TEST_F(FilesTest, NamesCodePage932CannotHoldAreReportedNotMapped) {
+  qvtest::WriteFile(tmp_ / "d/ok.txt", "");
+  qvtest::WriteFile(tmp_ / "d/caf\xC3\xA9", "");         // é
+  qvtest::WriteFile(tmp_ / "d/a\xC2\xA5" "b", "");        // ¥ would become a backslash
+  qvtest::WriteFile(tmp_ / "d/bad\xFF\xFE", "");          // not UTF-8
+  qvtest::WriteFile(tmp_ / "d/wave\xE3\x80\x9C", "");     // 〜 comes back as ～
+  EXPECT_EQ(List("T:\\d\\*.*"), (std::vector<std::string>{".", "..", "ok.txt"}));
+  std::vector<std::string> skipped = qv::TakeUnrepresentableNames();
+  ASSERT_EQ(skipped.size(), 4u);
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped[0], (tmp_ / "d/a\xC2\xA5" "b").string());
+  EXPECT_EQ(skipped[1], (tmp_ / "d/bad\xFF\xFE").string());
+  EXPECT_TRUE(qv::TakeUnrepresentableNames().empty());
+}
+
+TEST_F(FilesTest, StatRules) {
+  // Names on disk are UTF-8; the literals of this file are code page 932.
+  const fs::path file = tmp_ / qvtest::U8("Dir/表/file.bin");
+  qvtest::WriteFile(file, std::string(1234, 'x'));
+  SetMtime(file, 1600000000);
+  struct _stat st;
+  ASSERT_EQ(_stat("T:\\dir\\表\\FILE.BIN", &st), 0);  // case-blind, trail byte 0x5C
+  EXPECT_EQ(st.st_size, 1234);
+  EXPECT_EQ(st.st_mtime, 1600000000);
+  EXPECT_EQ(st.st_mode & _S_IFMT, _S_IFREG);
+  EXPECT_NE(st.st_ctime, 0);  // birth time, or the modification time
+  EXPECT_EQ(st.st_dev, 19u);  // T:
+  ASSERT_EQ(_stat("T:\\\\Dir\\\\表", &st), 0);
+  EXPECT_EQ(st.st_mode & _S_IFMT, _S_IFDIR);
+  EXPECT_EQ(st.st_size, 0);
+
+  errno = 0;
+  EXPECT_EQ(_stat("T:\\Dir\\表\\", &st), -1);  // trailing separator
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(_stat("T:\\Dir\\", &st), -1);
+  EXPECT_EQ(_stat("T:\\", &st), 0);
+  EXPECT_EQ(_stat("\\", &st), 0);
+  EXPECT_EQ(_stat("T:\\missing", &st), -1);
+  EXPECT_EQ(errno, ENOENT);
+
+  std::string longPath = "T:";
+  while (longPath.size() < 5000) longPath += "\\abcdefghij";
+  EXPECT_EQ(_stat(longPath.c_str(), &st), -1);
+  EXPECT_EQ(errno, ENOENT);
+
+  // Linux programs have no ".exe".
+  qvtest::WriteFile(tmp_ / "Quarvex", "bin");
+  EXPECT_EQ(_stat("T:\\Quarvex.exe", &st), 0);
+  EXPECT_EQ(_access("T:\\Quarvex.exe", 0), 0);
+}
+
+TEST_F(FilesTest, AccessMakeFolderAndRemove) {
+  fs::create_directories(tmp_ / "a");
+  qvtest::WriteFile(tmp_ / "a/f.txt", "1");
+  EXPECT_EQ(_access("T:\\a", 0), 0);
+  EXPECT_EQ(_access("T:\\a\\", 0), 0);  // a folder with a trailing backslash is there
+  EXPECT_EQ(_access("T:\\A\\F.TXT", 6), 0);
+  EXPECT_EQ(_access("T:\\a\\f.txt\\", 0), -1);
+  EXPECT_EQ(_access("T:\\a\\none", 4), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(_access("T:\\a", 1), -1);
+  EXPECT_EQ(errno, EINVAL);
+
+  EXPECT_EQ(_mkdir("T:\\a\\new"), 0);
+  EXPECT_TRUE(fs::is_directory(tmp_ / "a/new"));
+  EXPECT_EQ(_mkdir("T:\\A\\NEW"), -1);
+  EXPECT_EQ(errno, EEXIST);
+  EXPECT_EQ(_mkdir("T:\\x\\y"), -1);
+  EXPECT_EQ(errno, ENOENT);
+  EXPECT_EQ(_mkdir(""), -1);
+  EXPECT_EQ(errno, ENOENT);
+
+  EXPECT_EQ(qv::Remove("T:\\a\\new"), -1);  // folders are refused
+  EXPECT_EQ(errno, EACCES);
+  EXPECT_TRUE(fs::is_directory(tmp_ / "a/new"));
+  EXPECT_EQ(qv::Remove("T:\\A\\F.txt"), 0);
+  EXPECT_FALSE(fs::exists(tmp_ / "a/f.txt"));
+  EXPECT_EQ(qv::Remove("T:\\a\\f.txt"), -1);
+  EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(FilesTest, CopyFileKeepsLastWriteTimeAndRefusesFolders) {
+  qvtest::WriteFile(tmp_ / qvtest::U8("src/表.dat"), "payload");
+  SetMtime(tmp_ / qvtest::U8("src/表.dat"), 1500000000);
+  fs::create_directories(tmp_ / "dst/folder");
+  ASSERT_TRUE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\copy.dat", FALSE));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "dst/copy.dat"), "payload");
+  struct stat st;
+  ASSERT_EQ(stat((tmp_ / "dst/copy.dat").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
+
+  EXPECT_TRUE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\fresh.dat", TRUE));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "dst/fresh.dat"), "payload");
+  qvtest::WriteFile(tmp_ / "dst/old.dat", "old contents");
+  EXPECT_FALSE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\old.dat", TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "dst/old.dat"), "old contents");
+  EXPECT_TRUE(CopyFileA("T:\\src\\表.dat", "T:\\DST\\OLD.DAT", FALSE));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "dst/old.dat"), "payload");
+
+  EXPECT_FALSE(CopyFileA("T:\\dst\\folder", "T:\\dst\\x", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\folder", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_FALSE(CopyFileA("T:\\src\\none", "T:\\dst\\x", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(CopyFileA("T:\\src\\表.dat", "T:\\nowhere\\x", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  // No temporary file stays behind.
+  size_t count = 0;
+  for (const auto& e : fs::directory_iterator(tmp_ / "dst")) count += e.path().filename().string()[0] == '.';
+  EXPECT_EQ(count, 0u);
+}
+
+TEST_F(FilesTest, MoveAndDelete) {
+  qvtest::WriteFile(tmp_ / "a.txt", "a");
+  qvtest::WriteFile(tmp_ / "b.txt", "b");
+  EXPECT_FALSE(MoveFileExA("T:\\a.txt", "T:\\b.txt", 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_TRUE(MoveFileExA("T:\\a.txt", "T:\\b.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "b.txt"), "a");
+  EXPECT_TRUE(MoveFileA("T:\\b.txt", "T:\\c.txt"));
+  EXPECT_TRUE(DeleteFileA("T:\\C.TXT"));
+  EXPECT_FALSE(fs::exists(tmp_ / "c.txt"));
+  EXPECT_FALSE(DeleteFileA("T:\\c.txt"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  fs::create_directories(tmp_ / "dir");
+  EXPECT_FALSE(DeleteFileA("T:\\dir"));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(GetFileAttributesA("T:\\dir"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(GetFileAttributesA("T:\\gone"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(FilesTest, FileHandlesAndMappings) {
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE h = CreateFileA("T:\\out.txt", GENERIC_WRITE, FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                         FILE_FLAG_RANDOM_ACCESS, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_GE(qv::HandleFd(h), 0);
+  DWORD n = 0;
+  EXPECT_TRUE(WriteFile(h, "hello\n", 6, &n, nullptr));
+  EXPECT_EQ(n, 6u);
+  EXPECT_TRUE(FlushFileBuffers(h));
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_FALSE(CloseHandle(h));  // a closed handle is not closed twice
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "out.txt"), "hello\n");  // handles write bytes as given
+
+  h = CreateFileA("T:\\OUT.TXT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  CloseHandle(h);
+  EXPECT_EQ(fs::file_size(tmp_ / "out.txt"), 0u);
+
+  qvtest::WriteFile(tmp_ / "data.bin", std::string("\x4C\0\0\0abc", 7));
+  h = CreateFileA("T:\\data.bin", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD high = 1;
+  EXPECT_EQ(GetFileSize(h, &high), 7u);
+  EXPECT_EQ(high, 0u);
+  HANDLE m = CreateFileMappingA(h, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  ASSERT_NE(m, nullptr);
+  const auto* view = static_cast<const unsigned char*>(MapViewOfFile(m, FILE_MAP_READ, 0, 0, 0));
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(view[0], 0x4C);
+  EXPECT_EQ(view[6], 'c');
+  EXPECT_TRUE(UnmapViewOfFile(view));
+  EXPECT_FALSE(UnmapViewOfFile(view));
+  EXPECT_TRUE(CloseHandle(m));
+  char buf[16];
+  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+  EXPECT_EQ(n, 7u);
+  CloseHandle(h);
+
+  qvtest::WriteFile(tmp_ / "empty", "");
+  h = CreateFileA("T:\\empty", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(CreateFileMappingA(h, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_INVALID));
+  CloseHandle(h);
+
+  fs::create_directories(tmp_ / "folder");
+  EXPECT_EQ(CreateFileA("T:\\folder", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(CreateFileA("T:\\none", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(CreateFileA("T:\\no\\x", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+}  // namespace
