@@ -70,14 +70,12 @@ class SettingsTest : public ::testing::Test {
         temp_("TEMP", (tmp_ / "temp").c_str()) {
     std::filesystem::create_directories(tmp_ / "temp");
     std::filesystem::create_directories(prog_);
+    qv::SetModuleFileForTests((prog_ / "Quarvex.exe").string());
   }
+  ~SettingsTest() override { qv::SetModuleFileForTests(""); }
 
-  // A fresh record whose program is T:\prog\Quarvex.exe.
-  std::unique_ptr<CZEKApp> MakeApp() {
-    auto app = std::make_unique<CZEKApp>();
-    app->m_strModulePath = "T:\\prog\\Quarvex.exe";
-    return app;
-  }
+  // A fresh record; the running program is T:\prog\Quarvex.exe.
+  std::unique_ptr<CZEKApp> MakeApp() { return std::make_unique<CZEKApp>(); }
   void Install(const std::string& ini) {
     WriteFile(prog_ / "Quarvex.exe", "");
     WriteFile(prog_ / "Quarvex.ini", ini);
@@ -210,8 +208,8 @@ TEST_F(SettingsTest, InstallationChecks) {
   }
 
   // Program present, no settings file, then a folder in its place.
-  std::filesystem::remove(prog_ / "Quarvex.exe");
-  std::filesystem::remove(prog_ / "Quarvex.ini");
+  (std::filesystem::remove)(prog_ / "Quarvex.exe");
+  (std::filesystem::remove)(prog_ / "Quarvex.ini");
   WriteFile(prog_ / "Quarvex.exe", "");
   for (int round = 0; round < 2; ++round) {
     if (round == 1) std::filesystem::create_directories(prog_ / "Quarvex.ini");
