@@ -238,6 +238,17 @@ TEST_F(SettingsTest, UnknownProfileRefusesStartAndLeavesFileUntouched) {
   EXPECT_EQ(Ini(), ini);
 }
 
+// A plain name that no profile carries is no error: the first profile
+// stays active under the name asked for.
+TEST_F(SettingsTest, MissingPlainProfileKeepsTheFirst) {
+  Install(Lines({"[Quarvex]", "Extension_Kind=Missing", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Other"}));
+  auto app = MakeApp();
+  ASSERT_TRUE(app->LoadSettings());
+  EXPECT_EQ(app->m_strFilterName, "Missing");
+  EXPECT_EQ(app->m_strFilterNameLoaded, "Missing");
+  EXPECT_EQ(g_nActiveProfile, 0);
+}
+
 TEST_F(SettingsTest, SaveWritesTheKeptKeysOnceAndKeepsEverythingElse) {
   const std::string head = Lines({"; settings", "[Quarvex]", "Command_Excel=", "Extension_Kind=Quarvex",
                                   "DefaultColWidth00_0=210", "DefaultColWidth11_0=300", "DefaultColWidth11_1=1000",
