@@ -32,6 +32,23 @@ int FileExceptionCause(qv::FileFailure failure) {
   }
 }
 
+// A record whose comment element is missing (the table was emptied while
+// the record stayed) gets a new empty element: a stored index outside the
+// table would make the file unreadable.
+void GiveMissingComments(CObList& entries, CComment_Obj& table) {
+  for (POSITION pos = entries.GetHeadPosition(); pos != nullptr;) {
+    const CZEKEnv_Label* pEntry = static_cast<const CZEKEnv_Label*>(entries.GetNext(pos));
+    if (pEntry->m_pRecordList == nullptr) continue;
+    for (POSITION rpos = pEntry->m_pRecordList->GetHeadPosition(); rpos != nullptr;) {
+      auto* pRecord = static_cast<CZEKMergeFileInfo*>(pEntry->m_pRecordList->GetNext(rpos));
+      if (pRecord->m_nCommentIndex < 0 || pRecord->m_nCommentIndex >= table.GetCount()) {
+        pRecord->m_nCommentIndex = table.GetCount();
+        table.AddNew();
+      }
+    }
+  }
+}
+
 }  // namespace
 
 CZEKFrameHandOver& GetFrameHandOver() {
@@ -220,6 +237,7 @@ BOOL CZEKDoc::StoreContents(const ContentWriter& write, CString& strError) {
     return FALSE;
   }
   try {
+    GiveMissingComments(m_listEntries, m_Comment);
     CArchive ar;
     Serialize(ar);
     const std::vector<BYTE>& bytes = ar.GetStoredData();

@@ -294,7 +294,12 @@ TEST_F(DocTest, DamagedIndexesEmptyFilesAndEmptyEntryListsAreFormatFailures) {
   CZEKDoc doc;
   AddComments(doc, {"one"});
   AddRecords(*doc.m_pCurrentEntry, 2, 5);  // index 5 of a table of one
-  Save(doc, "T:\\index.qvx");
+  {
+    CArchive ar;
+    doc.Serialize(ar);
+    const auto& v = ar.GetStoredData();
+    qvtest::WriteFile(tmp_ / "index.qvx", std::string_view(reinterpret_cast<const char*>(v.data()), v.size()));
+  }
   qvtest::WriteFile(tmp_ / "empty.qvx", "");
 
   // A document whose entry list holds nothing: header, count 0, current id,
@@ -322,6 +327,22 @@ TEST_F(DocTest, DamagedIndexesEmptyFilesAndEmptyEntryListsAreFormatFailures) {
     ASSERT_NE(reader.m_pCurrentEntry, nullptr);
     EXPECT_EQ(reader.m_pCurrentEntry->m_strName, "名称未設定");
   }
+}
+
+TEST_F(DocTest, SavingGivesRecordsWithoutACommentElementANewOne) {
+  CZEKDoc doc;
+  AddComments(doc, {"dir\\0", "dir\\1"});
+  AddRecords(*doc.m_pCurrentEntry, 2);
+  doc.m_Comment.Resize(1);  // the element of the second record is gone
+  Save(doc, "T:\\repaired.qvx");
+
+  CZEKDoc reader;
+  ASSERT_TRUE(reader.OnOpenDocument("T:\\repaired.qvx"));
+  ASSERT_EQ(reader.m_Comment.GetCount(), 2);
+  auto* second = static_cast<CZEKMergeFileInfo*>(reader.m_pCurrentEntry->m_pRecordList->GetTail());
+  EXPECT_EQ(second->m_nCommentIndex, 1);
+  EXPECT_EQ(reader.m_Comment.GetAt(1)->m_strComment, "");
+  EXPECT_EQ(reader.m_Comment.GetAt(0)->m_strComment, "comment of dir\\0");
 }
 
 TEST_F(DocTest, FileThatCannotBeOpenedLeavesTheDocumentUntouched) {
