@@ -29,7 +29,7 @@ FileResult PathFailure() {
   return FileResult{FileFailure::generic, 0};
 }
 
-int CloseNoIntr(int fd) {
+int CloseFd(int fd) {
   // close(2) must not be retried on EINTR on Linux: the descriptor is gone.
   return close(fd);
 }
@@ -85,7 +85,7 @@ void SyncFolder(const std::string& folder) {
   const int fd = OpenOsFile(folder, O_RDONLY | O_DIRECTORY);
   if (fd < 0) return;
   fsync(fd);  // best effort: some file systems cannot sync a folder
-  CloseNoIntr(fd);
+  CloseFd(fd);
 }
 
 }  // namespace
@@ -125,17 +125,17 @@ FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes)
   struct stat st;
   if (fstat(fd, &st) != 0) {
     const int err = errno;
-    CloseNoIntr(fd);
+    CloseFd(fd);
     return Fail(err);
   }
   if (!S_ISREG(st.st_mode)) {
-    CloseNoIntr(fd);
+    CloseFd(fd);
     return FileResult{FileFailure::accessDenied, EISDIR};
   }
   try {
     bytes.resize(static_cast<size_t>(st.st_size));
   } catch (const std::bad_alloc&) {
-    CloseNoIntr(fd);
+    CloseFd(fd);
     bytes.clear();
     return FileResult{FileFailure::generic, ENOMEM};
   }
@@ -147,7 +147,7 @@ FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes)
     if (r < 0) {
       if (errno == EINTR) continue;
       const int err = errno;
-      CloseNoIntr(fd);
+      CloseFd(fd);
       bytes.clear();
       return Fail(err);
     }
@@ -155,7 +155,7 @@ FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes)
     got += static_cast<size_t>(r);
   }
   bytes.resize(got);
-  CloseNoIntr(fd);
+  CloseFd(fd);
   return FileResult{};
 }
 
@@ -193,7 +193,7 @@ FileResult ReplaceFileContents(const char* winPath, const void* data, size_t siz
   // (when that fails the new file keeps the masked bits, which is harmless).
   if (err == 0 && exists) (void)!fchmod(fd, mode);
   if (err == 0 && fsync(fd) != 0) err = errno;
-  if (CloseNoIntr(fd) != 0 && err == 0) err = errno;
+  if (CloseFd(fd) != 0 && err == 0) err = errno;
   if (err == 0 && rename(tmp.c_str(), os.c_str()) != 0) err = errno;
   if (err != 0) {
     unlink(tmp.c_str());
