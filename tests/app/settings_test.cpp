@@ -194,33 +194,29 @@ TEST_F(SettingsTest, StoredValuesAndForcedModes) {
 }
 
 TEST_F(SettingsTest, InstallationChecks) {
-  // No program file, then a folder in its place.
-  WriteFile(prog_ / "Quarvex.ini", Lines({"[Quarvex]"}));
-  for (int round = 0; round < 2; ++round) {
-    if (round == 1) std::filesystem::create_directories(prog_ / "Quarvex.exe");
+  // One refused start: the message and the settings path it leaves.
+  auto refused = [&](const char* message, const char* iniPath) {
     auto app = MakeApp();
     people_.QueueAnswer(IDOK);
     EXPECT_FALSE(app->LoadSettings());
     ASSERT_EQ(people_.Calls().size(), 1u);
-    EXPECT_EQ(people_.Calls()[0].text, kInstallExe);
-    EXPECT_EQ(app->m_strIniPath, "");
+    EXPECT_EQ(people_.Calls()[0].text, message);
+    EXPECT_EQ(app->m_strIniPath, iniPath);
     people_.ClearCalls();
-  }
+  };
+  // No program file, then a folder in its place.
+  WriteFile(prog_ / "Quarvex.ini", Lines({"[Quarvex]"}));
+  refused(kInstallExe, "");
+  std::filesystem::create_directories(prog_ / "Quarvex.exe");
+  refused(kInstallExe, "");
 
   // Program present, no settings file, then a folder in its place.
   (std::filesystem::remove)(prog_ / "Quarvex.exe");
   (std::filesystem::remove)(prog_ / "Quarvex.ini");
   WriteFile(prog_ / "Quarvex.exe", "");
-  for (int round = 0; round < 2; ++round) {
-    if (round == 1) std::filesystem::create_directories(prog_ / "Quarvex.ini");
-    auto app = MakeApp();
-    people_.QueueAnswer(IDOK);
-    EXPECT_FALSE(app->LoadSettings());
-    ASSERT_EQ(people_.Calls().size(), 1u);
-    EXPECT_EQ(people_.Calls()[0].text, kInstallIni);
-    EXPECT_EQ(app->m_strIniPath, "T:\\\\prog\\\\Quarvex.ini");
-    people_.ClearCalls();
-  }
+  refused(kInstallIni, "T:\\\\prog\\\\Quarvex.ini");
+  std::filesystem::create_directories(prog_ / "Quarvex.ini");
+  refused(kInstallIni, "T:\\\\prog\\\\Quarvex.ini");
 }
 
 TEST_F(SettingsTest, UnknownProfileRefusesStartAndLeavesFileUntouched) {
