@@ -4,13 +4,8 @@
 #include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
 
-// The check lists of the display-filter dialog are windows of the
-// platform's list boxes; their half of this file builds with them.
-#if __has_include("platform/ui/listbox.h")
-#define QV_HAVE_LISTBOX 1
 #include "platform/ui/listbox.h"
 #include "records/FileInfo.h"
-#endif
 
 const char kProfileHeaderTargetExt[] = "－－－－－　対象拡張子";
 const char kProfileHeaderTargetName[] = "－－－－－　対象ファイル名称";
@@ -174,7 +169,6 @@ DWORD GetEntryAttribute(const char* fileName) {
   return 0;
 }
 
-#if QV_HAVE_LISTBOX
 
 namespace {
 
@@ -311,4 +305,3 @@ void FillProfileLists(int index, CListBox& extList, CListBox& nameList, CListBox
   }
 }
 
-#endif  // QV_HAVE_LISTBOX

@@ -2,8 +2,6 @@
 // storing the user's marks and rewriting the records' type codes.
 #include <gtest/gtest.h>
 
-#if __has_include("platform/ui/listbox.h") && __has_include("records/FileInfo.h")
-
 #include <string>
 #include <vector>
 
@@ -159,5 +157,3 @@ TEST_F(SelectTest, ProfileChoiceLists) {
 }
 
 }  // namespace
-
-#endif
