@@ -1,0 +1,195 @@
+// The settings record: construction defaults, the settings file
+// "Quarvex.ini" beside the program, the installation check, the load at
+// start-up and the write-back at exit.
+#include "app/ZEKApp.h"
+
+#include "app/FileTypeProfile.h"
+#include "compare/PathRoutines.h"
+
+CZEKApp theApp;
+
+namespace {
+
+const char kSection[] = "Quarvex";
+const char kDefaultProfile[] = "Quarvex";
+const char kDefaultComment[] = "コメントを入力できます。";
+
+struct ColumnKey {
+  const char* key;
+  int defaultWidth;
+};
+
+// The eleven stored column widths, in the order of m_nColWidth.
+const ColumnKey kColumnKeys[11] = {
+    {"DefaultColWidth00_0", 210}, {"DefaultColWidth00_1", 200}, {"DefaultColWidth00_2", 200},
+    {"DefaultColWidth00_3", 250}, {"DefaultColWidth00_4", 1000}, {"DefaultColWidth11_0", 300},
+    {"DefaultColWidth11_1", 1000}, {"DefaultColWidth22_0", 300}, {"DefaultColWidth22_1", 200},
+    {"DefaultColWidth22_2", 560}, {"DefaultColWidth22_3", 1000},
+};
+// Widths of the compare-mode state view (elements 0-4) last only until exit.
+const int kFirstSavedColumn = 5;
+
+// An environment variable of at most 255 characters; empty when it is not
+// set or longer.
+CString ReadEnvironment(const char* name) {
+  char buffer[256];
+  buffer[0] = 0;
+  DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  if (n == 0 || n >= sizeof buffer) return CString();
+  return CString(buffer);
+}
+
+}  // namespace
+
+CZEKApp::CZEKApp() {
+  m_strCmdEditor = "notepad";
+  m_strCmdDF = "./DF.exe";
+  m_strCmdWindiff = "./windiff";
+  m_nExtractCounter = 1;
+  m_bSubdirSearch = TRUE;
+  m_bDirExistDiff = TRUE;
+  m_nDiffExec = 1;
+  m_bKeepComment = TRUE;
+  m_strTempDir = ReadEnvironment("TEMP");
+  m_strSystemRoot = ReadEnvironment("SystemRoot");
+  ClearFileTypeProfiles();
+}
+
+CZEKApp::~CZEKApp() = default;
+
+BOOL CZEKApp::FileExists(const char* path) {
+  struct _stat st;
+  return (path != nullptr && _stat(path, &st) == 0) ? TRUE : FALSE;
+}
+
+char* CZEKApp::LowerInPlace(char* text) {
+  if (text == nullptr) return text;
+  for (char* p = text; *p; ++p) {
+    if (*p >= 'A' && *p <= 'Z') *p = static_cast<char>(*p + ('a' - 'A'));
+  }
+  return text;
+}
+
+BOOL CZEKApp::LoadSettings() {
+  // 1. Program folder: drive and directory of the running module; the
+  // directory keeps its trailing backslash.
+  char modulePath[MAX_PATH];
+  modulePath[0] = 0;
+  DWORD got;
+  if (!m_strModulePath.IsEmpty()) {
+    // A path the buffer cannot hold counts as failed, as for the platform call.
+    strncpy_s(modulePath, sizeof modulePath, m_strModulePath, _TRUNCATE);
+    got = m_strModulePath.GetLength() < MAX_PATH ? static_cast<DWORD>(strlen(modulePath)) : MAX_PATH;
+  } else {
+    got = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
+  }
+  char home[1024];
+  if (got == 0 || got >= sizeof modulePath) {
+    // No module path (or one cut by the buffer): the current folder.
+    if (_getcwd(home, sizeof home) == nullptr) home[0] = 0;
+  } else {
+    char drive[MAX_PATH];
+    char dir[MAX_PATH];
+    char fname[MAX_PATH];
+    char ext[MAX_PATH];
+    _splitpath_s(modulePath, drive, sizeof drive, dir, sizeof dir, fname, sizeof fname, ext, sizeof ext);
+    sprintf_s(home, sizeof home, "%s\\%s", drive, dir);
+  }
+  m_strHomeDir = home;
+
+  // 2. Paths of the sibling programs.
+  m_strZekFileExe.Format("%s\\ZEKFile.exe", m_strHomeDir);
+  m_strSelfExe.Format("%s\\Quarvex.exe", m_strHomeDir);
+  m_strExplorerExe.Format("%s\\Explorer.exe", m_strSystemRoot);
+
+  // 3. The program itself must be where the folder says.
+  if (CheckPathType(0, m_strSelfExe) != 0) {
+    AfxMessageBox("ZEKが正しくインストールされていません。", MB_OK);
+    return FALSE;
+  }
+
+  // 4. Settings file and the folders beside the program.
+  m_strIniPath.Format("%s\\Quarvex.ini", m_strHomeDir);
+  m_strBaseDir = m_strHomeDir;
+  m_strSendToDir = m_strHomeDir + "\\SendTo";
+
+  // 5. SendTo program list: filled here by ScanSendToFolder, before the
+  // settings file is tested, once the scanner is part of the program.
+
+  // 6. The settings file must be there.
+  if (CheckPathType(0, m_strIniPath) != 0) {
+    AfxMessageBox(
+        "Quarvexが正しくインストールされていません。\n"
+        "Quarvexプログラムと同じフォルダにQuarvex.iniファイルがありません。",
+        MB_OK);
+    return FALSE;
+  }
+
+  // 7. Keys of [Quarvex].
+  const char* ini = m_strIniPath;
+  char value[1024];
+
+  GetPrivateProfileStringA(kSection, "Command_Excel", "", value, sizeof value, ini);
+  m_strCmdExcel = value;
+  if (value[0] != 0 && CheckPathType(0, value) == 0) m_bCmdAvailable[0] = TRUE;
+
+  GetPrivateProfileStringA(kSection, "Extension_Kind", kDefaultProfile, value, sizeof value, ini);
+  m_strFilterName = value[0] != 0 ? value : kDefaultProfile;
+
+  for (int i = 0; i < 11; ++i) {
+    m_nColWidth[i] = static_cast<int>(
+        GetPrivateProfileIntA(kSection, kColumnKeys[i].key, kColumnKeys[i].defaultWidth, ini));
+  }
+
+  GetPrivateProfileStringA(kSection, "Default_OldPath", "", value, sizeof value, ini);
+  m_strOldPath = value;
+
+  GetPrivateProfileStringA(kSection, "Default_Comment", kDefaultComment, value, sizeof value, ini);
+  m_strDefaultComment = value[0] != 0 ? value : kDefaultComment;
+
+  m_nOpeMode1 = static_cast<int>(GetPrivateProfileIntA(kSection, "Radio_Default_ope_mode1", 0, ini));
+  // The program always starts in list mode.
+  m_nAppMode = 1;
+  m_nOpeMode2 = 4;
+
+  m_bSubdirSearch = static_cast<BOOL>(GetPrivateProfileIntA(kSection, "Subdir_Search", 1, ini));
+  m_nDispMode = static_cast<int>(GetPrivateProfileIntA(kSection, "Disp_Mode", 14, ini));
+  m_bDirExistDiff = static_cast<BOOL>(GetPrivateProfileIntA(kSection, "Dir_Exist_Diff", 0, ini));
+  m_nDiffExec = static_cast<int>(GetPrivateProfileIntA(kSection, "Dir_Diff_Exec", 2, ini));
+
+  // 8. Folders of a new comparison entry default to the TEMP folder.
+  if (m_strNewPath.IsEmpty()) m_strNewPath = m_strTempDir;
+  if (m_strOldPath.IsEmpty()) m_strOldPath = m_strTempDir;
+  if (m_strDiffPath.IsEmpty()) m_strDiffPath = m_strTempDir;
+
+  // 9. File-type profiles; the loader tells the user what is wrong.
+  if (!LoadFileTypeProfiles(m_strFilterName, ini)) return FALSE;
+
+  // 10. Values every start begins with.
+  m_strFilterNameLoaded = m_strFilterName;
+  m_nDaysFrom = 0;
+  m_nDaysTo = 0;
+  m_bKeepComment = TRUE;
+  m_nNewEntryMode = 0;
+  m_bDiffOverDate = FALSE;
+  m_nListMode = 0;
+  m_nListSide = 0;
+  return TRUE;
+}
+
+void CZEKApp::SaveSettings() {
+  const char* ini = m_strIniPath;
+  WritePrivateProfileStringA(kSection, "Command_Excel", m_strCmdExcel, ini);
+  WritePrivateProfileStringA(kSection, "Default_OldPath", m_strOldPath, ini);
+  WritePrivateProfileStringA(kSection, "Default_Comment", m_strDefaultComment, ini);
+  char number[16];
+  for (int i = kFirstSavedColumn; i < 11; ++i) {
+    sprintf_s(number, sizeof number, "%d", m_nColWidth[i]);
+    WritePrivateProfileStringA(kSection, kColumnKeys[i].key, number, ini);
+  }
+}
+
+BOOL CZEKApp::WriteFolderDefaults(const char* iniPath) {
+  WritePrivateProfileStringA(kSection, "Default_OldPath", m_strOldPath, iniPath);
+  return WritePrivateProfileStringA(kSection, "Default_Comment", m_strDefaultComment, iniPath);
+}

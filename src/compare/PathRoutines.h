@@ -1,0 +1,75 @@
+// Small file and folder routines every part of the program uses: path-kind
+// tests, makers of missing folder levels, path cutters, the shared date
+// text, the folder picker and the copy with an overwrite question.
+//
+// Paths are code page 932 byte strings with backslashes. A backslash that is
+// the second byte of a double-byte character (表 is 0x95 0x5C) is never taken
+// for a separator.
+#pragma once
+
+#include "platform/win.h"
+
+class CWnd;
+
+// Flag of SelectFolderDialog that the callers pass: only file-system
+// folders (every folder the picker offers is one).
+#ifndef BIF_RETURNONLYFSDIRS
+#define BIF_RETURNONLYFSDIRS 0x0001
+#endif
+
+// Longest path the program's working buffers hold (1023 bytes plus the
+// terminator). Folder makers and the copy refuse longer paths rather than
+// act on a cut one.
+constexpr int kMaxWorkPath = 1023;
+
+// Path kinds: kind 0 asks "is it a folder?", any other kind "is it a regular
+// file?".
+//   GetPathType:   1 folder (kind 0), 2 regular file (kind != 0), 0 it exists
+//                  but is not of the asked kind, 3 its status cannot be read.
+//   GetPathStatus: as GetPathType, but 0 instead of 3 when the status cannot
+//                  be read yet the path is there (a folder written with a
+//                  trailing backslash).
+//   CheckPathType: as GetPathType, with -1 for an unreadable status.
+int GetPathType(int kind, const CString& path);
+int GetPathStatus(int kind, const CString& path);
+int CheckPathType(int kind, const char* path);
+
+// Makes every missing level of an absolute path. 0 done, 1 failed (a message
+// was shown; levels made before the failure stay).
+int CreateFolderTree(const char* path);
+
+// Makes the missing levels of the folder part of `name` below `destFolder`
+// (whose parent must exist). 0 done, 1 failed after a message.
+int CreateFolderPath(const CString& destFolder, const CString& name);
+
+// One folder. 0 made, 1 failed after the message "フォルダ(%s)の作成に失敗しました".
+int MakeFolder(const char* path);
+
+// Mode 0: append "\" and `name`; mode 1: cut `path` to its folder part, then
+// append; mode 2: only cut; other modes leave `path` alone. An empty name
+// appends nothing. Cutting a path without a backslash leaves it empty;
+// "C:\x" becomes "C:".
+void MakeRelatedPath(int mode, CString& path, const char* name);
+void CutToParentFolder(CString& path);
+
+// Writes "%Y/%m/%d (%a)  %H:%M:%S" of `time` (seconds since 1970, local
+// time) into `out`; -1 is shown as time 0. `out` holds 64 bytes.
+void FormatTimeText(LONG time, char* out);
+
+// Lets the user choose a folder, opening at `initialPath`. 1: the full path
+// of the chosen folder is in `out`; 0: cancelled, `out` holds the initial
+// path. `out` holds `outSize` bytes (the callers' buffers hold MAX_PATH); a
+// chosen folder that does not fit is not taken (result 0).
+int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT flags,
+                       const char* title, size_t outSize = MAX_PATH);
+
+// Copies `name` (a path relative to both folders) from `sourceFolder` to
+// `destFolder`, making missing folder levels. Unless `mode` is 3, an
+// existing target raises the overwrite question, its file line showing `tag`
+// ("NEW" or "OLD") and the name.
+//   1 copied without a question, 2 "はい" and copied, 3 "すべてを上書き" and
+//   copied (callers pass mode 3 from then on), -1 the copy failed (also for
+//   folders and over-long paths), -2 a missing destination folder could not
+//   be made, -3 "いいえ", "キャンセル" or a closed question: nothing copied.
+int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,
+                    const CString& name, const char* tag);

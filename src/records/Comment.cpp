@@ -1,0 +1,117 @@
+#include "records/Comment.h"
+
+#include "records/Archive.h"
+
+namespace {
+CComment_Obj* g_pCurrentCommentTable = nullptr;
+}  // namespace
+
+void SetCurrentCommentTable(CComment_Obj* pTable) { g_pCurrentCommentTable = pTable; }
+CComment_Obj* GetCurrentCommentTable() { return g_pCurrentCommentTable; }
+
+DWORD HashCommentKey(LPCSTR lpszText) {
+  DWORD sum = 0;
+  if (!lpszText) return 0;
+  for (const char* p = lpszText; *p; ++p) {
+    sum += static_cast<DWORD>(static_cast<LONG>(static_cast<signed char>(*p)));
+  }
+  return sum;
+}
+
+// ---------------------------------------------------------------------------
+
+IMPLEMENT_SERIAL(CComment_Data_Obj, CObject, VERSIONABLE_SCHEMA | 0)
+
+CComment_Data_Obj::CComment_Data_Obj() : m_dwHash(0) { Init(); }
+
+CComment_Data_Obj::~CComment_Data_Obj() = default;
+
+void CComment_Data_Obj::Init() {
+  m_strComment.Empty();
+  m_strKey.Empty();
+  m_dwHash = 0;
+}
+
+void CComment_Data_Obj::SetKey(LPCSTR lpszKey) {
+  m_dwHash = HashCommentKey(lpszKey);
+  m_strKey = lpszKey ? lpszKey : "";
+}
+
+void CComment_Data_Obj::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    ar << m_strComment << m_dwHash << m_strKey;
+  } else {
+    ar >> m_strComment >> m_dwHash >> m_strKey;
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+IMPLEMENT_SERIAL(CComment_Obj, CObject, VERSIONABLE_SCHEMA | 0)
+
+CComment_Obj::CComment_Obj() { Init(); }
+
+CComment_Obj::~CComment_Obj() {
+  for (INT_PTR i = 0; i < m_arrData.GetSize(); ++i) delete m_arrData.GetAt(i);
+  m_arrData.RemoveAll();
+}
+
+void CComment_Obj::Init() { Resize(0); }
+
+void CComment_Obj::AddNew() { m_arrData.Add(new CComment_Data_Obj); }
+
+void CComment_Obj::Resize(int n) {
+  if (n < 0) return;
+  const int c = GetCount();
+  if (n < c) {
+    for (int i = n; i < c; ++i) delete m_arrData.GetAt(i);
+    m_arrData.SetSize(n);
+  } else if (n > c) {
+    m_arrData.SetSize(n);
+    for (int i = c; i < n; ++i) m_arrData.SetAt(i, new CComment_Data_Obj);
+  }
+}
+
+int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
+  if (GetCount() == 0) {
+    AddNew();
+    return 0;
+  }
+  if (!lpszKey) lpszKey = "";
+  const DWORD h = HashCommentKey(lpszKey);
+  const int c = GetCount();
+  for (int i = 0; i < c; ++i) {
+    const CComment_Data_Obj* p = m_arrData.GetAt(i);
+    if (p->m_dwHash == h &&
+        _mbscmp(reinterpret_cast<const unsigned char*>(static_cast<LPCSTR>(p->m_strKey)),
+                reinterpret_cast<const unsigned char*>(lpszKey)) == 0) {
+      return i;
+    }
+  }
+  AddNew();
+  return c;
+}
+
+void CComment_Obj::Serialize(CArchive& ar) {
+  if (ar.IsStoring()) {
+    const DWORD c = static_cast<DWORD>(GetCount());
+    ar << c;
+    for (DWORD i = 0; i < c; ++i) m_arrData.GetAt(i)->Serialize(ar);
+  } else {
+    // The table read replaces whatever the table held: comments of another
+    // document must not stay in this one, and reading the same file again
+    // must not grow the table.
+    DWORD c = 0;
+    ar >> c;
+    Resize(0);
+    for (DWORD i = 0; i < c; ++i) {
+      AddNew();
+      m_arrData.GetAt(static_cast<INT_PTR>(i))->Serialize(ar);
+    }
+    // Every merge record read before the table must name one of its
+    // elements; a file that does not is damaged.
+    if (ar.GetMaxCommentIndex() >= static_cast<LONG>(c > 0x7FFFFFFF ? 0x7FFFFFFF : c)) {
+      ar.ThrowArchive(CArchiveException::badIndex);
+    }
+  }
+}
