@@ -128,6 +128,7 @@ TEST_F(FilesTest, StatRules) {
   EXPECT_EQ(errno, ENOENT);
   EXPECT_EQ(_stat("T:\\Dir\\", &st), -1);
   EXPECT_EQ(_stat("T:\\", &st), 0);
+  EXPECT_EQ(_stat("\\", &st), 0);
   EXPECT_EQ(_stat("T:\\missing", &st), -1);
   EXPECT_EQ(errno, ENOENT);
 
@@ -182,6 +183,8 @@ TEST_F(FilesTest, CopyFileKeepsLastWriteTimeAndRefusesFolders) {
   ASSERT_EQ(stat((tmp_ / "dst/copy.dat").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtim.tv_sec, 1500000000);
 
+  EXPECT_TRUE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\fresh.dat", TRUE));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "dst/fresh.dat"), "payload");
   qvtest::WriteFile(tmp_ / "dst/old.dat", "old contents");
   EXPECT_FALSE(CopyFileA("T:\\src\\表.dat", "T:\\dst\\old.dat", TRUE));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));

@@ -10,10 +10,11 @@
 //   are accepted and ignored; anything else fails with EINVAL;
 // - text mode writes "\n" as CR LF and reads CR LF as "\n" (a lone CR stays
 //   a CR; Ctrl-Z is an ordinary byte); binary mode passes bytes untouched;
-// - in text mode fseek positions are bytes on disk, as on Windows; ftell
-//   counts the characters delivered since the last seek on top of that, so
-//   it is exact in binary mode and right after a seek, and fseek to 0 or to
-//   the end works in both modes;
+// - fseek positions are bytes on disk in both modes, as on Windows, and
+//   fseek to 0 or to the end always works; ftell is exact in binary mode
+//   and in text mode right after a seek, while CR LF pairs that sit in the
+//   stream's buffer make a text-mode ftell run ahead by one byte each (no
+//   code of the program asks for positions inside a text file);
 // - a folder cannot be opened as a file (errno EACCES); a missing file gives
 //   ENOENT.
 #pragma once

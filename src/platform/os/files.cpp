@@ -571,7 +571,8 @@ int _stat(const char* path, struct _stat* buffer) {
     errno = EINVAL;
     return -1;
   }
-  if (qv::EndsWithSeparator(path) && !qv::IsWinDriveRoot(path)) {
+  const bool bareRoot = qv::IsWinDriveRoot(path) || ((path[0] == '\\' || path[0] == '/') && !path[1]);
+  if (qv::EndsWithSeparator(path) && !bareRoot) {
     errno = ENOENT;
     return -1;
   }
@@ -738,7 +739,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
   int err = ok ? 0 : errno;
   close(in);
   if (ok) {
-    fchmod(out, st.st_mode & 07777);
+    fchmod(out, st.st_mode & 0777);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     futimens(out, times);
   }
@@ -748,11 +749,19 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
   }
   if (ok && failIfExists) {
     // Do not replace a target that appeared meanwhile.
-    if (link(tmp.c_str(), dst.c_str()) != 0) {
+    int rc = renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE);
+    if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {  // not on this file system
+      struct stat again;
+      if (lstat(dst.c_str(), &again) == 0) {
+        errno = EEXIST;
+      } else {
+        rc = rename(tmp.c_str(), dst.c_str());
+      }
+    }
+    if (rc != 0) {
       ok = false;
       err = errno;
     }
-    unlink(tmp.c_str());
   } else if (ok && rename(tmp.c_str(), dst.c_str()) != 0) {
     ok = false;
     err = errno;

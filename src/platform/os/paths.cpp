@@ -206,7 +206,9 @@ bool FindFolded(const std::string& dir, std::string_view name, std::string& foun
 }
 
 std::string Join(const std::string& base, std::string_view comp) {
-  std::string out = base;
+  std::string out;
+  out.reserve(base.size() + comp.size() + 1);
+  out = base;
   if (!out.empty() && out.back() != '/') out.push_back('/');
   out.append(comp);
   return out;
@@ -228,7 +230,10 @@ std::string ResolveFolded(const std::string& root, const std::vector<std::string
     if (!FindFolded(base, comps[i], found)) break;
     base = Join(base, found);
   }
-  for (; i < comps.size(); ++i) base = Join(base, comps[i]);
+  for (; i < comps.size(); ++i) {
+    if (!base.empty() && base.back() != '/') base.push_back('/');
+    base.append(comps[i]);
+  }
   if (trailing && !comps.empty()) base.push_back('/');
   return base;
 }
@@ -296,7 +301,11 @@ bool ToOsPath(const char* winPath, std::string& osPath) {
   }
 
   std::string written = root;
-  for (std::string_view c : comps) written = Join(written, c);
+  written.reserve(rest.size() + root.size() + 1);
+  for (std::string_view c : comps) {
+    if (!written.empty() && written.back() != '/') written.push_back('/');
+    written.append(c);
+  }
   if (written.empty()) written = ".";
   if (trailing && !comps.empty()) written.push_back('/');
   if (written.size() >= PATH_MAX) {
