@@ -79,8 +79,9 @@ bool ProbeVideoTs(const CString& path) {
 // read once: when its parent is listed. The first entry whose name is
 // VIDEO_TS in any case is the one the platform resolves the name to (the
 // exact spelling sorts first among them). False when the folder cannot be
-// examined.
-bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders) {
+// examined. `isItem` false: the folder is a root, which is never an item, so
+// its VIDEO_TS is not looked for.
+bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool isItem = true) {
   scan.dvd = false;
   scan.subfolders.clear();
   // The probe path path\VIDEO_TS must fit the walk's buffers.
@@ -90,10 +91,10 @@ bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders) {
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(pattern, &data);
   if (find == INVALID_HANDLE_VALUE) {
-    scan.dvd = ProbeVideoTs(path);
+    scan.dvd = isItem && ProbeVideoTs(path);
     return scan.dvd;
   }
-  bool videoTsSeen = false;
+  bool videoTsSeen = !isItem;
   do {
     const char* name = data.cFileName;
     const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -401,8 +402,7 @@ void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folde
   const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
 
   FolderScan top;
-  if (!ScanFolder(rootText, top, true) && !top.dvd) return;
-  if (top.subfolders.empty()) return;
+  if (!ScanFolder(rootText, top, true, false) || top.subfolders.empty()) return;
 
   // Subfolder names of each queued folder, in queue order: each folder is
   // enumerated once, when its parent's level is listed.
@@ -423,7 +423,7 @@ void ListSubfolders(int exist, const char* root, CStringList& folderList, CStrin
   if (!FitsFolder(root) || *root == '\0') return;
   const CString rootText(root);
   FolderScan top;
-  if (!ScanFolder(rootText, top, true) && !top.dvd) return;
+  if (!ScanFolder(rootText, top, true, false)) return;
   LevelOutput out{folderList, dvdList, nullptr};
   ListLevel(rootText, CString(), top.subfolders, nullptr, exist != 0, out);
 }
