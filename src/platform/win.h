@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <forward_list>
 #include <list>
 #include <map>
 #include <memory>

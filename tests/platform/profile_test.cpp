@@ -280,6 +280,16 @@ TEST_F(ProfileTest, CreatesFilesAndFollowsChangesOnDisk) {
   qvtest::WriteFile(tmp_ / "c.ini", "[S]\nK=2\n");
   EXPECT_EQ(Get(ini, "S", "K"), "2");
 
+  // The same once the file is old enough for its parse to be kept.
+  sleep(2);
+  usleep(100000);
+  EXPECT_EQ(Get(ini, "S", "K"), "2");
+  EXPECT_EQ(Get(ini, "S", "K"), "2");
+  qvtest::WriteFile(tmp_ / "c.ini", "[S]\nK=3\n");
+  EXPECT_EQ(Get(ini, "S", "K"), "3");
+  ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "4", ini.c_str()));
+  EXPECT_EQ(Get(ini, "S", "K"), "4");
+
   // A settings file reached through a symbolic link stays a link; the
   // permission bits survive the rewrite.
   qvtest::WriteFile(tmp_ / "real.ini", "[S]\r\nK=1\r\n");

@@ -197,7 +197,7 @@ struct FileId {
 struct CacheEntry {
   FileId id;
   std::shared_ptr<const IniFile> ini;
-  // Whether the file was at least a second old when it was read. Time stamps
+  // Whether the file was at least two seconds old when it was read. Time stamps
   // have a coarse grain: a file changed again within the same tick keeps
   // its stamps, so a young file is read again until it has aged.
   bool settled;
@@ -206,7 +206,8 @@ struct CacheEntry {
 bool Settled(const struct stat& st) {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
-  return now.tv_sec - st.st_ctim.tv_sec >= 2;
+  const time_t stamp = st.st_ctim.tv_sec > st.st_mtim.tv_sec ? st.st_ctim.tv_sec : st.st_mtim.tv_sec;
+  return now.tv_sec - stamp >= 2;  // FAT keeps modification times in 2-second steps
 }
 
 // Parsed files by Linux path. Settings files are few; the bound only keeps
@@ -279,6 +280,7 @@ bool LoadLocked(const char* file, Loaded& out) {
     while (got < bytes.size()) {
       const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) ok = false;  // a part of the file unread must never be written back short
       if (n <= 0) break;
       got += static_cast<size_t>(n);
     }
@@ -417,15 +419,15 @@ bool ReplaceFile(const std::string& osPath, const std::string& bytes, struct sta
   struct stat old;
   const bool existed = stat(target.c_str(), &old) == 0;
   const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
+  const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);  // "" for "/"
   const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
 
   static std::atomic<unsigned> counter{0};
   std::string tmp;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = (dir.empty() ? std::string() : dir) + "/." + base + "." + std::to_string(getpid()) +
-          "." + std::to_string(counter.fetch_add(1)) + ".tmp";
+    tmp = dir + "/." + base + "." + std::to_string(getpid()) + "." +
+          std::to_string(counter.fetch_add(1)) + ".tmp";
     fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }
