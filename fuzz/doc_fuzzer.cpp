@@ -1,0 +1,60 @@
+// Fuzz target of the document reader: every input is read the way an opened
+// file is (the document emptied, then its contents read from the bytes).
+// A failed read must leave a document that can go on as a new one; a
+// successful read must store again and read back.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "app/ZEKApp.h"
+#include "platform/ui/prompt.h"
+#include "records/ZEKDoc.h"
+
+namespace {
+
+// Nobody answers: messages are dropped.
+class SilentPeople final : public qv::People {
+ public:
+  int Message(const qv::MessageRequest& r) override { return qv::SafeAnswer(r.type); }
+  int Dialog(const qv::DialogRequest& r, std::string*) override { return r.cancelAnswer; }
+  bool PickFile(const qv::FileRequest&, std::string&) override { return false; }
+  bool PickFolder(const qv::FolderRequest&, std::string&) override { return false; }
+};
+
+class FuzzDoc : public CZEKDoc {
+ public:
+  using CZEKDoc::LoadContents;
+  using CZEKDoc::StoreContents;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static SilentPeople people;
+  static bool installed = (qv::SetPeople(&people), true);
+  static FuzzDoc doc;
+  (void)installed;
+
+  doc.DeleteContents();
+  doc.SetModifiedFlag(TRUE);
+  CString error;
+  if (!doc.LoadContents(data, size, error)) {
+    if (error.IsEmpty()) __builtin_trap();  // a failure must say what it was
+    doc.DeleteContents();
+    if (!doc.OnNewDocument() || doc.m_pCurrentEntry == nullptr) __builtin_trap();
+    return 0;
+  }
+  if (doc.m_pCurrentEntry == nullptr) __builtin_trap();
+
+  // What was read stores and reads back.
+  std::string stored;
+  CString storeError;
+  if (!doc.StoreContents([&](const void* p, size_t n) { stored.assign(static_cast<const char*>(p), n); },
+                         storeError)) {
+    __builtin_trap();
+  }
+  doc.DeleteContents();
+  CString reloadError;
+  if (!doc.LoadContents(reinterpret_cast<const BYTE*>(stored.data()), stored.size(), reloadError)) __builtin_trap();
+  return 0;
+}

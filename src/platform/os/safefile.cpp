@@ -1,0 +1,206 @@
+#include "platform/os/safefile.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <time.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "platform/base/wintypes.h"
+#include "platform/os/files.h"
+#include "platform/os/paths.h"
+
+namespace qv {
+namespace {
+
+FileResult Fail(int err) { return FileResult{FileFailureFromErrno(err), err}; }
+
+// A path the layer cannot map: no drive, not code page 932, too long.
+FileResult PathFailure() {
+  const DWORD code = GetLastError();
+  if (code == ERROR_PATH_NOT_FOUND || code == ERROR_FILE_NOT_FOUND) return FileResult{FileFailure::notFound, ENOENT};
+  return FileResult{FileFailure::generic, 0};
+}
+
+int CloseFd(int fd) {
+  // close(2) must not be retried on EINTR on Linux: the descriptor is gone.
+  return close(fd);
+}
+
+bool WriteAll(int fd, const unsigned char* p, size_t n) {
+  while (n > 0) {
+    const size_t chunk = n > (size_t{1} << 30) ? (size_t{1} << 30) : n;
+    const ssize_t w = write(fd, p, chunk);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) {
+      errno = EIO;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A new file beside the target, created exclusively with the mode the
+// kernel derives from `mode` and the umask. -1 with errno on failure.
+int CreateTempBeside(const std::string& folder, mode_t mode, std::string& tmpPath) {
+  static std::atomic<unsigned> counter{0};
+  // (<chrono> cannot be compiled with the code page 932 execution charset.)
+  struct timespec now {};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  const auto seed = static_cast<unsigned long long>(now.tv_sec) * 1000000007ull +
+                    static_cast<unsigned long long>(now.tv_nsec);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char name[96];
+    std::snprintf(name, sizeof(name), "/.qvsave-%ld-%u-%llx.tmp", static_cast<long>(getpid()),
+                  counter.fetch_add(1), (seed >> 4) ^ static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
+    tmpPath = (folder == "/" ? std::string() : folder) + name;
+    const int fd = OpenOsFile(tmpPath, O_WRONLY | O_CREAT | O_EXCL, static_cast<int>(mode));
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) return -1;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = OpenOsFile(folder, O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  fsync(fd);  // best effort: some file systems cannot sync a folder
+  CloseFd(fd);
+}
+
+}  // namespace
+
+FileFailure FileFailureFromErrno(int err) {
+  switch (err) {
+    case 0:
+      return FileFailure::generic;
+    case ENOENT:
+    case ENOTDIR:
+      return FileFailure::notFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return FileFailure::accessDenied;
+    case EBUSY:
+    case ETXTBSY:
+      return FileFailure::sharingViolation;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return FileFailure::diskFull;
+    case EIO:
+      return FileFailure::hardIO;
+    default:
+      return FileFailure::generic;
+  }
+}
+
+FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes) {
+  bytes.clear();
+  std::string os;
+  if (!winPath || !ToOsPath(winPath, os)) return PathFailure();
+  const int fd = OpenOsFile(os, O_RDONLY);
+  if (fd < 0) return Fail(errno);
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    const int err = errno;
+    CloseFd(fd);
+    return Fail(err);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    CloseFd(fd);
+    return FileResult{FileFailure::accessDenied, EISDIR};
+  }
+  try {
+    bytes.resize(static_cast<size_t>(st.st_size));
+  } catch (const std::bad_alloc&) {
+    CloseFd(fd);
+    bytes.clear();
+    return FileResult{FileFailure::generic, ENOMEM};
+  }
+  // The size taken at open bounds the read; a file that shrank meanwhile
+  // gives what it still holds.
+  size_t got = 0;
+  while (got < bytes.size()) {
+    const ssize_t r = read(fd, bytes.data() + got, bytes.size() - got);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      CloseFd(fd);
+      bytes.clear();
+      return Fail(err);
+    }
+    if (r == 0) break;
+    got += static_cast<size_t>(r);
+  }
+  bytes.resize(got);
+  CloseFd(fd);
+  return FileResult{};
+}
+
+FileResult ReplaceFileContents(const char* winPath, const void* data, size_t size) {
+  std::string os;
+  if (!winPath || !ToOsPath(winPath, os)) return PathFailure();
+
+  // Replace the target of a link, not the link.
+  struct stat lst;
+  if (lstat(os.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(os.c_str(), resolved)) os = resolved;
+  }
+
+  mode_t mode = 0666;  // the kernel applies the umask
+  struct stat st;
+  bool exists = false;
+  if (stat(os.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode)) return FileResult{FileFailure::accessDenied, EISDIR};
+    if (access(os.c_str(), W_OK) != 0) return Fail(errno);
+    exists = true;
+    mode = st.st_mode & 07777;
+  } else if (errno != ENOENT) {
+    return Fail(errno);
+  }
+
+  const std::string folder = FolderOf(os);
+  std::string tmp;
+  const int fd = CreateTempBeside(folder, mode, tmp);
+  if (fd < 0) return Fail(errno);
+
+  int err = 0;
+  if (!WriteAll(fd, static_cast<const unsigned char*>(data), size)) err = errno;
+  // The kernel masked the old file's bits with the umask; give them back
+  // (when that fails the new file keeps the masked bits, which is harmless).
+  if (err == 0 && exists) (void)!fchmod(fd, mode);
+  if (err == 0 && fsync(fd) != 0) err = errno;
+  if (CloseFd(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && rename(tmp.c_str(), os.c_str()) != 0) err = errno;
+  if (err != 0) {
+    unlink(tmp.c_str());
+    return Fail(err);
+  }
+  SyncFolder(folder);
+  return FileResult{};
+}
+
+}  // namespace qv

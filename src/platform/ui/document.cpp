@@ -1,0 +1,149 @@
+#include "platform/ui/document.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/base/mbstring.h"
+#include "platform/ui/prompt.h"
+
+IMPLEMENT_DYNAMIC(CDocument, CObject)
+
+namespace {
+
+// Byte offset just past the last path separator ('\' or '/') of a code page
+// 932 path; a trail byte 0x5C is no separator. 0 when there is none.
+int NameStart(const CString& path) {
+  const char* begin = path;
+  const char* end = begin + path.GetLength();
+  int start = 0;
+  for (const char* p = begin; p < end;) {
+    const char* next = _mbsinc(p);
+    if (next > end) next = end;
+    if (next == p + 1 && (*p == '\\' || *p == '/')) start = static_cast<int>(next - begin);
+    p = next;
+  }
+  return start;
+}
+
+}  // namespace
+
+CDocument::CDocument() = default;
+
+CDocument::~CDocument() = default;
+
+void CDocument::SetTitle(LPCSTR lpszTitle) { m_strTitle = lpszTitle; }
+
+void CDocument::SetPathName(LPCSTR lpszPathName, BOOL /*bAddToMRU*/) {
+  m_strPathName = lpszPathName;
+  SetTitle(m_strPathName.Mid(NameStart(m_strPathName)));
+}
+
+void CDocument::SetFileType(LPCSTR lpszFilterName, LPCSTR lpszDefaultExt) {
+  m_strFilterName = lpszFilterName;
+  m_strDefaultExt = lpszDefaultExt;
+}
+
+void CDocument::UpdateAllViews(CView* /*pSender*/, LPARAM /*lHint*/, CObject* /*pHint*/) {}
+
+void CDocument::ReportFailure(LPCSTR lpszText) { AfxMessageBox(lpszText, MB_OK | MB_ICONEXCLAMATION); }
+
+BOOL CDocument::OnNewDocument() {
+  DeleteContents();
+  m_strPathName.Empty();
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
+  // The whole file is read before anything of the document is touched, so a
+  // file that cannot be read leaves the open document as it was.
+  std::vector<BYTE> bytes;
+  const qv::FileResult read = qv::ReadWholeFile(lpszPathName, bytes);
+  if (!read.ok()) {
+    ReportFailure(GetFileFailureText(read, lpszPathName, FALSE));
+    return FALSE;
+  }
+
+  DeleteContents();
+  SetModifiedFlag(TRUE);  // modified while its contents are being read
+
+  CString strError;
+  if (!LoadContents(bytes.data(), bytes.size(), strError)) {
+    DeleteContents();
+    ReportFailure(strError);
+    return FALSE;
+  }
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
+  qv::FileResult written{qv::FileFailure::generic, 0};
+  bool handed = false;
+  CString strError;
+  const BOOL made = StoreContents(
+      [&](const void* pData, size_t nSize) {
+        if (handed) return;
+        handed = true;
+        written = qv::ReplaceFileContents(lpszPathName, pData, nSize);
+      },
+      strError);
+  if (!made) {
+    ReportFailure(strError);
+    return FALSE;
+  }
+  if (!handed) {
+    // A document that produced no bytes has written nothing.
+    ReportFailure(GetFileFailureText(qv::FileResult{qv::FileFailure::generic, 0}, lpszPathName, TRUE));
+    return FALSE;
+  }
+  if (!written.ok()) {
+    ReportFailure(GetFileFailureText(written, lpszPathName, TRUE));
+    return FALSE;
+  }
+  SetModifiedFlag(FALSE);
+  return TRUE;
+}
+
+void CDocument::OnCloseDocument() {
+  // Not deleted while it is being closed.
+  const BOOL bAutoDelete = m_bAutoDelete;
+  m_bAutoDelete = FALSE;
+  DeleteContents();
+  if (bAutoDelete) delete this;
+}
+
+BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
+  CString newName(lpszPathName);
+  if (newName.IsEmpty()) {
+    // Propose the path name, else the title as a file name.
+    CString proposed = m_strPathName;
+    if (bReplace && proposed.IsEmpty()) {
+      proposed = m_strTitle;
+      const int bad = proposed.FindOneOf(":/\\");
+      if (bad >= 0) proposed = proposed.Left(bad);
+      if (!proposed.IsEmpty() && !m_strDefaultExt.IsEmpty()) proposed += m_strDefaultExt;
+    }
+    const int nameStart = NameStart(proposed);
+    const CString folder = nameStart > 0 ? proposed.Left(nameStart - 1) : CString();
+    const CString fileName = proposed.Mid(nameStart);
+
+    CString filter;
+    if (!m_strFilterName.IsEmpty()) filter = m_strFilterName + "|*" + m_strDefaultExt + "||";
+    const char* ext = m_strDefaultExt;
+    if (*ext == '.') ++ext;
+
+    qv::FileRequest request{false,  "",       filter,
+                            ext,    folder,   fileName,
+                            OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT};
+    std::string chosen;
+    if (!qv::GetPeople().PickFile(request, chosen) || chosen.empty()) return FALSE;
+    newName = CString(std::string_view(chosen));
+  }
+
+  // A failed save leaves any existing file as it was, so there is nothing
+  // to remove afterwards.
+  if (!OnSaveDocument(newName)) return FALSE;
+  if (bReplace) SetPathName(newName);
+  return TRUE;
+}

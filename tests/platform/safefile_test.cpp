@@ -1,0 +1,159 @@
+#include "platform/os/safefile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/os/paths.h"
+#include "support/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Runs `body` in a child process that has no way around file permissions
+// (root gives up its rights there); the child's exit code, or 100 + signal.
+int RunUnprivileged(const std::function<int()>& body) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
+    _exit(body());
+  }
+  int status = 0;
+  if (waitpid(pid, &status, 0) != pid) return 99;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
+}
+
+class SafeFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1); }
+  void TearDown() override {
+    unsetenv("QUARVEX_DRIVES");
+    qv::ResetDriveMap();
+  }
+  // Names in a folder (the temporary files a save might leave behind).
+  static std::vector<std::string> Names(const fs::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  static qv::FileResult Replace(const std::string& path, const std::string& bytes) {
+    return qv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
+  }
+  qvtest::TempDir tmp_;
+};
+
+TEST_F(SafeFileTest, CreatesAndReplacesThroughDrivePathsLeavingNothingElse) {
+  ASSERT_TRUE(qv::ReplaceFileContents("T:\\Doc.qvx", "abc", 3).ok());
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "Doc.qvx"), "abc");
+  // Another spelling of the same name finds the file, as on Windows.
+  ASSERT_TRUE(qv::ReplaceFileContents("T:\\DOC.QVX", "", 0).ok());
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "Doc.qvx"), "");
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"Doc.qvx"});
+
+  std::vector<unsigned char> bytes{1, 2, 3};
+  ASSERT_TRUE(qv::ReadWholeFile("T:\\doc.qvx", bytes).ok());
+  EXPECT_TRUE(bytes.empty());
+}
+
+TEST_F(SafeFileTest, KeepsPermissionBitsAndReplacesTheTargetOfALink) {
+  const fs::path target = tmp_ / "real.qvx";
+  qvtest::WriteFile(target, "old");
+  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+  fs::create_symlink(target, tmp_ / "link.qvx");
+
+  ASSERT_TRUE(Replace((tmp_ / "link.qvx").string(), "new bytes").ok());
+  EXPECT_TRUE(fs::is_symlink(tmp_ / "link.qvx"));
+  EXPECT_EQ(qvtest::ReadFile(target), "new bytes");
+  struct stat st;
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"link.qvx", "real.qvx"}));
+}
+
+TEST_F(SafeFileTest, RefusesFoldersAndMissingFoldersWithTheirCauses) {
+  fs::create_directories(tmp_ / "folder.qvx");
+  EXPECT_EQ(Replace((tmp_ / "folder.qvx").string(), "x").cause, qv::FileFailure::accessDenied);
+  EXPECT_EQ(Replace((tmp_ / "missing/doc.qvx").string(), "x").cause, qv::FileFailure::notFound);
+  EXPECT_EQ(qv::ReplaceFileContents("Q:\\doc.qvx", "x", 1).cause, qv::FileFailure::notFound);  // no such drive
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"folder.qvx"});
+
+  std::vector<unsigned char> bytes;
+  EXPECT_EQ(qv::ReadWholeFile((tmp_ / "nothing.qvx").c_str(), bytes).cause, qv::FileFailure::notFound);
+  EXPECT_EQ(qv::ReadWholeFile((tmp_ / "folder.qvx").c_str(), bytes).cause, qv::FileFailure::accessDenied);
+  EXPECT_EQ(qv::ReadWholeFile("/dev/zero", bytes).cause, qv::FileFailure::accessDenied);
+}
+
+TEST_F(SafeFileTest, ReadOnlyFolderOrFileLeavesTheOldFileByteForByte) {
+  const fs::path dir = tmp_ / "ro";
+  const fs::path file = dir / "doc.qvx";
+  const std::string old("\x01\x00\xFFold contents", 15);
+  qvtest::WriteFile(file, old);
+  qvtest::WriteFile(tmp_ / "ro2/doc.qvx", old);
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  if (geteuid() == 0) {
+    // The unprivileged child owns the file, not the folder.
+    ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+  }
+  ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
+  ASSERT_EQ(chmod((tmp_ / "ro2/doc.qvx").c_str(), 0444), 0);
+
+  const int code = RunUnprivileged([&] {
+    const std::string bytes(100000, 'n');
+    const qv::FileResult folder = Replace(file.string(), bytes);
+    if (folder.cause != qv::FileFailure::accessDenied) return 1;
+    const qv::FileResult readOnly = Replace((tmp_ / "ro2/doc.qvx").string(), bytes);
+    if (readOnly.cause != qv::FileFailure::accessDenied) return 2;
+    return 0;
+  });
+  EXPECT_EQ(code, 0);
+  chmod(dir.c_str(), 0755);
+  EXPECT_EQ(qvtest::ReadFile(file), old);
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "ro2/doc.qvx"), old);
+  EXPECT_EQ(Names(dir), std::vector<std::string>{"doc.qvx"});
+  EXPECT_EQ(Names(tmp_ / "ro2"), std::vector<std::string>{"doc.qvx"});
+}
+
+TEST_F(SafeFileTest, DiskFullRemovesTheTemporaryFileAndKeepsTheOldOne) {
+  const fs::path file = tmp_ / "doc.qvx";
+  const std::string old = "the old document";
+  qvtest::WriteFile(file, old);
+  // A file size limit fails the write the way a full disk does.
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit{4096, 4096};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+    const std::string bytes(1 << 20, 'x');
+    const qv::FileResult r = Replace(file.string(), bytes);
+    _exit(r.cause == qv::FileFailure::diskFull ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(qvtest::ReadFile(file), old);
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"doc.qvx"});
+}
+
+TEST(SafeFileCauses, ErrnoValuesMapToTheCausesMessagesNeed) {
+  EXPECT_EQ(qv::FileFailureFromErrno(ENOENT), qv::FileFailure::notFound);
+  EXPECT_EQ(qv::FileFailureFromErrno(EROFS), qv::FileFailure::accessDenied);
+  EXPECT_EQ(qv::FileFailureFromErrno(ETXTBSY), qv::FileFailure::sharingViolation);
+  EXPECT_EQ(qv::FileFailureFromErrno(EDQUOT), qv::FileFailure::diskFull);
+  EXPECT_EQ(qv::FileFailureFromErrno(EIO), qv::FileFailure::hardIO);
+  EXPECT_EQ(qv::FileFailureFromErrno(EINVAL), qv::FileFailure::generic);
+}
+
+}  // namespace
