@@ -161,15 +161,7 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<CStrin
 }
 
 CZEKEnv_Label* FindEntryForId(CZEKDoc* doc, int id) {
-  if (doc == nullptr) return nullptr;
-  CZEKEnv_Label* last = nullptr;
-  for (POSITION pos = doc->m_listEntries.GetHeadPosition(); pos != nullptr;) {
-    auto* e = static_cast<CZEKEnv_Label*>(doc->m_listEntries.GetNext(pos));
-    if (e == nullptr) continue;
-    if (e->m_nId == id) return e;
-    last = e;
-  }
-  return last;
+  return doc != nullptr ? CZEKDoc::FindEntryById(doc->m_listEntries, id) : nullptr;
 }
 
 void AttachLists(CZEKEnv_Label* e, CZEKMergeSRCInfo* totals, CObList* records) {

@@ -142,12 +142,14 @@ class WalkTest : public CompareRunTest {
     Dvd("s\\映画\\タイトル");
     Dir("s\\VIDEO_TS");             // the root itself is no item
     Dvd("s\\Movie.bak");
+    Dvd("s\\.hidden\\T");          // hidden folders are walked like any other
   }
 };
 
 TEST_F(WalkTest, FindsDvdFoldersBreadthFirstAndNeverBelowThem) {
-  EXPECT_EQ(Walk("s"), (std::vector<std::string>{"A", "lower", "Movie.bak", "B\\C", "Deep\\SKIPME",
-                                                 "file_named\\Sub", "映画\\タイトル", "B\\D\\E"}));
+  EXPECT_EQ(Walk("s"), (std::vector<std::string>{"A", "lower", "Movie.bak", ".hidden\\T", "B\\C",
+                                                 "Deep\\SKIPME", "file_named\\Sub", "映画\\タイトル",
+                                                 "B\\D\\E"}));
 }
 
 TEST_F(WalkTest, WithoutSubfoldersOnlyTheRootsChildrenCount) {
@@ -158,7 +160,7 @@ TEST_F(WalkTest, ListSubfoldersSplitsOneLevel) {
   CStringList folders, dvds;
   ListSubfolders(0, W("s").c_str(), folders, dvds);
   EXPECT_EQ(Texts(dvds), (std::vector<std::string>{"A", "lower", "Movie.bak"}));
-  EXPECT_EQ(Texts(folders), (std::vector<std::string>{"B", "Deep", "file_named", "VIDEO_TS", "映画"}));
+  EXPECT_EQ(Texts(folders), (std::vector<std::string>{".hidden", "B", "Deep", "file_named", "VIDEO_TS", "映画"}));
 }
 
 TEST_F(WalkTest, AMissingOrUnusableRootGivesNothingSilently) {
@@ -552,34 +554,38 @@ TEST_F(CompareRunTest, KeptCommentsComeBackForTheSamePaths) {
 // ---------------------------------------------------------------------------
 // Attaching the results to the document's entry.
 
-TEST_F(CompareRunTest, StoreMergeListsTakesTheEntryWithTheIdElseTheLast) {
-  CZEKDoc doc;
-  auto* first = new CZEKEnv_Label;
+TEST_F(CompareRunTest, ResultsGoToTheDocumentsEntry) {
+  Dvd("store\\Title");
+  CZEKDoc doc;  // one entry with id 1, current; its comment table is the current one
+  CZEKEnv_Label* first = doc.m_pCurrentEntry;
+  ASSERT_NE(first, nullptr);
+  Folders(*first, "", "store", "store");
+  CObList* records = nullptr;
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, &doc, first, &records, nullptr), 1);
+  EXPECT_EQ(Names(*first), (std::vector<std::string>{"Title"}));
+  EXPECT_EQ(records, first->m_pRecordList);
+  EXPECT_EQ(first->m_nState, 1);
+  EXPECT_EQ(doc.m_Comment.GetCount(), 1);
+
   auto* second = new CZEKEnv_Label;
-  first->m_nId = 1;
   second->m_nId = 2;
-  doc.m_listEntries.AddTail(first);
   doc.m_listEntries.AddTail(second);
 
-  CZEKEnv_Label scratch;
-  AllocMergeLists(&scratch);
-  StoreMergeLists(&doc, 1, scratch.m_pTotals, scratch.m_pRecordList);
-  EXPECT_EQ(first->m_pRecordList, scratch.m_pRecordList);
-  EXPECT_EQ(first->m_nState, 1);
-  scratch.m_pRecordList = nullptr;
-  scratch.m_pTotals = nullptr;
-
   // An unknown id: the last entry; results it held before are freed.
-  AllocMergeLists(second);
   CZEKEnv_Label other;
   AllocMergeLists(&other);
   StoreMergeLists(&doc, 7, other.m_pTotals, other.m_pRecordList);
   EXPECT_EQ(second->m_pRecordList, other.m_pRecordList);
+  EXPECT_EQ(second->m_nState, 1);
+  other.m_pRecordList = nullptr;
+  other.m_pTotals = nullptr;
+  AllocMergeLists(&other);
+  StoreMergeLists(&doc, 2, other.m_pTotals, other.m_pRecordList);
+  EXPECT_EQ(second->m_pTotals, other.m_pTotals);
   other.m_pRecordList = nullptr;
   other.m_pTotals = nullptr;
 
-  // A run of an entry the look-up would not pick keeps its results.
-  Dvd("store\\Title");
+  // A run of an entry the look-up would not pick keeps its own results.
   CZEKEnv_Label stray;
   stray.m_nId = 9;
   Folders(stray, "", "store", "store");
@@ -587,9 +593,6 @@ TEST_F(CompareRunTest, StoreMergeListsTakesTheEntryWithTheIdElseTheLast) {
   RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &stray, &doc);
   EXPECT_EQ(Names(stray), (std::vector<std::string>{"Title"}));
   EXPECT_EQ(second->m_pRecordList, secondList);
-
-  for (POSITION pos = doc.m_listEntries.GetHeadPosition(); pos != nullptr;) delete doc.m_listEntries.GetNext(pos);
-  doc.m_listEntries.RemoveAll();
 }
 
 // ---------------------------------------------------------------------------
