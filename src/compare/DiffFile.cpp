@@ -1,0 +1,303 @@
+#include "compare/DiffFile.h"
+
+#include <cstdarg>
+
+#include "compare/PathRoutines.h"
+#include "records/FileInfo.h"
+
+namespace {
+
+constexpr size_t kPathBuf = 1024;     // working paths
+constexpr size_t kCommandBuf = 2048;  // command lines, text lines
+
+// Lead byte of a double-byte character as the path splitter sees it.
+inline bool IsSplitLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xEF); }
+
+// Lead byte as the folder maker sees it (every byte from 0xE0 up).
+inline bool IsFolderLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || c >= 0xE0; }
+
+// Formats into `buf`; false when the text does not fit. A path that does not
+// fit is never used cut short: it would name another file.
+bool FormatFits(char* buf, size_t size, const char* fmt, ...) {
+  va_list ap;
+  va_start(ap, fmt);
+  int n = vsnprintf(buf, size, fmt, ap);
+  va_end(ap);
+  if (n < 0 || static_cast<size_t>(n) >= size) {
+    if (size) buf[0] = '\0';
+    return false;
+  }
+  return true;
+}
+
+// Copies `len` bytes of `src` into `dst`, cut at a character boundary when
+// they do not fit.
+void CopyCut(char* dst, size_t dstSize, const char* src, size_t len) {
+  if (dstSize == 0) return;
+  size_t n = 0;
+  while (n < len) {
+    size_t step = (qv::IsCp932Lead(static_cast<unsigned char>(src[n])) && n + 1 < len) ? 2 : 1;
+    if (n + step > dstSize - 1) break;
+    n += step;
+  }
+  memcpy(dst, src, n);
+  dst[n] = '\0';
+}
+
+// Position of the last backslash of `path` that is not the trail byte of a
+// double-byte character, or -1.
+long LastSeparator(const char* path) {
+  long last = -1;
+  for (long i = 0; path[i] != '\0'; ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (IsSplitLead(c)) {
+      if (path[i + 1] == '\0') break;
+      ++i;
+    } else if (c == '\\') {
+      last = i;
+    }
+  }
+  return last;
+}
+
+LPCSTR RecordName(CZEKMergeFileInfo* record) { return record->m_New.m_strName; }
+
+bool QueryModTime(const char* path, LONG& time) {
+  struct _stat st;
+  if (_stat(path, &st) != 0) return false;
+  time = static_cast<LONG>(st.st_mtime);
+  return true;
+}
+
+// The message of a diff program that did not produce a usable output, with
+// the command line (or the path) it concerns.
+void ShowDiffFailure(const char* text, const char* subject) {
+  char msg[kCommandBuf + 256];
+  snprintf(msg, sizeof(msg), text, subject);
+  AfxMessageBox(msg, MB_OK);
+}
+
+constexpr const char* kLaunchFailedText =
+    "diff コマンド実行異常終了\n(%s)\n    ※　ファイルパスが長すぎます。また、ZEK改造評価情報は無効です。";
+constexpr const char* kIncompleteText =
+    "diff コマンドが時間内に終了しませんでした。\n(%s)\n    ※　差分は作成されていません。また、ZEK改造評価情報は無効です。";
+
+}  // namespace
+
+void SplitPath(LPCSTR path, LPSTR folder, size_t folderSize, LPSTR name, size_t nameSize) {
+  if (path == nullptr) path = "";
+  long sep = LastSeparator(path);
+  if (sep < 0) {
+    CopyCut(folder, folderSize, "", 0);
+    CopyCut(name, nameSize, path, strlen(path));
+  } else {
+    CopyCut(folder, folderSize, path, static_cast<size_t>(sep));
+    CopyCut(name, nameSize, path + sep + 1, strlen(path + sep + 1));
+  }
+}
+
+void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) {
+  if (diffDir == nullptr || name == nullptr) return;
+  long folderLen = LastSeparator(name);
+  if (folderLen <= 0) return;
+
+  char path[kCommandBuf];
+  if (!FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(folderLen), name)) return;
+  if (GetPathType(1, path) == 0) return;  // already a folder
+
+  for (long i = 0; i < folderLen; ++i) {
+    unsigned char c = static_cast<unsigned char>(name[i]);
+    if (IsFolderLead(c)) {
+      ++i;
+    } else if (c == '\\') {
+      if (FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(i), name)) _mkdir(path);
+    }
+  }
+  if (FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(folderLen), name)) _mkdir(path);
+}
+
+int WriteFileHeaderBlock(FILE* out, LPCSTR path) {
+  LONG mtime = 0;
+  if (out == nullptr || !QueryModTime(path, mtime)) return -1;
+  char timeText[64];
+  FormatTimeText(mtime, timeText);
+  // Written directly, not through a fixed line buffer: a long path would not
+  // fit one.
+  static const char kRule[] =
+      "------------------------------------------------------------------------------------------------------"
+      "----------------";
+  static_assert(sizeof(kRule) == 119, "the rule is 118 dashes");
+  int n = fprintf(out, "%s\n          ファイル名：%s\n          修正日：%s\n%s\n", kRule, path, timeText, kRule);
+  return n < 0 ? -1 : 0;
+}
+
+void WriteDiffHeaderFile(CZEKMergeFileInfo* record, LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir) {
+  if (record == nullptr) return;
+  LPCSTR name = RecordName(record);
+  char path[kPathBuf];
+  if (!FormatFits(path, sizeof(path), "%s\\%s.diff.h", diffDir, name)) return;
+  FILE* out = fopen(path, "w");
+  if (out == nullptr) return;
+  if (FormatFits(path, sizeof(path), "%s\\%s", oldDir, name)) WriteFileHeaderBlock(out, path);
+  if (FormatFits(path, sizeof(path), "%s\\%s", newDir, name)) WriteFileHeaderBlock(out, path);
+  fclose(out);
+}
+
+void DeleteDiffHeaderFile(CZEKMergeFileInfo* record, LPCSTR diffDir) {
+  if (record == nullptr) return;
+  char path[kPathBuf];
+  if (FormatFits(path, sizeof(path), "%s\\%s.diff.h", diffDir, RecordName(record))) remove(path);
+}
+
+int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName) {
+  char path[kPathBuf];
+  if (!FormatFits(path, sizeof(path), "%s\\%s", srcDir, name)) return 1;
+  FILE* in = fopen(path, "r");
+  if (in == nullptr) return 1;
+  if (!FormatFits(path, sizeof(path), "%s\\%s", dstDir, outName)) {
+    fclose(in);
+    return 2;
+  }
+  FILE* out = fopen(path, "w");
+  if (out == nullptr) {
+    fclose(in);
+    return 2;
+  }
+
+  // A line longer than the buffer arrives in pieces; only the piece that
+  // begins a line loses its first six bytes, the others are copied whole.
+  char line[kCommandBuf];
+  bool atLineStart = true;
+  bool ok = true;
+  while (fgets(line, sizeof(line), in) != nullptr) {
+    size_t len = strlen(line);
+    bool endsLine = len > 0 && line[len - 1] == '\n';
+    if (atLineStart) {
+      if (len >= 7 && fputs(line + 6, out) < 0) ok = false;
+    } else if (fputs(line, out) < 0) {
+      ok = false;
+    }
+    atLineStart = endsLine;
+  }
+  fclose(in);
+  if (fclose(out) != 0) ok = false;
+  return ok ? 0 : 2;
+}
+
+int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
+                 LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
+                 int strip, CZEKMergeFileInfo* record) {
+  EnsureOutputFolder(diffDir, name);
+  WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
+
+  char txtPath[kPathBuf];
+  char diffPath[kPathBuf];
+  char headPath[kPathBuf];
+  if (!FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name) ||
+      !FormatFits(diffPath, sizeof(diffPath), "%s\\%s.diff", diffDir, name) ||
+      !FormatFits(headPath, sizeof(headPath), "%s\\%s.diff.h", diffDir, name)) {
+    ShowDiffFailure(kLaunchFailedText, name);
+    return kDiffNotStarted;
+  }
+
+  char path[kPathBuf];
+  if (!force) {
+    if (FormatFits(path, sizeof(path), "%s\\%s", newDir, name)) QueryModTime(path, newTime);
+    if (FormatFits(path, sizeof(path), "%s\\%s", oldDir, name)) QueryModTime(path, oldTime);
+    LONG existing = 0;
+    if (QueryModTime(diffPath, existing) && existing > newTime && existing > oldTime) {
+      diffTime = existing;
+      return kDiffMade;
+    }
+  }
+
+  char oldCopy[kPathBuf];
+  char newCopy[kPathBuf];
+  if (strip) {
+    if (!FormatFits(oldCopy, sizeof(oldCopy), "%s_old", name) ||
+        CopyTextSkipPrefix(oldDir, diffDir, name, oldCopy) != 0) {
+      return kDiffOldCopyFailed;
+    }
+    if (!FormatFits(newCopy, sizeof(newCopy), "%s_new", name) ||
+        CopyTextSkipPrefix(newDir, diffDir, name, newCopy) != 0) {
+      if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, oldCopy)) remove(path);
+      return kDiffNewCopyFailed;
+    }
+  }
+
+  // A command line cut to the buffer is longer than LaunchToFile accepts, so
+  // a cut text is refused there and never started.
+  char command[kCommandBuf];
+  const char* first = strip ? diffDir : oldDir;
+  const char* firstName = strip ? oldCopy : name;
+  const char* second = strip ? diffDir : newDir;
+  const char* secondName = strip ? newCopy : name;
+  int length = snprintf(command, sizeof(command), "\"%s\" \"%s\\%s\" \"%s\\%s\"", diffProgram, first,
+                        firstName, second, secondName);
+  if (length < 0) command[0] = '\0';
+  int launched = LaunchToFile(quiet, diffProgram, command, txtPath);
+
+  if (strip) {
+    if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, oldCopy)) remove(path);
+    if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, newCopy)) remove(path);
+  }
+
+  if (launched == kLaunchNotStarted) {
+    ShowDiffFailure(kLaunchFailedText, command);
+    remove(txtPath);
+    remove(diffPath);
+    return kDiffNotStarted;
+  }
+  if (launched != kLaunchDone) {
+    // Still running: what it has written so far is not the whole difference.
+    ShowDiffFailure(kIncompleteText, command);
+    remove(txtPath);
+    remove(diffPath);
+    return kDiffIncomplete;
+  }
+
+  struct _stat st;
+  bool haveTxtTime = _stat(txtPath, &st) == 0;
+  LONG txtTime = haveTxtTime ? static_cast<LONG>(st.st_mtime) : 0;
+  if (haveTxtTime && st.st_size == 0) {
+    remove(txtPath);
+    remove(diffPath);
+    diffTime = txtTime;
+    return kDiffNoChanges;
+  }
+
+  if (!CopyFileA(headPath, diffPath, FALSE)) return kDiffHeaderCopyFailed;
+
+  FILE* in = fopen(txtPath, "r");
+  if (in == nullptr) return kDiffOldCopyFailed;
+  FILE* out = fopen(diffPath, "a+");
+  if (out == nullptr) {
+    fclose(in);
+    return kDiffNewCopyFailed;
+  }
+  char block[kCommandBuf];
+  bool ok = true;
+  size_t n;
+  while ((n = fread(block, 1, sizeof(block), in)) > 0) {
+    if (fwrite(block, 1, n, out) != n) {
+      ok = false;
+      break;
+    }
+  }
+  if (ferror(in)) ok = false;
+  fclose(in);
+  if (fclose(out) != 0) ok = false;
+  if (!ok) {
+    // A cut N.diff would be evaluated as if it held every difference.
+    remove(diffPath);
+    remove(txtPath);
+    return kDiffNewCopyFailed;
+  }
+  remove(txtPath);
+  if (haveTxtTime) {
+    diffTime = txtTime;
+  } else {
+    QueryModTime(diffPath, diffTime);
+  }
+  return kDiffMade;
+}

@@ -1,0 +1,105 @@
+#include "compare/ExternalPrograms.h"
+
+#include <string>
+
+namespace {
+
+// Longest command line the diff program is started with; longer ones are
+// refused (the user is pointed to the GUI comparison program instead).
+constexpr size_t kMaxDiffCommand = 1023;
+
+}  // namespace
+
+BOOL LaunchDetached(LPCSTR commandLine) {
+  if (commandLine == nullptr) return FALSE;
+  // CreateProcessA may write into the command line: hand it a copy.
+  std::string cmd(commandLine);
+
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof(si));
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_FORCEONFEEDBACK;
+  PROCESS_INFORMATION pi;
+  memset(&pi, 0, sizeof(pi));
+
+  BOOL created = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE,
+                                CREATE_DEFAULT_ERROR_MODE, nullptr, nullptr, &si, &pi);
+  if (created) {
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  return created;
+}
+
+int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath) {
+  SECURITY_ATTRIBUTES sa;
+  memset(&sa, 0, sizeof(sa));
+  sa.nLength = sizeof(sa);
+  sa.bInheritHandle = TRUE;
+  HANDLE out = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
+                           FILE_FLAG_RANDOM_ACCESS, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return kLaunchNotStarted;
+
+  if (commandLine == nullptr || strlen(commandLine) > kMaxDiffCommand) {
+    CloseHandle(out);
+    if (!quiet) {
+      AfxMessageBox("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
+                    MB_OK);
+    }
+    return kLaunchNotStarted;
+  }
+
+  STARTUPINFOA si;
+  memset(&si, 0, sizeof(si));
+  si.cb = sizeof(si);
+  GetStartupInfoA(&si);
+  si.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESIZE | STARTF_USEPOSITION | STARTF_USESTDHANDLES;
+  si.wShowWindow = SW_HIDE;
+  si.dwX = 100;
+  si.dwY = 100;
+  si.dwXSize = 100;
+  si.dwYSize = 200;
+  si.hStdOutput = out;
+
+  char cmd[kMaxDiffCommand + 1];
+  memcpy(cmd, commandLine, strlen(commandLine) + 1);
+  PROCESS_INFORMATION pi;
+  memset(&pi, 0, sizeof(pi));
+  BOOL created = CreateProcessA(program, cmd, nullptr, nullptr, TRUE,
+                                CREATE_DEFAULT_ERROR_MODE | CREATE_SEPARATE_WOW_VDM | NORMAL_PRIORITY_CLASS,
+                                nullptr, nullptr, &si, &pi);
+  if (!created) {
+    CloseHandle(out);
+    AfxMessageBox("コマンドの起動に失敗しました。（CreateProcess）", MB_ICONEXCLAMATION);
+    return kLaunchNotStarted;
+  }
+
+  // The program keeps writing after the bound if it is still running; the
+  // caller must not take the file for its whole output then.
+  DWORD waited = WaitForSingleObject(pi.hProcess, kDiffWaitMs);
+  CloseHandle(out);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  return waited == WAIT_OBJECT_0 ? kLaunchDone : kLaunchTimedOut;
+}
+
+int ExecCommand(LPCSTR commandLine) {
+  UINT r = WinExec(commandLine ? commandLine : "", SW_SHOWDEFAULT);
+  switch (r) {
+    case ERROR_FILE_NOT_FOUND:
+      AfxMessageBox("コマンドの起動に失敗（WinExec,ERROR_FILE_NOT_FOUND）しました。\n"
+                    "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...のコマンド環境を見直して下さい。",
+                    MB_ICONEXCLAMATION);
+      return 0;
+    case ERROR_PATH_NOT_FOUND:
+      AfxMessageBox("コマンドの起動に失敗（WinExec,ERROR_PATH_NOT_FOUND）しました。\n"
+                    "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...のコマンド環境を見直して下さい。",
+                    MB_ICONEXCLAMATION);
+      return 0;
+    case ERROR_BAD_FORMAT:
+      AfxMessageBox("コマンドの起動に失敗（WinExec,ERROR_BAD_FORMAT）しました。", MB_ICONEXCLAMATION);
+      return 0;
+    default:
+      return 1;
+  }
+}

@@ -1,0 +1,33 @@
+// Starting the external programs: the comparison programs, the diff program,
+// the text editor, the CSV viewer, Explorer, the sibling tool and the SendTo
+// programs. The program reads nothing back from them except the diff
+// program's standard output, which LaunchToFile captures into a file.
+#pragma once
+
+#include "platform/win.h"
+
+// How long LaunchToFile waits for the diff program, in milliseconds. A diff
+// program still running then has not written its whole output.
+constexpr DWORD kDiffWaitMs = 5000;
+
+// Results of LaunchToFile.
+enum LaunchToFileResult {
+  kLaunchNotStarted = 0,  // not started (message shown unless said otherwise)
+  kLaunchDone = 1,        // started and ended within kDiffWaitMs
+  kLaunchTimedOut = 2,    // started, still running after kDiffWaitMs: its
+                          // output file is incomplete
+};
+
+// Starts the command line as a new process and does not wait for it. Shows
+// nothing; TRUE when the process was created.
+BOOL LaunchDetached(LPCSTR commandLine);
+
+// Starts `program` with `commandLine`, its standard output going into a new
+// file `outputPath`, and waits at most kDiffWaitMs. `quiet` silences only the
+// message about an over-long command line. Returns a LaunchToFileResult.
+int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath);
+
+// Starts the command line with the default show state. 0 after the message
+// for a program or folder that is not found or a file that is not a program;
+// 1 otherwise.
+int ExecCommand(LPCSTR commandLine);
