@@ -3,7 +3,14 @@
 
 #include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
+
+// The check lists of the display-filter dialog are windows of the
+// platform's list boxes; their half of this file builds with them.
+#if __has_include("platform/ui/listbox.h")
+#define QV_HAVE_LISTBOX 1
+#include "platform/ui/listbox.h"
 #include "records/FileInfo.h"
+#endif
 
 const char kProfileHeaderTargetExt[] = "－－－－－　対象拡張子";
 const char kProfileHeaderTargetName[] = "－－－－－　対象ファイル名称";
@@ -78,60 +85,6 @@ const FileTypeProfile& ActiveSlot() {
   return g_fileTypeProfiles[(n >= 0 && n < FILETYPE_SLOTS) ? n : 0];
 }
 
-bool WildcardMode() { return ProfileWorkingCopy.targetExt[0].used == 1 && ProfileWorkingCopy.targetExt[0].text[0] == '*'; }
-
-// Adds a text to a check list with the given selected state and check mark;
-// the index, or a negative value when the list refused it.
-int AddChecked(CCheckListBox& list, const char* text, int state) {
-  int index = list.AddString(text);
-  if (index >= 0) {
-    list.SetItemData(index, static_cast<DWORD_PTR>(state));
-    list.SetCheck(index, state);
-  }
-  return index;
-}
-
-template <typename Entry>
-void FillEntryList(CCheckListBox& list, Entry* entries) {
-  bool any = false;
-  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) {
-    any = true;
-    entries[i].attribute = AddChecked(list, entries[i].text, 1) >= 0 ? 1 : 0;
-  }
-  if (!any) list.AddString(kProfileNoneLine);
-}
-
-void FillWildcardList(CCheckListBox& list, CStringList& texts) {
-  POSITION pos = texts.GetHeadPosition();
-  if (pos == nullptr) {
-    list.AddString(kProfileNoneLine);
-    return;
-  }
-  while (pos != nullptr) AddChecked(list, texts.GetNext(pos), 1);
-}
-
-template <typename Entry>
-void FillPlainList(CListBox& list, const Entry* entries) {
-  list.ResetContent();
-  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) list.AddString(entries[i].text);
-  if (list.GetCount() <= 0) list.AddString(kProfileNoneLine);
-}
-
-template <typename Entry>
-void StoreEntryChecks(CCheckListBox& list, Entry* entries) {
-  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) {
-    int index = list.FindStringExact(-1, entries[i].text);
-    if (index >= 0) entries[i].attribute = static_cast<DWORD>(list.GetCheck(index));
-  }
-}
-
-// The selected state of the item whose text equals `text` (letter case
-// ignored); FALSE when there is none.
-BOOL ItemSelected(CCheckListBox& list, const char* text) {
-  int index = list.FindStringExact(-1, text);
-  return (index >= 0 && list.GetItemData(index) != 0) ? TRUE : FALSE;
-}
-
 template <typename Entry>
 void StoreRow(Entry* entries, int16_t& count, const CString& line, int maxLength) {
   if (count >= FILETYPE_ROWS) return;
@@ -197,6 +150,93 @@ void ParseProfileText(CString& name, CStringList& lines) {
   }
 }
 
+DWORD GetEntryAttribute(const char* fileName) {
+  if (fileName == nullptr) return 0;
+  // Record names keep the letter case found on disk while the profile's
+  // entries are lower case: the probe is lower-cased the same way.
+  CString probe;
+  const char* dot = strrchr(fileName, '.');
+  bool byExtension = dot != nullptr && dot[1] != 0;
+  probe = byExtension ? dot + 1 : fileName;
+  CZEKApp::LowerInPlace(probe.GetBuffer());
+  probe.ReleaseBuffer();
+  if (byExtension) {
+    for (const FileTypeExtEntry& e : ProfileWorkingCopy.targetExt) {
+      if (e.used != 1) break;
+      if (probe == e.text) return e.attribute;
+    }
+  } else {
+    for (const FileTypeNameEntry& e : ProfileWorkingCopy.targetName) {
+      if (e.used != 1) break;
+      if (probe == e.text) return e.attribute;
+    }
+  }
+  return 0;
+}
+
+#if QV_HAVE_LISTBOX
+
+namespace {
+
+// The first target entry "*" puts the dialog in wildcard mode.
+bool WildcardMode() {
+  return ProfileWorkingCopy.targetExt[0].used == 1 && ProfileWorkingCopy.targetExt[0].text[0] == '*';
+}
+
+// Adds a text to a check list with the given selected state and check mark;
+// the index, or a negative value when the list refused it.
+int AddChecked(CCheckListBox& list, const char* text, int state) {
+  int index = list.AddString(text);
+  if (index >= 0) {
+    list.SetItemData(index, static_cast<DWORD_PTR>(state));
+    list.SetCheck(index, state);
+  }
+  return index;
+}
+
+template <typename Entry>
+void FillEntryList(CCheckListBox& list, Entry* entries) {
+  bool any = false;
+  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) {
+    any = true;
+    entries[i].attribute = AddChecked(list, entries[i].text, 1) >= 0 ? 1 : 0;
+  }
+  if (!any) list.AddString(kProfileNoneLine);
+}
+
+void FillWildcardList(CCheckListBox& list, CStringList& texts) {
+  POSITION pos = texts.GetHeadPosition();
+  if (pos == nullptr) {
+    list.AddString(kProfileNoneLine);
+    return;
+  }
+  while (pos != nullptr) AddChecked(list, texts.GetNext(pos), 1);
+}
+
+template <typename Entry>
+void FillPlainList(CListBox& list, const Entry* entries) {
+  list.ResetContent();
+  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) list.AddString(entries[i].text);
+  if (list.GetCount() <= 0) list.AddString(kProfileNoneLine);
+}
+
+template <typename Entry>
+void StoreEntryChecks(CCheckListBox& list, Entry* entries) {
+  for (int i = 0; i < FILETYPE_ROWS && entries[i].used == 1; ++i) {
+    int index = list.FindStringExact(-1, entries[i].text);
+    if (index >= 0) entries[i].attribute = static_cast<DWORD>(list.GetCheck(index));
+  }
+}
+
+// The selected state of the item whose text equals `text` (letter case
+// ignored); FALSE when there is none.
+BOOL ItemSelected(CCheckListBox& list, const char* text) {
+  int index = list.FindStringExact(-1, text);
+  return (index >= 0 && list.GetItemData(index) != 0) ? TRUE : FALSE;
+}
+
+}  // namespace
+
 int FillCheckListPair(CCheckListBox& extList, CCheckListBox& nameList, CListBox& excludedExtList,
                       CListBox& excludedDirList) {
   bool wildcard = WildcardMode();
@@ -235,30 +275,6 @@ BOOL IsExtensionChecked(const char* fileName, CCheckListBox& extList, CCheckList
   return ItemSelected(nameList, fileName);
 }
 
-DWORD GetEntryAttribute(const char* fileName) {
-  if (fileName == nullptr) return 0;
-  // Record names keep the letter case found on disk while the profile's
-  // entries are lower case: the probe is lower-cased the same way.
-  CString probe;
-  const char* dot = strrchr(fileName, '.');
-  bool byExtension = dot != nullptr && dot[1] != 0;
-  probe = byExtension ? dot + 1 : fileName;
-  CZEKApp::LowerInPlace(probe.GetBuffer());
-  probe.ReleaseBuffer();
-  if (byExtension) {
-    for (const FileTypeExtEntry& e : ProfileWorkingCopy.targetExt) {
-      if (e.used != 1) break;
-      if (probe == e.text) return e.attribute;
-    }
-  } else {
-    for (const FileTypeNameEntry& e : ProfileWorkingCopy.targetName) {
-      if (e.used != 1) break;
-      if (probe == e.text) return e.attribute;
-    }
-  }
-  return 0;
-}
-
 void ApplySelectionToRecords(int mode, CObList* records, CCheckListBox& extList, CCheckListBox& nameList) {
   if (records == nullptr) return;
   POSITION pos = records->GetHeadPosition();
@@ -268,10 +284,10 @@ void ApplySelectionToRecords(int mode, CObList* records, CCheckListBox& extList,
     const char* name = record->m_New.m_strName;
     int state = mode == PROFILE_SELECT_ENTRY ? static_cast<int>(GetEntryAttribute(name))
                                              : (IsExtensionChecked(name, extList, nameList) ? 1 : 0);
-    record->m_nFileType = state;
+    record->m_nType = state;
     if (state > 0) {
-      if (record->m_New.m_bExist) record->m_nExistBits |= 1;
-      if (record->m_Old.m_bExist) record->m_nExistBits |= 2;
+      if (record->m_New.m_nExists) record->m_nExist |= 1;
+      if (record->m_Old.m_nExists) record->m_nExist |= 2;
     }
   }
 }
@@ -294,3 +310,5 @@ void FillProfileLists(int index, CListBox& extList, CListBox& nameList, CListBox
     BuildSection(a, k, true, [&](const char* text) { lists[k]->AddString(text); });
   }
 }
+
+#endif  // QV_HAVE_LISTBOX

@@ -4,7 +4,9 @@
 #pragma once
 
 #include "platform/win.h"
-#include "platform/ui/listbox.h"
+
+class CListBox;
+class CCheckListBox;
 
 // Section headers and the line of an empty section.
 extern const char kProfileHeaderTargetExt[];

@@ -75,17 +75,10 @@ BOOL CZEKApp::LoadSettings() {
   // directory keeps its trailing backslash.
   char modulePath[MAX_PATH];
   modulePath[0] = 0;
-  DWORD got;
-  if (!m_strModulePath.IsEmpty()) {
-    // A path the buffer cannot hold counts as failed, as for the platform call.
-    strncpy_s(modulePath, sizeof modulePath, m_strModulePath, _TRUNCATE);
-    got = m_strModulePath.GetLength() < MAX_PATH ? static_cast<DWORD>(strlen(modulePath)) : MAX_PATH;
-  } else {
-    got = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
-  }
+  DWORD got = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
   char home[1024];
   if (got == 0 || got >= sizeof modulePath) {
-    // No module path (or one cut by the buffer): the current folder.
+    // No module path: the current folder.
     if (_getcwd(home, sizeof home) == nullptr) home[0] = 0;
   } else {
     char drive[MAX_PATH];

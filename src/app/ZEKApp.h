@@ -109,12 +109,6 @@ class CZEKApp : public CWinApp {
   CObList m_listOwned;
   CSingleDocTemplate* m_pDocTemplate = nullptr;
   CFileType_Select_Chk_dlg* m_pFilterDlg = nullptr;
-
-  // Path of the running module as LoadSettings sees it. Empty (the normal
-  // case): the path the platform reports for this process. Tests set it to a
-  // program path inside a temporary folder to run the load against a
-  // program folder of their own.
-  CString m_strModulePath;
 };
 
 extern CZEKApp theApp;

@@ -39,11 +39,11 @@ bool StatKind(int kind, const char* path, int& result) {
   return true;
 }
 
-// A path the working buffers cannot hold is not made: the user is told with
-// the folder maker's own message, and nothing is created under a cut name.
-int RefuseLongFolder(const char* path) {
+// Tells the user that a folder could not be made; returns 1. Also used for
+// a path the working buffers cannot hold: nothing is made under a cut name.
+int ReportFolderFailure(const char* path) {
   CString text;
-  text.Format("フォルダ(%s)の作成に失敗しました", path);
+  text.Format("フォルダ(%s)の作成に失敗しました", path ? path : "");
   AfxMessageBox(text, MB_OK);
   return 1;
 }
@@ -100,17 +100,14 @@ int CheckPathType(int kind, const char* path) {
 
 int MakeFolder(const char* path) {
   if (path != nullptr && _mkdir(path) == 0) return 0;
-  CString text;
-  text.Format("フォルダ(%s)の作成に失敗しました", path ? path : "");
-  AfxMessageBox(text, MB_OK);
-  return 1;
+  return ReportFolderFailure(path);
 }
 
 int CreateFolderTree(const char* path) {
   if (path == nullptr) path = "";
   if (GetPathStatus(1, path) == 0) return 0;
   const int length = static_cast<int>(strlen(path));
-  if (length > kMaxWorkPath) return RefuseLongFolder(path);
+  if (length > kMaxWorkPath) return ReportFolderFailure(path);
 
   const CString whole(path, length);
   for (int i = 0; i < length; ++i) {
@@ -134,7 +131,7 @@ int CreateFolderPath(const CString& destFolder, const CString& name) {
   CutToParentFolder(folderPart);
 
   const CString target = folderPart.IsEmpty() ? destFolder : destFolder + "\\" + folderPart;
-  if (target.GetLength() > kMaxWorkPath) return RefuseLongFolder(target);
+  if (target.GetLength() > kMaxWorkPath) return ReportFolderFailure(target);
   // The status rule of GetPathStatus: a level written with a trailing
   // backslash (a doubled backslash in the name) is there, not missing.
   if (GetPathStatus(1, target) == 0) return 0;

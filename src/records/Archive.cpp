@@ -191,14 +191,12 @@ void CArchiveFile::Abort() {
 
 CArchive::CArchive(CArchiveFile* pFile, UINT nMode)
     : m_bLoading(nMode == load), m_pFile(pFile), m_strFileName(pFile ? pFile->GetFilePath() : CString()) {
+  m_buf.resize(kFileBufferSize);
   if (m_bLoading) {
     m_nFileLeft = pFile ? pFile->GetLength() : 0;
-    m_buf.resize(kFileBufferSize);
     m_pCur = m_pEnd = m_buf.data();
-  } else {
-    m_buf.resize(kFileBufferSize);
+    m_loaded.push_back({nullptr, 0});  // index 0: the null object
   }
-  if (m_bLoading) m_loaded.push_back({nullptr, 0});  // index 0: the null object
 }
 
 CArchive::CArchive() : m_bLoading(FALSE), m_bMemory(TRUE) {}

@@ -70,14 +70,12 @@ class SettingsTest : public ::testing::Test {
         temp_("TEMP", (tmp_ / "temp").c_str()) {
     std::filesystem::create_directories(tmp_ / "temp");
     std::filesystem::create_directories(prog_);
+    qv::SetModuleFileForTests((prog_ / "Quarvex.exe").string());
   }
+  ~SettingsTest() override { qv::SetModuleFileForTests(""); }
 
-  // A fresh record whose program is T:\prog\Quarvex.exe.
-  std::unique_ptr<CZEKApp> MakeApp() {
-    auto app = std::make_unique<CZEKApp>();
-    app->m_strModulePath = "T:\\prog\\Quarvex.exe";
-    return app;
-  }
+  // A fresh record; the running program is T:\prog\Quarvex.exe.
+  std::unique_ptr<CZEKApp> MakeApp() { return std::make_unique<CZEKApp>(); }
   void Install(const std::string& ini) {
     WriteFile(prog_ / "Quarvex.exe", "");
     WriteFile(prog_ / "Quarvex.ini", ini);
@@ -210,8 +208,8 @@ TEST_F(SettingsTest, InstallationChecks) {
   }
 
   // Program present, no settings file, then a folder in its place.
-  std::filesystem::remove(prog_ / "Quarvex.exe");
-  std::filesystem::remove(prog_ / "Quarvex.ini");
+  (std::filesystem::remove)(prog_ / "Quarvex.exe");
+  (std::filesystem::remove)(prog_ / "Quarvex.ini");
   WriteFile(prog_ / "Quarvex.exe", "");
   for (int round = 0; round < 2; ++round) {
     if (round == 1) std::filesystem::create_directories(prog_ / "Quarvex.ini");
@@ -238,6 +236,17 @@ TEST_F(SettingsTest, UnknownProfileRefusesStartAndLeavesFileUntouched) {
             "フィルタ名称に誤りがあります。 \n (複数指定=Movies,Nothing , 誤記=Movies)");
   EXPECT_EQ(app->m_strFilterNameLoaded, "");
   EXPECT_EQ(Ini(), ini);
+}
+
+// A plain name that no profile carries is no error: the first profile
+// stays active under the name asked for.
+TEST_F(SettingsTest, MissingPlainProfileKeepsTheFirst) {
+  Install(Lines({"[Quarvex]", "Extension_Kind=Missing", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Other"}));
+  auto app = MakeApp();
+  ASSERT_TRUE(app->LoadSettings());
+  EXPECT_EQ(app->m_strFilterName, "Missing");
+  EXPECT_EQ(app->m_strFilterNameLoaded, "Missing");
+  EXPECT_EQ(g_nActiveProfile, 0);
 }
 
 TEST_F(SettingsTest, SaveWritesTheKeptKeysOnceAndKeepsEverythingElse) {

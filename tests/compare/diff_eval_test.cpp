@@ -10,6 +10,7 @@
 
 #include <sys/wait.h>
 
+#include "app/FileTypeProfile.h"
 #include "compare/DiffEval.h"
 #include "records/FileInfo.h"
 #include "support/testutil.h"
@@ -295,6 +296,24 @@ TEST_F(DiffEvalTest, CountFileLinesCountsLineFeeds) {
   count = 99;
   EXPECT_EQ(CountFileLines("T:\\dir", count), 1);
   EXPECT_EQ(count, 0u);
+}
+
+TEST(AddStatusCountTest, CountsNonZeroValuesOfTargetFilesOnly) {
+  ClearFileTypeProfiles();
+  FileTypeProfile& profile = g_fileTypeProfiles[0];
+  strcpy(profile.name, "Quarvex");
+  profile.targetExt[0] = FileTypeExtEntry{1, 3, "txt", 1};
+  profile.totalCount[FILETYPE_LIST_TARGET_EXT] = profile.ownCount[FILETYPE_LIST_TARGET_EXT] = 1;
+  g_nActiveProfile = 0;
+
+  CZEKSRCInfo row;
+  AddStatusCount("sub\\a.txt", row, 5);
+  AddStatusCount("b.txt", row, 7);
+  AddStatusCount("zero.txt", row, 0);
+  AddStatusCount("other.bin", row, 9);
+  const DWORD expected[11] = {0, 2, 12, 2, 12, 0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < 11; ++i) EXPECT_EQ(row.m_dwCount[i], expected[i]) << "counter " << i + 1;
+  ClearFileTypeProfiles();
 }
 
 }  // namespace
