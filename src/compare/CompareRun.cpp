@@ -1,0 +1,576 @@
+#include "compare/CompareRun.h"
+
+#include <cstring>
+#include <deque>
+#include <string>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "app/FileTypeProfile.h"
+#include "app/ZEKApp.h"
+#include "compare/DiffEval.h"
+#include "compare/DiffFile.h"
+#include "compare/ExternalPrograms.h"
+#include "compare/PathRoutines.h"
+#include "records/Comment.h"
+#include "records/EnvLabel.h"
+#include "records/FileInfo.h"
+#include "records/ZEKDoc.h"
+
+const char kNoVersionText[] = "なし              , ----";
+
+namespace {
+
+const char kUnknownVersionText[] = "????              , ????";
+const char kVideoTs[] = "VIDEO_TS";
+constexpr int kVideoTsLength = 8;
+
+// Size of the buffer the version block is read into. A larger block is read
+// whole into a buffer of its own size instead of overrunning this one.
+constexpr DWORD kVersionBufferSize = 8192;
+constexpr DWORD kFixedSignature = 0xFEEF04BD;
+
+bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
+
+// folder + "\" + name + suffix, when it stays below `limit` bytes.
+bool JoinPath(const char* folder, const char* name, const char* suffix, int limit, CString& out) {
+  const size_t a = std::strlen(folder), b = std::strlen(name), c = std::strlen(suffix);
+  if (a + 1 + b + c >= static_cast<size_t>(limit)) return false;
+  out = folder;
+  out += '\\';
+  out += name;
+  if (c) out += suffix;
+  return true;
+}
+
+// "VIDEO_TS" in any letter case, as the platform finds names.
+bool IsVideoTsName(const char* name) {
+  for (int i = 0; i < kVideoTsLength; ++i) {
+    char c = name[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != kVideoTs[i]) return false;
+  }
+  return name[kVideoTsLength] == '\0';
+}
+
+bool IsDotName(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// What one enumeration of a folder tells: whether it is a DVD folder (it
+// holds VIDEO_TS, which is not a regular file) and, when it is not, the
+// names of its subfolders in enumeration order.
+struct FolderScan {
+  bool dvd = false;
+  std::vector<CString> subfolders;
+};
+
+// The VIDEO_TS probe of `path`, for when the folder cannot be enumerated
+// but may still let its entries be reached.
+bool ProbeVideoTs(const CString& path) {
+  CString probe;
+  if (!JoinPath(path, kVideoTs, "", kRunPathMax, probe)) return false;
+  return GetPathType(1, probe) == 0;
+}
+
+// Enumerates `path` once. The VIDEO_TS test and the listing of the
+// subfolders come from the same enumeration, so every folder of a tree is
+// read once: when its parent is listed. The first entry whose name is
+// VIDEO_TS in any case is the one the platform resolves the name to (the
+// exact spelling sorts first among them). False when the folder cannot be
+// examined. `isItem` false: the folder is a root, which is never an item, so
+// its VIDEO_TS is not looked for.
+bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool isItem = true) {
+  scan.dvd = false;
+  scan.subfolders.clear();
+  // The probe path path\VIDEO_TS must fit the walk's buffers.
+  if (path.GetLength() + 1 + kVideoTsLength >= kRunPathMax) return false;
+  CString pattern(path);
+  pattern += "\\*.*";
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern, &data);
+  if (find == INVALID_HANDLE_VALUE) {
+    scan.dvd = isItem && ProbeVideoTs(path);
+    return scan.dvd;
+  }
+  bool videoTsSeen = !isItem;
+  do {
+    const char* name = data.cFileName;
+    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!videoTsSeen && IsVideoTsName(name)) {
+      videoTsSeen = true;
+      // Not a folder: only a regular file keeps the parent ordinary (a
+      // device or pipe of that name does not, as for the status test).
+      scan.dvd = folder || ProbeVideoTs(path);
+      if (scan.dvd) break;
+    }
+    if (!folder || !wantSubfolders || IsDotName(name)) continue;
+    scan.subfolders.emplace_back(name);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  if (scan.dvd) scan.subfolders.clear();
+  return true;
+}
+
+// Where the children of one listed folder go.
+struct LevelOutput {
+  CStringList& folders;    // relative paths of ordinary subfolders
+  CStringList& dvds;       // relative paths of DVD folders
+  std::deque<std::vector<CString>>* pending = nullptr;  // subfolders of each queued folder
+};
+
+// Classifies the children `names` of the folder `rel` under `root` (rel
+// empty: the root itself). `other`: the other root, when an ordinary
+// folder must also exist there; `statCheck`: skip an ordinary folder whose
+// status cannot be read.
+void ListLevel(const CString& root, const CString& rel, const std::vector<CString>& names,
+               const char* other, bool statCheck, LevelOutput& out) {
+  FolderScan scan;
+  CString childRel, full, otherPath;
+  for (const CString& name : names) {
+    if (rel.IsEmpty()) {
+      childRel = name;
+    } else {
+      childRel = rel;
+      childRel += '\\';
+      childRel += name;
+    }
+    if (!JoinPath(root, childRel, "", kRunPathMax, full)) continue;
+    const bool wantSubfolders = out.pending != nullptr;
+    if (!ScanFolder(full, scan, wantSubfolders) && !scan.dvd) {
+      // Cannot be examined: as a folder without VIDEO_TS whose listing
+      // later yields nothing.
+      continue;
+    }
+    if (scan.dvd) {
+      out.dvds.AddTail(childRel);
+      continue;
+    }
+    if (IsExcludedFolderName(name)) continue;
+    if (statCheck) {
+      struct _stat st;
+      if (_stat(full, &st) != 0) continue;
+    }
+    if (other != nullptr) {
+      if (!JoinPath(other, childRel, "", kRunPathMax, otherPath) || GetPathType(0, otherPath) != 1) continue;
+    }
+    out.folders.AddTail(childRel);
+    if (out.pending) out.pending->push_back(std::move(scan.subfolders));
+  }
+}
+
+CZEKEnv_Label* FindEntryForId(CZEKDoc* doc, int id) {
+  return doc != nullptr ? CZEKDoc::FindEntryById(doc->m_listEntries, id) : nullptr;
+}
+
+void AttachLists(CZEKEnv_Label* e, CZEKMergeSRCInfo* totals, CObList* records) {
+  // Results the entry held before are freed, never left behind.
+  if ((e->m_pRecordList && e->m_pRecordList != records) || (e->m_pTotals && e->m_pTotals != totals)) {
+    CObList* keepRecords = e->m_pRecordList == records ? records : nullptr;
+    CZEKMergeSRCInfo* keepTotals = e->m_pTotals == totals ? totals : nullptr;
+    if (keepRecords) e->m_pRecordList = nullptr;
+    if (keepTotals) e->m_pTotals = nullptr;
+    e->FreeRecords();
+  }
+  e->m_pTotals = totals;
+  e->m_pRecordList = records;
+  if (totals && records) e->m_nState = 1;
+}
+
+void DeleteRecords(CObList* records) {
+  for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) delete records->GetNext(pos);
+  records->RemoveAll();
+}
+
+CString DiffFilePath(const char* diffDir, const char* name) {
+  CString path;
+  if (!FitsFolder(diffDir) || !JoinPath(diffDir, name, ".diff", kRunFolderMax, path)) path.Empty();
+  return path;
+}
+
+// Evaluates the record's .diff file into its seven counts (the fallback when
+// the path cannot be formed).
+void EvaluateRecord(CZEKMergeFileInfo* r, const char* diffDir) {
+  const CString path = DiffFilePath(diffDir, r->m_New.m_strName);
+  int kind = 0;
+  EvaluateDiffFile(path.IsEmpty() ? nullptr : path.GetString(), r->m_nExist, r->m_New.m_dwLines,
+                   r->m_Old.m_dwLines, kind, r->m_nRangeAdd, r->m_nRangeDel, r->m_nRangeChgRight,
+                   r->m_nRangeChgLeft, r->m_nDelLines, r->m_nAddLines, r->m_nChgLines);
+}
+
+DWORD CountLines(const char* folder, const char* name) {
+  DWORD lines = 0;
+  CString path;
+  if (FitsFolder(folder) && JoinPath(folder, name, "", kRunPathMax, path)) CountFileLines(path, lines);
+  return lines;
+}
+
+DWORD AbsDiff(DWORD a, DWORD b) { return a > b ? a - b : b - a; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+int RebuildFileInfo(int mode, int keepComment, int discard, CZEKDoc* doc, CZEKEnv_Label* entry,
+                    CObList** ppRecords, CZEKMergeSRCInfo** ppTotals) {
+  (void)keepComment;  // the run reads the setting itself
+  if (entry == nullptr) return 0;
+  if (entry->m_pRecordList != nullptr &&
+      AfxMessageBox("ファイル情報を本当に作成し直しますか？", MB_YESNO) != IDYES) {
+    return 0;
+  }
+  if (discard == 1) {
+    FreeMergeLists(entry);
+    if (ppRecords) *ppRecords = nullptr;
+    if (ppTotals) *ppTotals = nullptr;
+  }
+  if (!CheckComparePaths(mode, entry->m_strNewPath, entry->m_strOldPath, entry->m_strDiffPath)) return 0;
+  RunCompare(mode, theApp.m_bKeepComment, theApp.m_nDiffExec, entry, doc);
+  if (ppRecords) *ppRecords = entry->m_pRecordList;
+  if (ppTotals) *ppTotals = entry->m_pTotals;
+  return 1;
+}
+
+int CheckComparePaths(int mode, const char* newPath, const char* oldPath, const char* diffPath) {
+  // A folder text that does not fit the 1024-byte working buffers counts
+  // as missing: the run cannot use it.
+  auto present = [](const char* p) { return FitsFolder(p) && *p != '\0' && _access(p, 0) == 0; };
+  CString text;
+  if (!present(oldPath)) {
+    text.Format("%s\n\n上記OLDファイルパスが存在しません。続けますか？", oldPath ? oldPath : "");
+    if (AfxMessageBox(text, MB_YESNO) != IDYES) return 0;
+  }
+  if (mode == RUN_MODE_LIST) return 1;
+  if (!present(newPath)) {
+    text.Format("%s\n\n上記NEWファイルパスが存在しません。続けますか？", newPath ? newPath : "");
+    if (AfxMessageBox(text, MB_YESNO) != IDYES) return 0;
+  }
+  if (present(diffPath)) return 1;
+  text.Format("%s\n\n上記diffファイル出力先パスが存在しません。\n新規に作成しますか？", diffPath ? diffPath : "");
+  if (AfxMessageBox(text, MB_YESNO) != IDYES) return 0;
+  return CreateFolderTree(diffPath ? diffPath : "") == 0 ? 1 : 0;
+}
+
+void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKDoc* doc) {
+  if (entry == nullptr) return;
+  const int effective = mode == RUN_MODE_LIST ? DIFF_RUN_LINE_COUNT : kind;
+
+  if (entry->m_nState != 0) FreeMergeLists(entry);
+  if (entry->m_pRecordList == nullptr && entry->m_pTotals == nullptr) AllocMergeLists(entry);
+  // Half an allocation (never made by the program) is completed.
+  if (entry->m_pRecordList == nullptr) entry->m_pRecordList = new CObList(10);
+  if (entry->m_pTotals == nullptr) entry->m_pTotals = new CZEKMergeSRCInfo;
+
+  entry->m_strRunTime = CTime::GetCurrentTime().Format("%Y/%m/%d (%a)  %H:%M:%S");
+  entry->ReadDriveInfo(entry->m_strOldPath);
+
+  const CString newPath = entry->m_strNewPath;
+  const CString oldPath = entry->m_strOldPath;
+  const CString diffPath = entry->m_strDiffPath;
+  CollectAndCompare(mode, keepComment, entry->m_pTotals, entry->m_pRecordList, newPath, oldPath, diffPath);
+
+  // The results stay with the entry that ran: when the document's look-up
+  // by id would pick another entry, that entry's own results are not
+  // replaced, and no two entries ever own the same lists.
+  if (FindEntryForId(doc, entry->m_nId) == entry) {
+    StoreMergeLists(doc, entry->m_nId, entry->m_pTotals, entry->m_pRecordList);
+  } else {
+    AttachLists(entry, entry->m_pTotals, entry->m_pRecordList);
+  }
+  entry->m_nRecordCount = static_cast<int>(entry->m_pRecordList->GetCount());
+
+  switch (effective) {
+    case DIFF_RUN_REGENERATE:
+    case DIFF_RUN_OUTDATED: {
+      entry->m_nState = 2;
+      const int force = kind == DIFF_RUN_REGENERATE ? 1 : 0;
+      for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
+        auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
+        if ((r->m_nExist & 3) != 3) continue;
+        const CString name = r->m_New.m_strName;
+        const int result = MakeDiffFile(0, force, theApp.m_strCmdDiff, newPath, oldPath, diffPath, name,
+                                        r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile,
+                                        entry->m_nDiffOption, r);
+        DeleteDiffHeaderFile(r, diffPath);
+        if (result < 0) break;
+        EvaluateRecord(r, diffPath);
+      }
+      break;
+    }
+    case DIFF_RUN_LINE_COUNT:
+      entry->m_nState = 1;
+      for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
+        auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
+        r->m_nRangeAdd = r->m_nRangeDel = r->m_nRangeChgRight = r->m_nRangeChgLeft = 0;
+        r->m_nDelLines = r->m_nAddLines = 0;
+        r->m_nChgLines = static_cast<int>(AbsDiff(r->m_New.m_dwLines, r->m_Old.m_dwLines));
+      }
+      break;
+    case DIFF_RUN_WINDIFF:
+    case DIFF_RUN_GUI: {
+      CString command = effective == DIFF_RUN_WINDIFF ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      command += ' ';
+      command += oldPath;
+      command += ' ';
+      command += newPath;
+      ExecCommand(command);
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void FreeMergeLists(CZEKEnv_Label* entry) {
+  if (entry) entry->FreeRecords();
+}
+
+void AllocMergeLists(CZEKEnv_Label* entry) {
+  if (entry == nullptr) return;
+  entry->m_pRecordList = new CObList(10);
+  entry->m_pTotals = new CZEKMergeSRCInfo;
+}
+
+void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObList* records,
+                       const char* newPath, const char* oldPath, const char* diffPath) {
+  if (totals == nullptr || records == nullptr) return;
+  newPath = newPath ? newPath : "";
+  oldPath = oldPath ? oldPath : "";
+  diffPath = diffPath ? diffPath : "";
+  totals->Init();
+
+  CStringList queue, newList, oldList;
+  // The "both folders exist" rule needs a second tree: compare mode only.
+  const int exist = mode == RUN_MODE_COMPARE ? theApp.m_bDirExistDiff : 0;
+  if (mode == RUN_MODE_COMPARE && *newPath != '\0') {
+    WalkDvdFolders(theApp.m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
+  }
+  if (*oldPath != '\0') WalkDvdFolders(theApp.m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
+
+  if (!keepComment) {
+    if (CComment_Obj* table = GetCurrentCommentTable()) table->Resize(0);
+  }
+
+  UnitePathLists(newList, oldList);
+  BuildMergeRecords(mode, keepComment, records, newList, mode == RUN_MODE_COMPARE ? newPath : oldPath, oldPath);
+
+  for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) {
+    auto* r = static_cast<CZEKMergeFileInfo*>(records->GetNext(pos));
+    const CString& name = r->m_New.m_strName;
+    if (r->m_nExist & 1) {
+      r->m_New.m_dwLines = CountLines(newPath, name);
+      AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
+    } else {
+      r->m_New.m_dwLines = 0;
+    }
+    if (r->m_nExist & 2) {
+      r->m_Old.m_dwLines = CountLines(oldPath, name);
+      AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
+    } else {
+      r->m_Old.m_dwLines = 0;
+    }
+    EvaluateRecord(r, diffPath);
+    if ((r->m_nExist & 3) == 3) {
+      AddStatusCount(name, totals->m_Row[2], static_cast<DWORD>(r->m_nChgLines));
+      AddStatusCount(name, totals->m_Row[3], static_cast<DWORD>(r->m_nRangeAdd));
+      AddStatusCount(name, totals->m_Row[4], static_cast<DWORD>(r->m_nRangeDel));
+      AddStatusCount(name, totals->m_Row[5], static_cast<DWORD>(r->m_nRangeChgRight));
+      AddStatusCount(name, totals->m_Row[6], static_cast<DWORD>(r->m_nRangeChgLeft));
+    } else if ((r->m_nExist & 3) == 1) {
+      AddStatusCount(name, totals->m_Row[7], static_cast<DWORD>(r->m_nChgLines));
+    } else {
+      AddStatusCount(name, totals->m_Row[8], static_cast<DWORD>(r->m_nChgLines));
+    }
+  }
+}
+
+void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folderQueue,
+                    CStringList& dvdList, const char* otherRoot) {
+  folderQueue.RemoveAll();
+  dvdList.RemoveAll();
+  if (!FitsFolder(root) || *root == '\0') return;
+  const CString rootText(root);
+  const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
+
+  FolderScan top;
+  if (!ScanFolder(rootText, top, true, false) || top.subfolders.empty()) return;
+
+  // Subfolder names of each queued folder, in queue order: each folder is
+  // enumerated once, when its parent's level is listed.
+  std::deque<std::vector<CString>> pending;
+  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &pending : nullptr};
+  ListLevel(rootText, CString(), top.subfolders, other, false, out);
+  if (recurse != 1) return;
+
+  while (!folderQueue.IsEmpty()) {
+    const CString head = folderQueue.RemoveHead();
+    const std::vector<CString> children = std::move(pending.front());
+    pending.pop_front();
+    ListLevel(rootText, head, children, other, false, out);
+  }
+}
+
+void ListSubfolders(int exist, const char* root, CStringList& folderList, CStringList& dvdList) {
+  if (!FitsFolder(root) || *root == '\0') return;
+  const CString rootText(root);
+  FolderScan top;
+  if (!ScanFolder(rootText, top, true, false)) return;
+  LevelOutput out{folderList, dvdList, nullptr};
+  ListLevel(rootText, CString(), top.subfolders, nullptr, exist != 0, out);
+}
+
+void UnitePathLists(CStringList& first, CStringList& second) {
+  std::unordered_set<std::string> known;
+  known.reserve(static_cast<size_t>(first.GetCount()) * 2 + 1);
+  CString upper;
+  for (POSITION pos = first.GetHeadPosition(); pos != nullptr;) {
+    upper = first.GetNext(pos);
+    upper.MakeUpper();
+    known.emplace(upper.GetString(), static_cast<size_t>(upper.GetLength()));
+  }
+  for (POSITION pos = second.GetHeadPosition(); pos != nullptr;) {
+    const CString& path = second.GetNext(pos);
+    upper = path;
+    upper.MakeUpper();
+    if (known.find(std::string(upper.GetString(), static_cast<size_t>(upper.GetLength()))) == known.end()) {
+      first.AddTail(path);
+    }
+  }
+}
+
+void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList& paths,
+                       const char* newRoot, const char* oldRoot) {
+  if (records == nullptr) return;
+  DeleteRecords(records);
+  newRoot = newRoot ? newRoot : "";
+  oldRoot = oldRoot ? oldRoot : "";
+  const bool newUsable = FitsFolder(newRoot) && *newRoot != '\0';
+  const bool oldUsable = FitsFolder(oldRoot) && *oldRoot != '\0';
+  char ext[256];
+  CString path;
+  for (POSITION pos = paths.GetHeadPosition(); pos != nullptr;) {
+    const CString& p = paths.GetNext(pos);
+    auto* r = new CZEKMergeFileInfo(keepComment, p);
+    r->m_New.m_strName = p;
+    r->m_Old.m_strName = p;
+    if (mode == RUN_MODE_COMPARE) {
+      if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
+        StatFile(r->m_New, path);
+        GetVersionText(r->m_New, path);
+      } else {
+        r->m_New.m_nExists = 0;
+        r->m_New.m_strVersion = kNoVersionText;
+      }
+    } else {
+      r->m_New.m_nExists = 0;
+      r->m_New.m_tCreate = r->m_New.m_tAccess = r->m_New.m_tModify = 0;
+      r->m_New.m_dwSize = 0;
+      r->m_New.m_strVersion = kNoVersionText;
+    }
+    if (oldUsable && JoinPath(oldRoot, p, "", kRunPathMax, path)) {
+      StatFile(r->m_Old, path);
+      GetVersionText(r->m_Old, path);
+    } else {
+      r->m_Old.m_nExists = 0;
+      r->m_Old.m_strVersion = kNoVersionText;
+    }
+    ext[0] = '\0';
+    r->m_nType = ClassifyFileName(p, ext);
+    if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
+    records->AddTail(r);
+  }
+}
+
+void StatFile(CZEKFileInfo& side, const char* path) {
+  struct _stat st;
+  if (path == nullptr || _stat(path, &st) != 0) {
+    side.m_nExists = 0;
+    return;
+  }
+  side.m_nExists = 1;
+  side.m_tCreate = st.st_ctime;
+  side.m_tAccess = st.st_atime;
+  side.m_tModify = st.st_mtime;
+  side.m_dwSize = static_cast<DWORD>(st.st_size);
+}
+
+void GetVersionText(CZEKFileInfo& side, const char* path) {
+  // The path is taken into a 1024-byte buffer: a longer one has no
+  // resource that could be read.
+  if (!FitsFolder(path)) {
+    side.m_strVersion = kNoVersionText;
+    return;
+  }
+  DWORD handle = 0;
+  const DWORD size = GetFileVersionInfoSizeA(path, &handle);
+  if (size == 0) {
+    side.m_strVersion = kNoVersionText;
+    return;
+  }
+  // A block larger than the usual buffer gets a buffer of its own size, so
+  // the search below never reads past what was filled.
+  std::vector<BYTE> buffer(size > kVersionBufferSize ? size : kVersionBufferSize, 0);
+  if (!GetFileVersionInfoA(path, handle, size, buffer.data())) {
+    side.m_strVersion = kUnknownVersionText;
+    return;
+  }
+  const size_t words = size / 2;
+  const BYTE* found = nullptr;
+  for (size_t i = 0; i + 1 < words; ++i) {
+    WORD lo, hi;
+    std::memcpy(&lo, &buffer[i * 2], 2);
+    std::memcpy(&hi, &buffer[i * 2 + 2], 2);
+    if (lo == (kFixedSignature & 0xFFFF) && hi == (kFixedSignature >> 16)) {
+      // The fixed block must lie wholly inside what was read.
+      if (i * 2 + sizeof(VS_FIXEDFILEINFO) <= size) found = &buffer[i * 2];
+      break;
+    }
+  }
+  if (found == nullptr) {
+    side.m_strVersion = kUnknownVersionText;
+    return;
+  }
+  VS_FIXEDFILEINFO info;
+  std::memcpy(&info, found, sizeof info);
+  CString version;
+  version.Format("%u.%u.%u.%u", static_cast<unsigned>(HIWORD(info.dwFileVersionMS)),
+                 static_cast<unsigned>(LOWORD(info.dwFileVersionMS)),
+                 static_cast<unsigned>(HIWORD(info.dwFileVersionLS)),
+                 static_cast<unsigned>(LOWORD(info.dwFileVersionLS)));
+  side.m_strVersion.Format("%-16s %s", version.GetString(),
+                           (info.dwFileFlags & VS_FF_DEBUG) ? " , Debug" : " , Release");
+}
+
+void StoreMergeLists(CZEKDoc* doc, int id, CZEKMergeSRCInfo* totals, CObList* records) {
+  CZEKEnv_Label* e = FindEntryForId(doc, id);
+  if (e != nullptr) AttachLists(e, totals, records);
+}
+
+int MatchRecordFilter(int mode, CZEKApp* app, int bits, int daysFrom, int daysTo,
+                      const CZEKMergeFileInfo* record) {
+  if (record == nullptr) return 0;
+  if (app == nullptr) app = &theApp;
+  const LONG newTime = record->m_New.m_tModify;
+  const LONG oldTime = record->m_Old.m_tModify;
+  int keep = mode == RUN_MODE_LIST ? 1 : 0;
+  if ((bits & DISP_SAME) && newTime == oldTime) keep = 1;
+  if ((bits & DISP_NEW) && oldTime == 0) keep = 1;
+  if ((bits & DISP_DELETED) && newTime == 0) keep = 1;
+  if (bits & DISP_DIFFERENT) {
+    const bool anyRange = record->m_nRangeAdd != 0 || record->m_nRangeDel != 0 ||
+                          record->m_nRangeChgRight != 0 || record->m_nRangeChgLeft != 0;
+    if (newTime != 0 && oldTime != 0 && newTime != oldTime && !(app->m_bDiffOverDate && !anyRange)) keep = 1;
+    if (app->m_nDiffExec == DIFF_RUN_REGENERATE && anyRange) keep = 1;
+  }
+  if (!keep) return 0;
+  if (bits & DISP_DATE_WINDOW) {
+    // 64-bit arithmetic: a window reaching back further than 1901 cannot
+    // wrap around into the future.
+    const long long now = static_cast<long long>(CTime::GetCurrentTime().GetTime());
+    const long long from = now - static_cast<long long>(daysFrom) * 86400;
+    const long long to = now - static_cast<long long>(daysTo) * 86400;
+    return (from <= newTime && newTime <= to) ? 1 : 0;
+  }
+  return keep;
+}

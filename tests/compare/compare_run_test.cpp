@@ -1,0 +1,746 @@
+// The comparison run on real folder trees under a temporary folder mapped to
+// drive T:: the walk for DVD folders, pairing, the records, the run kinds,
+// the questions, comments kept across runs and the display filter.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/FileTypeProfile.h"
+#include "app/ZEKApp.h"
+#include "compare/CompareRun.h"
+#include "records/Comment.h"
+#include "records/EnvLabel.h"
+#include "records/FileInfo.h"
+#include "records/ZEKDoc.h"
+#include "support/scripted_people.h"
+#include "support/testutil.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kAskRebuild[] = "ファイル情報を本当に作成し直しますか？";
+
+class CompareRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(tmp_.str().empty());
+    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
+    theApp.m_bSubdirSearch = TRUE;
+    theApp.m_bDirExistDiff = FALSE;
+    theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
+    theApp.m_bKeepComment = TRUE;
+    theApp.m_bDiffOverDate = FALSE;
+    theApp.m_strCmdDiff = "/usr/bin/diff";
+    ClearFileTypeProfiles();
+    AddEntry(g_fileTypeProfiles[0].excludedDir[0], "skipme");
+    AddEntry(g_fileTypeProfiles[0].excludedExt[0], "bak");
+    SetCurrentCommentTable(&comments_);
+  }
+  void TearDown() override {
+    SetCurrentCommentTable(nullptr);
+    ClearFileTypeProfiles();
+    unsetenv("QUARVEX_DRIVES");
+  }
+
+  template <typename Entry>
+  static void AddEntry(Entry& e, const char* text) {
+    e.used = 1;
+    e.length = static_cast<DWORD>(std::strlen(text));
+    std::strcpy(e.text, text);
+  }
+
+  // The place on disk of a code page 932 path with backslashes below T:.
+  fs::path Os(const std::string& rel) const {
+    std::string u = qvtest::U8(rel);
+    for (char& c : u) {
+      if (c == '\\') c = '/';
+    }
+    return tmp_ / u;
+  }
+  static std::string W(const std::string& rel) { return "T:\\" + rel; }
+  void Dir(const std::string& rel) const { fs::create_directories(Os(rel)); }
+  void Dvd(const std::string& rel) const { fs::create_directories(Os(rel + "\\VIDEO_TS")); }
+
+  std::vector<std::string> Walk(const std::string& rootRel, int recurse = 1, int exist = 0,
+                                const std::string& otherRel = "") {
+    CStringList queue, dvds;
+    const std::string other = otherRel.empty() ? "" : W(otherRel);
+    WalkDvdFolders(recurse, exist, W(rootRel).c_str(), queue, dvds, other.c_str());
+    return Texts(dvds);
+  }
+  static std::vector<std::string> Texts(const CStringList& list) {
+    std::vector<std::string> out;
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) out.emplace_back(list.GetNext(pos).GetString());
+    return out;
+  }
+  static std::vector<CZEKMergeFileInfo*> Records(const CZEKEnv_Label& e) {
+    std::vector<CZEKMergeFileInfo*> out;
+    if (e.m_pRecordList == nullptr) return out;
+    for (POSITION pos = e.m_pRecordList->GetHeadPosition(); pos != nullptr;) {
+      out.push_back(static_cast<CZEKMergeFileInfo*>(e.m_pRecordList->GetNext(pos)));
+    }
+    return out;
+  }
+  static std::vector<std::string> Names(const CZEKEnv_Label& e) {
+    std::vector<std::string> out;
+    for (CZEKMergeFileInfo* r : Records(e)) out.emplace_back(r->m_New.m_strName.GetString());
+    return out;
+  }
+  void Folders(CZEKEnv_Label& e, const std::string& newRel, const std::string& oldRel,
+               const std::string& diffRel) {
+    e.m_strNewPath = newRel.empty() ? "" : W(newRel).c_str();
+    e.m_strOldPath = W(oldRel).c_str();
+    e.m_strDiffPath = W(diffRel).c_str();
+  }
+
+  // A DVD folder in NEW and OLD whose info.txt differs in three lines, and
+  // whose folders are an hour old.
+  void ChangedPair(const std::string& rel) {
+    Dvd("new\\" + rel);
+    Dvd("old\\" + rel);
+    qvtest::WriteFile(Os("old\\" + rel) / "info.txt", "a\nb\nc\n");
+    qvtest::WriteFile(Os("new\\" + rel) / "info.txt", "x\ny\nz\n");
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    fs::last_write_time(Os("old\\" + rel), past);
+    fs::last_write_time(Os("new\\" + rel), past);
+  }
+
+  qvtest::TempDir tmp_;
+  qvtest::ScriptedPeople people_;
+  CComment_Obj comments_;
+};
+
+// ---------------------------------------------------------------------------
+// The walk.
+
+// A storage tree with DVD folders at several depths and every kind of
+// folder the walk must tell apart.
+class WalkTest : public CompareRunTest {
+ protected:
+  void SetUp() override {
+    CompareRunTest::SetUp();
+    Dvd("s\\A");
+    Dvd("s\\B\\C");
+    Dvd("s\\B\\D\\E");
+    Dvd("s\\B\\D\\E\\F");          // inside a DVD folder: never found
+    Dvd("s\\B\\D\\E\\VIDEO_TS\\G");  // below VIDEO_TS: never found
+    fs::create_directories(Os("s\\lower\\video_ts"));
+    qvtest::WriteFile(Os("s\\file_named") / "VIDEO_TS", "not a folder");
+    Dvd("s\\file_named\\Sub");
+    Dvd("s\\skipme\\Inner");        // below an excluded folder
+    Dvd("s\\Deep\\SKIPME");         // an excluded name, but a DVD folder
+    Dvd("s\\映画\\タイトル");
+    Dir("s\\VIDEO_TS");             // the root itself is no item
+    Dvd("s\\Movie.bak");
+    Dvd("s\\.hidden\\T");          // hidden folders are walked like any other
+  }
+};
+
+TEST_F(WalkTest, FindsDvdFoldersBreadthFirstAndNeverBelowThem) {
+  EXPECT_EQ(Walk("s"), (std::vector<std::string>{"A", "lower", "Movie.bak", ".hidden\\T", "B\\C",
+                                                 "Deep\\SKIPME", "file_named\\Sub", "映画\\タイトル",
+                                                 "B\\D\\E"}));
+}
+
+TEST_F(WalkTest, WithoutSubfoldersOnlyTheRootsChildrenCount) {
+  EXPECT_EQ(Walk("s", 0), (std::vector<std::string>{"A", "lower", "Movie.bak"}));
+}
+
+TEST_F(WalkTest, ListSubfoldersSplitsOneLevel) {
+  CStringList folders, dvds;
+  ListSubfolders(0, W("s").c_str(), folders, dvds);
+  EXPECT_EQ(Texts(dvds), (std::vector<std::string>{"A", "lower", "Movie.bak"}));
+  EXPECT_EQ(Texts(folders), (std::vector<std::string>{".hidden", "B", "Deep", "file_named", "VIDEO_TS", "映画"}));
+}
+
+TEST_F(WalkTest, AMissingOrUnusableRootGivesNothingSilently) {
+  EXPECT_TRUE(Walk("nothing_here").empty());
+  CStringList queue, dvds;
+  dvds.AddTail("stale");
+  WalkDvdFolders(1, 0, std::string(1100, 'x').c_str(), queue, dvds, "");
+  EXPECT_TRUE(dvds.IsEmpty());
+  EXPECT_TRUE(people_.Calls().empty());
+}
+
+TEST_F(CompareRunTest, ExistFlagDescendsOnlyIntoFoldersOfBothTrees) {
+  Dvd("n\\Shared\\T1");
+  Dvd("n\\OnlyNew\\T2");
+  Dvd("n\\T3");
+  Dir("o\\shared");  // found as the platform finds names: case ignored
+  EXPECT_EQ(Walk("n", 1, 1, "o"), (std::vector<std::string>{"T3", "Shared\\T1"}));
+  EXPECT_EQ(Walk("n", 1, 0, "o"), (std::vector<std::string>{"T3", "OnlyNew\\T2", "Shared\\T1"}));
+}
+
+TEST_F(CompareRunTest, FoldersWhosePathsDoNotFitAreLeftOutSafely) {
+  // Ten levels of 250 bytes: the DVD folder at the fifth level fits the
+  // 2048-byte paths of the walk, the one at the tenth does not.
+  std::string rel = "deep";
+  std::string fits, tooLong;
+  for (int i = 1; i <= 10; ++i) {
+    rel += "\\" + std::string(250, static_cast<char>('a' + i));
+    if (i == 5) fits = rel;
+  }
+  tooLong = rel;
+  Dvd(fits + "\\T");
+  Dvd(tooLong + "\\T");
+  const std::vector<std::string> found = Walk("deep");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(W(found[0]), W(fits.substr(5) + "\\T"));
+
+  // A side whose path does not fit is absent; the version text is that of
+  // a missing resource.
+  CZEKFileInfo side;
+  side.m_nExists = 1;
+  GetVersionText(side, W(tooLong).c_str());
+  EXPECT_EQ(side.m_strVersion, CString(kNoVersionText));
+}
+
+// ---------------------------------------------------------------------------
+// Pairing and records.
+
+TEST_F(CompareRunTest, UniteKeepsTheFirstListsSpellingAndOrder) {
+  CStringList first, second;
+  first.AddTail("b\\X");
+  first.AddTail("a\\表");
+  second.AddTail("A\\表");
+  second.AddTail("B\\x");
+  second.AddTail("c");
+  UnitePathLists(first, second);
+  EXPECT_EQ(Texts(first), (std::vector<std::string>{"b\\X", "a\\表", "c"}));
+}
+
+TEST_F(CompareRunTest, CompareModePairsNewAndOldPaths) {
+  Dvd("new\\Both\\Title");
+  Dvd("old\\Both\\Title");
+  Dvd("new\\Case\\Title");
+  Dvd("old\\case\\TITLE");
+  Dvd("new\\Only\\NewDvd");
+  Dvd("old\\Only\\OldDvd");
+  Dvd("new\\Movie.bak");
+  Dvd("old\\Movie.bak");
+  Dir("diff");
+
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  CObList* records = nullptr;
+  CZEKMergeSRCInfo* totals = nullptr;
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_COMPARE, 1, 3, nullptr, &entry, &records, &totals), 1);
+  EXPECT_EQ(records, entry.m_pRecordList);
+  EXPECT_EQ(totals, entry.m_pTotals);
+  EXPECT_EQ(entry.m_nState, 1);
+
+  EXPECT_EQ(Names(entry), (std::vector<std::string>{"Movie.bak", "Both\\Title", "Case\\Title",
+                                                    "Only\\NewDvd", "Only\\OldDvd"}));
+  EXPECT_EQ(entry.m_nRecordCount, 5);
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  EXPECT_EQ(r[0]->m_nType, -11);
+  EXPECT_EQ(r[0]->m_nExist, 0);  // excluded extension: no presence bits
+  EXPECT_EQ(r[1]->m_nExist, 3);
+  EXPECT_EQ(r[2]->m_nExist, 3);  // the OLD side found under the NEW spelling
+  EXPECT_EQ(r[2]->m_Old.m_strName, CString("Case\\Title"));
+  EXPECT_EQ(r[3]->m_nExist, 1);
+  EXPECT_EQ(r[4]->m_nExist, 2);
+  EXPECT_EQ(r[4]->m_New.m_nExists, 0);
+  EXPECT_EQ(r[4]->m_New.m_tModify, 0);
+  EXPECT_EQ(r[4]->m_New.m_strVersion, CString(kNoVersionText));
+
+  struct stat st {};
+  ASSERT_EQ(stat(Os("old\\Both\\Title").c_str(), &st), 0);
+  EXPECT_EQ(r[1]->m_Old.m_tModify, static_cast<LONG>(st.st_mtime));
+  EXPECT_EQ(r[1]->m_Old.m_nExists, 1);
+  EXPECT_EQ(r[1]->m_Old.m_dwSize, 0u);
+  EXPECT_EQ(r[1]->m_Old.m_strVersion, CString(kNoVersionText));
+  for (CZEKMergeFileInfo* m : r) {
+    EXPECT_EQ(m->m_New.m_dwLines, 0u);  // folders have no lines
+    EXPECT_EQ(m->m_nChgLines, 0);
+  }
+}
+
+TEST_F(CompareRunTest, ListModeWalksOnlyOldAndFillsOnlyItsSide) {
+  Dvd("store\\Title1");
+  Dvd("store\\Box\\Title2");
+  Dvd("elsewhere\\NotWalked");
+  CZEKEnv_Label entry;
+  Folders(entry, "elsewhere", "store", "missing_diff");  // NEW and DIFF are not tested
+  theApp.m_nDiffExec = DIFF_RUN_REGENERATE;  // list mode always runs kind 2
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_TRUE(people_.Calls().empty());
+  EXPECT_EQ(Names(entry), (std::vector<std::string>{"Title1", "Box\\Title2"}));
+  for (CZEKMergeFileInfo* r : Records(entry)) {
+    EXPECT_EQ(r->m_nExist, 2);
+    EXPECT_EQ(r->m_New.m_nExists, 0);
+    EXPECT_EQ(r->m_New.m_strVersion, CString(kNoVersionText));
+    EXPECT_EQ(r->m_Old.m_nExists, 1);
+    EXPECT_NE(r->m_Old.m_tModify, 0);
+  }
+  EXPECT_EQ(entry.m_nState, 1);
+  EXPECT_EQ(entry.m_strRoot, CString("T:\\"));
+  // "2024/02/15 (Thu)  09:05:03"
+  const std::string t = entry.m_strRunTime.GetString();
+  ASSERT_EQ(t.size(), 26u) << t;
+  EXPECT_EQ(t.substr(16, 2), "  ");
+  EXPECT_FALSE(fs::exists(Os("missing_diff")));
+}
+
+TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {
+  Dvd("store\\Title");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store", "store");
+  AllocMergeLists(&entry);
+  entry.m_pTotals->m_Row[8].m_dwCount[2] = 99;
+  entry.m_pRecordList->AddTail(new CZEKMergeFileInfo(0, "stale"));
+  RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  EXPECT_EQ(entry.m_pTotals->m_Row[8].m_dwCount[2], 0u);
+  EXPECT_EQ(Names(entry), (std::vector<std::string>{"Title"}));
+}
+
+// ---------------------------------------------------------------------------
+// The questions.
+
+TEST_F(CompareRunTest, NoToTheRebuildQuestionLeavesTheEntryUntouched) {
+  Dvd("store\\Title");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store", "store");
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  CObList* const list = entry.m_pRecordList;
+  CZEKMergeSRCInfo* const totals = entry.m_pTotals;
+  entry.m_strRunTime = "before";
+  entry.m_strVolumeName = "volume";
+
+  people_.QueueAnswer(IDNO);
+  CObList* callerList = nullptr;
+  EXPECT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 1, nullptr, &entry, &callerList, nullptr), 0);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text, kAskRebuild);
+  EXPECT_EQ(people_.Calls()[0].Buttons(), static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(entry.m_pRecordList, list);
+  EXPECT_EQ(entry.m_pTotals, totals);
+  EXPECT_EQ(entry.m_strRunTime, CString("before"));
+  EXPECT_EQ(entry.m_strVolumeName, CString("volume"));
+  EXPECT_EQ(callerList, nullptr);
+
+  // Yes with the discard flag: the old results go before the folder check.
+  people_.QueueAnswer(IDYES);
+  people_.QueueAnswer(IDNO);
+  entry.m_strOldPath = W("gone").c_str();
+  EXPECT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 1, nullptr, &entry, &callerList, nullptr), 0);
+  EXPECT_EQ(entry.m_pRecordList, nullptr);
+  EXPECT_EQ(entry.m_nState, 0);
+}
+
+TEST_F(CompareRunTest, MissingFoldersAreAskedAboutInOrder) {
+  Dir("new");
+  Dir("old");
+  CZEKEnv_Label entry;
+  Folders(entry, "new_missing", "old_missing", "diff\\sub");
+
+  people_.QueueAnswer(IDNO);
+  EXPECT_EQ(RebuildFileInfo(RUN_MODE_COMPARE, 1, 3, nullptr, &entry, nullptr, nullptr), 0);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text, W("old_missing") + "\n\n上記OLDファイルパスが存在しません。続けますか？");
+  EXPECT_EQ(entry.m_strRunTime, CString("－－未作成－－"));
+
+  people_.ClearCalls();
+  people_.QueueAnswer(IDYES);
+  people_.QueueAnswer(IDNO);
+  EXPECT_EQ(CheckComparePaths(RUN_MODE_COMPARE, entry.m_strNewPath, entry.m_strOldPath, entry.m_strDiffPath), 0);
+  ASSERT_EQ(people_.Calls().size(), 2u);
+  EXPECT_EQ(people_.Calls()[1].text, W("new_missing") + "\n\n上記NEWファイルパスが存在しません。続けますか？");
+
+  people_.ClearCalls();
+  people_.QueueAnswer(IDNO);
+  const std::string diffQuestion = W("diff\\sub") + "\n\n上記diffファイル出力先パスが存在しません。\n新規に作成しますか？";
+  EXPECT_EQ(CheckComparePaths(RUN_MODE_COMPARE, W("new").c_str(), W("old").c_str(), W("diff\\sub").c_str()), 0);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text, diffQuestion);
+  EXPECT_FALSE(fs::exists(Os("diff")));
+
+  people_.QueueAnswer(IDYES);
+  EXPECT_EQ(CheckComparePaths(RUN_MODE_COMPARE, W("new").c_str(), W("old").c_str(), W("diff\\sub").c_str()), 1);
+  EXPECT_TRUE(fs::is_directory(Os("diff\\sub")));
+
+  // List mode tests the OLD folder only; a folder text too long for the
+  // working buffers counts as missing.
+  people_.ClearCalls();
+  EXPECT_EQ(CheckComparePaths(RUN_MODE_LIST, "", W("old").c_str(), ""), 1);
+  EXPECT_TRUE(people_.Calls().empty());
+  people_.QueueAnswer(IDNO);
+  const std::string longOld = W("old\\" + std::string(1100, 'y'));
+  EXPECT_EQ(CheckComparePaths(RUN_MODE_LIST, "", longOld.c_str(), ""), 0);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text.substr(0, longOld.size()), longOld);
+}
+
+TEST_F(CompareRunTest, GoingOnWithoutNewGivesOldOnlyRecords) {
+  Dvd("old\\Title");
+  Dir("diff");
+  CZEKEnv_Label entry;
+  Folders(entry, "new_missing", "old", "diff");
+  people_.QueueAnswer(IDYES);
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_COMPARE, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0]->m_nExist, 2);
+}
+
+// ---------------------------------------------------------------------------
+// Run kinds.
+
+TEST_F(CompareRunTest, RunKindsZeroAndOneMakeDiffFilesWithGnuDiff) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  ChangedPair("Box\\Title");
+  Dvd("new\\Only");
+  Dir("diff");
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_OUTDATED, &entry, nullptr);
+  EXPECT_EQ(entry.m_nState, 2);
+  const fs::path diffFile = Os("diff\\Box\\Title.diff");
+  ASSERT_TRUE(fs::exists(diffFile));
+  EXPECT_FALSE(fs::exists(Os("diff\\Box\\Title.diff.h")));
+  std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0]->m_New.m_strName, CString("Only"));
+  EXPECT_FALSE(fs::exists(Os("diff\\Only.diff")));  // one copy only: no diff
+  CZEKMergeFileInfo* pair = r[1];
+  EXPECT_EQ(pair->m_nDelLines, 3);
+  EXPECT_EQ(pair->m_nAddLines, 3);
+  EXPECT_EQ(pair->m_nChgLines, 6);
+  EXPECT_EQ(pair->m_nRangeChgRight, 3);
+  EXPECT_EQ(pair->m_nRangeChgLeft, 3);
+  EXPECT_NE(pair->m_tDiffFile, 0);
+
+  // Kind 1 keeps a .diff newer than both copies; kind 0 always rebuilds.
+  qvtest::WriteFile(diffFile, "kept\n");
+  fs::last_write_time(diffFile, fs::file_time_type::clock::now() + std::chrono::hours(1));
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_OUTDATED, &entry, nullptr);
+  EXPECT_EQ(qvtest::ReadFile(diffFile), "kept\n");
+  EXPECT_EQ(Records(entry)[1]->m_nChgLines, 0);
+
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+  EXPECT_NE(qvtest::ReadFile(diffFile), "kept\n");
+  EXPECT_EQ(Records(entry)[1]->m_nChgLines, 6);
+  EXPECT_EQ(entry.m_nState, 2);
+
+  // The display filter with run kind 0 shows a record with range counts.
+  theApp.m_nDiffExec = DIFF_RUN_REGENERATE;
+  EXPECT_EQ(MatchRecordFilter(RUN_MODE_COMPARE, &theApp, DISP_DIFFERENT, 0, 0, Records(entry)[1]), 1);
+}
+
+TEST_F(CompareRunTest, RunKindTwoKeepsOnlyTheLineCountDifference) {
+  AddEntry(g_fileTypeProfiles[0].targetName[0], "title");  // counted in the totals
+  ChangedPair("Title");
+  Dir("diff");
+  qvtest::WriteFile(Os("diff\\Title.diff"), "1c1\n< a\n---\n> b\n");
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0]->m_nDelLines, 0);
+  EXPECT_EQ(r[0]->m_nRangeChgLeft, 0);
+  EXPECT_EQ(r[0]->m_nChgLines, 0);
+  EXPECT_EQ(entry.m_nState, 1);
+  // The earlier .diff was read by the counting step, which fed rows 2 to
+  // 6 of the totals: changed 2 and one line changed on each side.
+  EXPECT_EQ(r[0]->m_nType, 3);
+  const CZEKMergeSRCInfo& t = *entry.m_pTotals;
+  EXPECT_EQ(t.m_Row[2].m_dwCount[1], 1u);
+  EXPECT_EQ(t.m_Row[2].m_dwCount[2], 2u);
+  EXPECT_EQ(t.m_Row[3].m_dwCount[1], 0u);
+  EXPECT_EQ(t.m_Row[5].m_dwCount[2], 1u);
+  EXPECT_EQ(t.m_Row[6].m_dwCount[2], 1u);
+  EXPECT_EQ(t.m_Row[8].m_dwCount[1], 0u);
+}
+
+// A stand-in for windiff and the GUI comparison program: writes its
+// arguments, one a line, into args.txt beside itself.
+class StandInTest : public CompareRunTest {
+ protected:
+  void SetUp() override {
+    CompareRunTest::SetUp();
+    script_ = tmp_ / "standin.sh";
+    qvtest::WriteFile(script_,
+                      "#!/bin/sh\n"
+                      "out=\"$(dirname \"$0\")/args.txt\"\n"
+                      "printf '%s\\n' \"$@\" > \"$out.part\" && mv \"$out.part\" \"$out\"\n");
+    fs::permissions(script_, fs::perms::owner_all);
+    Dvd("new\\Title");
+    Dvd("old\\Title");
+    Dir("diff");
+  }
+  std::string WaitForArgs() const {
+    const fs::path out = tmp_ / "args.txt";
+    for (int i = 0; i < 1000 && !fs::exists(out); ++i) usleep(10000);
+    return qvtest::ReadFile(out);
+  }
+  fs::path script_;
+};
+
+TEST_F(StandInTest, RunKindThreeStartsWindiffOnOldThenNew) {
+  theApp.m_strCmdWindiff = script_.c_str();
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_WINDIFF, &entry, nullptr);
+  EXPECT_EQ(WaitForArgs(), (tmp_ / "old").string() + "\n" + (tmp_ / "new").string() + "\n");
+  EXPECT_EQ(entry.m_nState, 1);
+  EXPECT_EQ(Records(entry).size(), 1u);
+}
+
+TEST_F(StandInTest, RunKindFourStartsTheGuiProgramOnOldThenNew) {
+  theApp.m_strCmdDF = script_.c_str();
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_GUI, &entry, nullptr);
+  EXPECT_EQ(WaitForArgs(), (tmp_ / "old").string() + "\n" + (tmp_ / "new").string() + "\n");
+  EXPECT_EQ(entry.m_nState, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Comments across runs.
+
+TEST_F(CompareRunTest, KeptCommentsComeBackForTheSamePaths) {
+  Dvd("store\\Kept");
+  Dvd("store\\Other");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store", "store");
+  auto commentOf = [&](const char* name) -> std::string {
+    for (CZEKMergeFileInfo* r : Records(entry)) {
+      if (r->m_Old.m_strName == name) return comments_.GetAt(r->m_nCommentIndex)->m_strComment.GetString();
+    }
+    return "<none>";
+  };
+  RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  for (CZEKMergeFileInfo* r : Records(entry)) {
+    comments_.GetAt(r->m_nCommentIndex)->m_strComment = CString("comment of ") + r->m_Old.m_strName;
+  }
+
+  // The path disappears for one run and comes back.
+  fs::rename(Os("store\\Kept"), tmp_ / "away");
+  RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  EXPECT_EQ(commentOf("Kept"), "<none>");
+  fs::rename(tmp_ / "away", Os("store\\Kept"));
+  RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  EXPECT_EQ(commentOf("Kept"), "comment of Kept");
+  EXPECT_EQ(commentOf("Other"), "comment of Other");
+
+  // Not keeping empties the table first.
+  RunCompare(RUN_MODE_LIST, 0, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  EXPECT_EQ(commentOf("Kept"), "");
+  EXPECT_EQ(comments_.GetCount(), 2);
+}
+
+// ---------------------------------------------------------------------------
+// Attaching the results to the document's entry.
+
+TEST_F(CompareRunTest, ResultsGoToTheDocumentsEntry) {
+  Dvd("store\\Title");
+  CZEKDoc doc;  // one entry with id 1, current; its comment table is the current one
+  CZEKEnv_Label* first = doc.m_pCurrentEntry;
+  ASSERT_NE(first, nullptr);
+  Folders(*first, "", "store", "store");
+  CObList* records = nullptr;
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, &doc, first, &records, nullptr), 1);
+  EXPECT_EQ(Names(*first), (std::vector<std::string>{"Title"}));
+  EXPECT_EQ(records, first->m_pRecordList);
+  EXPECT_EQ(first->m_nState, 1);
+  EXPECT_EQ(doc.m_Comment.GetCount(), 1);
+
+  auto* second = new CZEKEnv_Label;
+  second->m_nId = 2;
+  doc.m_listEntries.AddTail(second);
+
+  // An unknown id: the last entry; results it held before are freed.
+  CZEKEnv_Label other;
+  AllocMergeLists(&other);
+  StoreMergeLists(&doc, 7, other.m_pTotals, other.m_pRecordList);
+  EXPECT_EQ(second->m_pRecordList, other.m_pRecordList);
+  EXPECT_EQ(second->m_nState, 1);
+  other.m_pRecordList = nullptr;
+  other.m_pTotals = nullptr;
+  AllocMergeLists(&other);
+  StoreMergeLists(&doc, 2, other.m_pTotals, other.m_pRecordList);
+  EXPECT_EQ(second->m_pTotals, other.m_pTotals);
+  other.m_pRecordList = nullptr;
+  other.m_pTotals = nullptr;
+
+  // A run of an entry the look-up would not pick keeps its own results.
+  CZEKEnv_Label stray;
+  stray.m_nId = 9;
+  Folders(stray, "", "store", "store");
+  CObList* const secondList = second->m_pRecordList;
+  RunCompare(RUN_MODE_LIST, 1, DIFF_RUN_LINE_COUNT, &stray, &doc);
+  EXPECT_EQ(Names(stray), (std::vector<std::string>{"Title"}));
+  EXPECT_EQ(second->m_pRecordList, secondList);
+}
+
+// ---------------------------------------------------------------------------
+// Version texts.
+
+void Put16(std::string& b, size_t at, uint32_t v) {
+  b[at] = static_cast<char>(v & 0xFF);
+  b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Put32(std::string& b, size_t at, uint32_t v) {
+  Put16(b, at, v & 0xFFFF);
+  Put16(b, at + 2, v >> 16);
+}
+
+// A minimal 32-bit Windows executable whose resource section holds one
+// version block of `blockLen` bytes with the fixed block (file version
+// 1.2.3.40 and `flags`) at `fixedAt` within it.
+std::string MakePe(uint32_t blockLen, uint32_t fixedAt, uint32_t flags) {
+  constexpr size_t kPe = 0x40, kOpt = kPe + 24, kSec = kOpt + 224, kRes = 0x200;
+  constexpr uint32_t kVa = 0x1000, kBlock = 0x58;
+  const uint32_t resSize = kBlock + blockLen;
+  std::string b(kRes + resSize, '\0');
+  b[0] = 'M';
+  b[1] = 'Z';
+  Put32(b, 0x3C, kPe);
+  std::memcpy(&b[kPe], "PE\0\0", 4);
+  Put16(b, kPe + 4, 0x14C);
+  Put16(b, kPe + 6, 1);
+  Put16(b, kPe + 20, 224);
+  Put16(b, kOpt, 0x10B);
+  Put32(b, kOpt + 92, 16);
+  Put32(b, kOpt + 112, kVa);
+  Put32(b, kOpt + 116, resSize);
+  std::memcpy(&b[kSec], ".rsrc", 5);
+  Put32(b, kSec + 8, resSize);
+  Put32(b, kSec + 12, kVa);
+  Put32(b, kSec + 16, resSize);
+  Put32(b, kSec + 20, kRes);
+  Put16(b, kRes + 0x0E, 1);
+  Put32(b, kRes + 0x10, 16);
+  Put32(b, kRes + 0x14, 0x80000000u | 0x18);
+  Put16(b, kRes + 0x18 + 0x0E, 1);
+  Put32(b, kRes + 0x28, 1);
+  Put32(b, kRes + 0x2C, 0x80000000u | 0x30);
+  Put16(b, kRes + 0x30 + 0x0E, 1);
+  Put32(b, kRes + 0x40, 0x411);
+  Put32(b, kRes + 0x44, 0x48);
+  Put32(b, kRes + 0x48, kVa + kBlock);
+  Put32(b, kRes + 0x4C, blockLen);
+  const size_t v = kRes + kBlock;
+  Put16(b, v, blockLen & 0xFFFF);
+  Put16(b, v + 2, 52);
+  const char* key = "VS_VERSION_INFO";
+  for (size_t i = 0; key[i]; ++i) Put16(b, v + 6 + 2 * i, static_cast<uint8_t>(key[i]));
+  if (fixedAt + 4 <= blockLen) Put32(b, v + fixedAt, 0xFEEF04BD);
+  if (fixedAt + 52 <= blockLen) {
+    Put32(b, v + fixedAt + 4, 0x10000);
+    Put32(b, v + fixedAt + 8, (1u << 16) | 2);
+    Put32(b, v + fixedAt + 12, (3u << 16) | 40);
+    Put32(b, v + fixedAt + 28, flags);
+  }
+  return b;
+}
+
+TEST_F(CompareRunTest, VersionTextsOfSmallAndLargeResources) {
+  auto text = [&](const std::string& bytes) {
+    qvtest::WriteFile(tmp_ / "prog.exe", bytes);
+    CZEKFileInfo side;
+    GetVersionText(side, W("prog.exe").c_str());
+    return std::string(side.m_strVersion.GetString());
+  };
+  EXPECT_EQ(text(MakePe(92, 40, 0)), "1.2.3.40          , Release");
+  EXPECT_EQ(text(MakePe(92, 40, VS_FF_DEBUG)), "1.2.3.40          , Debug");
+  // Larger than the usual 8192-byte buffer, the fixed block far inside it.
+  EXPECT_EQ(text(MakePe(20000, 15000, 0)), "1.2.3.40          , Release");
+  // No fixed block, or one cut off by the end of the resource.
+  EXPECT_EQ(text(MakePe(92, 96, 0)), "????              , ????");
+  EXPECT_EQ(text(MakePe(10000, 9980, 0)), "????              , ????");
+  EXPECT_EQ(text("plain text, no program"), kNoVersionText);
+}
+
+// ---------------------------------------------------------------------------
+// The display filter.
+
+class FilterTest : public ::testing::Test {
+ protected:
+  static void Times(CZEKMergeFileInfo& r, LONG newTime, LONG oldTime) {
+    r.m_New.m_tModify = newTime;
+    r.m_Old.m_tModify = oldTime;
+  }
+  int Match(int mode, int bits, const CZEKMergeFileInfo& r, int from = 0, int to = 0) {
+    return MatchRecordFilter(mode, &app_, bits, from, to, &r);
+  }
+  CZEKApp& app_ = theApp;
+};
+
+TEST_F(FilterTest, EachBitShowsItsRecords) {
+  theApp.m_bDiffOverDate = FALSE;
+  theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
+  CZEKMergeFileInfo same, absent, added, deleted, changed;
+  Times(same, 100, 100);
+  Times(absent, 0, 0);
+  Times(added, 100, 0);
+  Times(deleted, 0, 100);
+  Times(changed, 200, 100);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_SAME, same), 1);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_SAME, absent), 1);  // 0 and 0 count as equal
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_SAME, changed), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_NEW, added), 1);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_NEW, deleted), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DELETED, deleted), 1);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DELETED, added), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, changed), 1);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, added), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, 14, same), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, 0, same), 0);
+  EXPECT_EQ(Match(RUN_MODE_LIST, 0, changed), 1);  // list mode shows everything
+}
+
+TEST_F(FilterTest, DiffContentCanOverruleDates) {
+  CZEKMergeFileInfo changed;
+  Times(changed, 200, 100);
+  theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
+  theApp.m_bDiffOverDate = TRUE;
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, changed), 0);
+  changed.m_nRangeDel = 1;
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, changed), 1);
+
+  // With run kind 0 range counts show a record whatever its dates.
+  CZEKMergeFileInfo sameDates;
+  Times(sameDates, 100, 100);
+  sameDates.m_nRangeChgLeft = 2;
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, sameDates), 0);
+  theApp.m_nDiffExec = DIFF_RUN_REGENERATE;
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT, sameDates), 1);
+  theApp.m_bDiffOverDate = FALSE;
+  theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
+}
+
+TEST_F(FilterTest, TheDateWindowTestsTheNewSide) {
+  const LONG now = static_cast<LONG>(std::time(nullptr));
+  CZEKMergeFileInfo recent, old;
+  Times(recent, now - 2 * 86400, 0);
+  Times(old, now - 40 * 86400, now);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_NEW | DISP_DATE_WINDOW, recent, 7, 1), 1);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_NEW | DISP_DATE_WINDOW, recent, 1, 0), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT | DISP_DATE_WINDOW, old, 7, 0), 0);
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DIFFERENT | DISP_DATE_WINDOW, old, 60, 30), 1);
+  // The window is no filter of its own: records hidden by the other bits
+  // stay hidden.
+  EXPECT_EQ(Match(RUN_MODE_COMPARE, DISP_DATE_WINDOW, recent, 7, 0), 0);
+  // List mode: the NEW side is absent (time 0), so only a window reaching
+  // back to 1970 shows records; a huge day count does not wrap around.
+  CZEKMergeFileInfo listed;
+  Times(listed, 0, now);
+  EXPECT_EQ(Match(RUN_MODE_LIST, DISP_DATE_WINDOW, listed, 30, 0), 0);
+  EXPECT_EQ(Match(RUN_MODE_LIST, DISP_DATE_WINDOW, listed, 30000, 0), 1);
+  EXPECT_EQ(Match(RUN_MODE_LIST, DISP_DATE_WINDOW, listed, 2000000000, 0), 1);
+}
+
+}  // namespace
