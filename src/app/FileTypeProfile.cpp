@@ -2,6 +2,10 @@
 // classification of files and folders under the active profile.
 #include "app/FileTypeProfile.h"
 
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "app/ZEKApp.h"
 
 FileTypeProfile g_fileTypeProfiles[FILETYPE_SLOTS];
@@ -102,8 +106,19 @@ bool LowerEquals(const char* component, const FileTypeNameEntry& entry) {
   return component[l] == 0;
 }
 
+// A run classifies every item, and DVD folder names have no extension, so
+// these lists grow to the size of the catalogue: a scan of the list per name
+// would make a run quadratic. Each list gets a hashed index beside it, built
+// again whenever the list was changed behind its back (emptied on a profile
+// change, for instance).
 void AddDistinct(CStringList& list, const char* text) {
-  if (list.Find(text) == nullptr) list.AddTail(text);
+  static std::unordered_map<const CStringList*, std::unordered_set<std::string>> index;
+  std::unordered_set<std::string>& seen = index[&list];
+  if (seen.size() != static_cast<size_t>(list.GetCount())) {
+    seen.clear();
+    for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) seen.emplace(list.GetNext(pos).GetString());
+  }
+  if (seen.emplace(text).second) list.AddTail(text);
 }
 
 enum Match { kNone, kExcluded, kWildcard, kTargetExt, kTargetName };
