@@ -156,10 +156,11 @@ struct Status {
   struct timespec birth;
 };
 
-bool GetStatus(const char* os, Status& s, bool follow = true) {
+// `dirFd` is the folder `os` is relative to (AT_FDCWD for a full path).
+bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDCWD) {
   struct statx sx;
   int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
-  if (statx(AT_FDCWD, os, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
+  if (statx(dirFd, os, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     std::memset(&s.st, 0, sizeof s.st);
     s.st.st_mode = sx.stx_mode;
     s.st.st_size = static_cast<off_t>(sx.stx_size);
@@ -175,7 +176,7 @@ bool GetStatus(const char* os, Status& s, bool follow = true) {
     return true;
   }
   if (errno != ENOSYS) return false;
-  if ((follow ? stat(os, &s.st) : lstat(os, &s.st)) != 0) return false;
+  if (fstatat(dirFd, os, &s.st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return false;
   s.birth = s.st.st_mtim;
   return true;
 }
@@ -275,7 +276,14 @@ struct FoundEntry {
 
 class FindObject : public HandleObject {
  public:
+  ~FindObject() override {
+    if (dirFd >= 0) close(dirFd);
+  }
   std::string dir;  // Linux folder, ends without '/' unless it is "/"
+  // The folder stays open while it is enumerated, so each entry's status is
+  // asked relative to it: a walk of a large tree would otherwise resolve
+  // every full path again.
+  int dirFd = -1;
   std::vector<FoundEntry> entries;
   size_t next = 0;
 };
@@ -290,9 +298,14 @@ std::string JoinOs(const std::string& dir, const std::string& name) {
 bool NextEntry(FindObject& f, WIN32_FIND_DATAA* data) {
   while (f.next < f.entries.size()) {
     const FoundEntry& e = f.entries[f.next++];
-    std::string os = JoinOs(f.dir, e.utf8);
     Status s;
-    if (!GetStatus(os.c_str(), s) && !GetStatus(os.c_str(), s, false)) continue;  // gone
+    if (f.dirFd >= 0) {
+      if (!GetStatus(e.utf8.c_str(), s, true, f.dirFd) && !GetStatus(e.utf8.c_str(), s, false, f.dirFd))
+        continue;  // gone
+    } else {
+      std::string os = JoinOs(f.dir, e.utf8);
+      if (!GetStatus(os.c_str(), s) && !GetStatus(os.c_str(), s, false)) continue;  // gone
+    }
     std::memset(data, 0, sizeof *data);
     data->dwFileAttributes = Attributes(s.st);
     data->ftCreationTime = ToFileTime(s.birth);
@@ -512,6 +525,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     for (char& c : fe.key) c = qv::UpperAscii(c);
     find->entries.push_back(std::move(fe));
   }
+  find->dirFd = fcntl(dirfd(d), F_DUPFD_CLOEXEC, 0);
   closedir(d);
   std::sort(find->entries.begin(), find->entries.end(),
             [](const qv::FoundEntry& a, const qv::FoundEntry& b) {
