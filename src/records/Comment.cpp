@@ -62,6 +62,8 @@ void CComment_Obj::AddNew() { m_arrData.Add(new CComment_Data_Obj); }
 
 void CComment_Obj::Resize(int n) {
   if (n < 0) return;
+  m_keyIndex.clear();
+  m_nIndexed = 0;
   const int c = GetCount();
   if (n < c) {
     for (int i = n; i < c; ++i) delete m_arrData.GetAt(i);
@@ -78,16 +80,21 @@ int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
     return 0;
   }
   if (!lpszKey) lpszKey = "";
-  const DWORD h = HashCommentKey(lpszKey);
   const int c = GetCount();
-  for (int i = 0; i < c; ++i) {
-    const CComment_Data_Obj* p = m_arrData.GetAt(i);
-    if (p->m_dwHash == h &&
-        _mbscmp(reinterpret_cast<const unsigned char*>(static_cast<LPCSTR>(p->m_strKey)),
-                reinterpret_cast<const unsigned char*>(lpszKey)) == 0) {
-      return i;
-    }
+  // Take in the elements added since the last look-up (their keys are set by
+  // the caller after this returns). An element only matches when its stored
+  // hash is the hash of its key, as the byte-sum comparison requires.
+  if (m_nIndexed > c) {
+    m_keyIndex.clear();
+    m_nIndexed = 0;
   }
+  for (int i = m_nIndexed; i < c; ++i) {
+    const CComment_Data_Obj* p = m_arrData.GetAt(i);
+    if (p->m_dwHash == HashCommentKey(p->m_strKey)) m_keyIndex.emplace(p->m_strKey.GetString(), i);
+  }
+  m_nIndexed = c;
+  auto found = m_keyIndex.find(lpszKey);
+  if (found != m_keyIndex.end()) return found->second;
   AddNew();
   return c;
 }

@@ -62,6 +62,14 @@ class CComment_Obj : public CObject {
   CComment_Data_Obj* GetAt(int nIndex) const { return m_arrData.GetAt(nIndex); }
 
   CTemplate_Obj_Array<CComment_Data_Obj> m_arrData;
+
+ private:
+  // Look-up by key for FindOrAdd: a run asks once per item, so a scan of the
+  // table would make it quadratic. The index takes in elements lazily and is
+  // dropped whenever the table is resized or read; keys of existing elements
+  // change only through the element FindOrAdd has just added.
+  std::unordered_map<std::string, int> m_keyIndex;
+  int m_nIndexed = 0;
 };
 
 // The comment table of the current document, where the run's new merge

@@ -78,6 +78,32 @@ TEST(CommentTable, FindOrAdd) {
   EXPECT_EQ(t.FindOrAdd("表\\a"), 3);
 }
 
+TEST(CommentTable, FindOrAddAfterReadAndResize) {
+  // Keys that came from a file are found; an element whose stored hash is not
+  // the hash of its key never matches; the first of two equal keys wins.
+  CComment_Obj src;
+  src.Resize(4);
+  src.GetAt(0)->SetKey("a\\b");
+  src.GetAt(1)->SetKey("dup");
+  src.GetAt(2)->SetKey("dup");
+  src.GetAt(3)->SetKey("odd");
+  src.GetAt(3)->m_dwHash = 1;
+  const std::string b = Store(src);
+
+  CComment_Obj t;
+  EXPECT_EQ(t.FindOrAdd("x"), 0);
+  t.GetAt(0)->SetKey("x");
+  EXPECT_EQ(t.FindOrAdd("x"), 0);
+  Load(t, b);
+  EXPECT_EQ(t.FindOrAdd("a\\b"), 0);
+  EXPECT_EQ(t.FindOrAdd("dup"), 1);
+  EXPECT_EQ(t.FindOrAdd("odd"), 4);
+  EXPECT_EQ(t.FindOrAdd("x"), 5);  // the earlier table's key is gone
+
+  t.Resize(1);
+  EXPECT_EQ(t.FindOrAdd("dup"), 1);
+}
+
 TEST(CommentTable, Resize) {
   CComment_Obj t;
   t.Resize(3);
