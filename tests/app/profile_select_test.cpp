@@ -139,6 +139,70 @@ TEST_F(SelectTest, WildcardMode) {
   EXPECT_EQ(names_.GetItemData(0), 0u);
 }
 
+// The display filter's check lists are sorted controls: items come in text
+// order (letter case ignored) and each keeps its own check mark and data.
+TEST_F(SelectTest, SortedCheckListsKeepEachItemsState) {
+  ext_.ModifyStyle(0, LBS_SORT);
+  names_.ModifyStyle(0, LBS_SORT);
+  FindProfileByName("Wild");
+  SelectProfile(GetCurrentProfile());
+  char ext[256];
+  for (const char* name : {"b.TXT", "a.dat", "c.Avi", "Zeta", "alpha"}) ClassifyFileName(name, ext);
+  ASSERT_EQ(FillCheckListPair(ext_, names_, excludedExt_, excludedDir_), PROFILE_SELECT_WILDCARD);
+  std::vector<std::string> shown;
+  for (int i = 0; i < ext_.GetCount(); ++i) {
+    CString text;
+    ext_.GetText(i, text);
+    shown.emplace_back(text.GetString());
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"avi", "dat", "txt"}));
+  CString first;
+  names_.GetText(0, first);
+  EXPECT_EQ(first, "alpha");
+
+  Check(ext_, "txt", 0);
+  StoreCheckStates(ext_, names_);
+  EXPECT_TRUE(IsExtensionChecked("x.AVI", ext_, names_));
+  EXPECT_TRUE(IsExtensionChecked("x.dat", ext_, names_));
+  EXPECT_FALSE(IsExtensionChecked("x.txt", ext_, names_));
+
+  // Entry mode: the same for the working copy's entries.
+  FindProfileByName("Text");
+  SelectProfile(GetCurrentProfile());
+  FillCheckListPair(ext_, names_, excludedExt_, excludedDir_);
+  CString top;
+  ext_.GetText(0, top);
+  EXPECT_EQ(top, "log");
+  Check(ext_, "log", 0);
+  StoreCheckStates(ext_, names_);
+  EXPECT_EQ(ProfileWorkingCopy.targetExt[0].attribute, 1u);  // txt
+  EXPECT_EQ(ProfileWorkingCopy.targetExt[1].attribute, 0u);  // log
+}
+
+// A list box tells the widget that shows it about every change, also when
+// its selection is cleared.
+TEST(ListBox, ClearingTheSelectionIsShown) {
+  struct Watched : CListBox {
+    int changes = 0;
+    void ItemsChanged() override { ++changes; }
+  } list;
+  list.AddString("a");
+  list.AddString("b");
+  EXPECT_EQ(list.SetCurSel(1), 1);
+  const int before = list.changes;
+  EXPECT_EQ(list.SetCurSel(-1), LB_ERR);
+  EXPECT_EQ(list.GetCurSel(), LB_ERR);
+  EXPECT_EQ(list.changes, before + 1);
+
+  // Sorted: AddString finds the place, InsertString takes the one it is told.
+  CListBox sorted;
+  sorted.ModifyStyle(0, LBS_SORT);
+  EXPECT_EQ(sorted.AddString("b"), 0);
+  EXPECT_EQ(sorted.AddString("a"), 0);
+  EXPECT_EQ(sorted.AddString("B"), 2);  // after the equal "b"
+  EXPECT_EQ(sorted.InsertString(0, "z"), 0);
+}
+
 TEST_F(SelectTest, ProfileChoiceLists) {
   CListBox ext, names, excludedExt, excludedDir;
   FillProfileLists(3, ext, names, excludedExt, excludedDir);  // "Text,Src"

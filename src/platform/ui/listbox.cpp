@@ -2,7 +2,22 @@
 
 #include "platform/base/mbstring.h"
 
-int CListBox::AddString(const char* text) { return InsertString(-1, text); }
+int CListBox::AddString(const char* text) {
+  if ((style_ & LBS_SORT) == 0) return InsertString(-1, text);
+  // After the items that sort equal, so equal texts keep the order added.
+  const char* t = text ? text : "";
+  int lo = 0;
+  int hi = GetCount();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (_mbsicmp(items_[mid].text, t) <= 0) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return InsertString(lo, t);
+}
 
 int CListBox::InsertString(int index, const char* text) {
   if (index < -1 || index > GetCount()) return LB_ERR;
@@ -64,7 +79,11 @@ int CListBox::SetItemData(int index, DWORD_PTR data) {
 
 int CListBox::SetCurSel(int index) {
   if (!Valid(index)) {
-    curSel_ = LB_ERR;
+    // -1 (or any index outside the list) clears the selection.
+    if (curSel_ != LB_ERR) {
+      curSel_ = LB_ERR;
+      ItemsChanged();
+    }
     return LB_ERR;
   }
   curSel_ = index;

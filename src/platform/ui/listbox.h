@@ -10,6 +10,7 @@
 
 #define LB_ERR (-1)
 #define LB_ERRSPACE (-2)
+#define LBS_SORT 0x0002L
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
@@ -21,7 +22,16 @@ class CListBox {
   CListBox(const CListBox&) = delete;
   CListBox& operator=(const CListBox&) = delete;
 
-  // Appends the text; returns its index.
+  // Style bits of the control, set from its template when the window layer
+  // creates it. LBS_SORT: AddString keeps the items in text order (letter
+  // case ignored); InsertString still puts an item where it is told.
+  DWORD GetStyle() const { return style_; }
+  BOOL ModifyStyle(DWORD remove, DWORD add) {
+    style_ = (style_ & ~remove) | add;
+    return TRUE;
+  }
+
+  // Appends the text (a sorted list: inserts it in order); returns its index.
   int AddString(const char* text);
   // Inserts before `index` (-1 appends); returns the index or LB_ERR.
   int InsertString(int index, const char* text);
@@ -56,6 +66,7 @@ class CListBox {
 
   std::vector<Item> items_;
   int curSel_ = LB_ERR;
+  DWORD style_ = 0;
 };
 
 class CCheckListBox : public CListBox {
