@@ -121,6 +121,8 @@ void ParseProfileText(CString& name, CStringList& lines) {
     int k = FILETYPE_LIST_TARGET_EXT;
     while (pos != nullptr) {
       const CString& line = lines.GetNext(pos);
+      // The writer never stores an empty line; one in a damaged text would
+      // become an empty entry that matches every name ending in '.'.
       if (line == kProfileHeaderTargetExt || line == kProfileNoneLine || line.IsEmpty()) continue;
       if (line == kProfileHeaderTargetName) {
         k = FILETYPE_LIST_TARGET_NAME;
