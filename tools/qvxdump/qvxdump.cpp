@@ -11,9 +11,12 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ZEKApp.h"
+#include "platform/os/safefile.h"
 #include "platform/ui/prompt.h"
+#include "records/Archive.h"
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
@@ -193,7 +196,31 @@ void DumpEntry(Dump& d, int in, const CZEKEnv_Label& e) {
   }
 }
 
-void DumpDocument(Dump& d, const CZEKDoc& doc) {
+// The current id as the file holds it. The document keeps the id of the
+// entry it made current, which differs when the stored id names no entry,
+// so the id is read again from the bytes: header, entry list, id.
+bool ReadStoredCurrentId(const char* path, long long& id) {
+  std::vector<unsigned char> bytes;
+  if (!qv::ReadWholeFile(path, bytes).ok()) return false;
+  CObList entries;
+  bool ok = false;
+  try {
+    CArchive ar(bytes.data(), bytes.size());
+    CZEKHeader header;
+    header.Serialize(ar);
+    ar.ReadObList(entries, RUNTIME_CLASS(CZEKEnv_Label));
+    LONG stored = 0;
+    ar >> stored;
+    id = stored;
+    ok = true;
+  } catch (...) {
+  }
+  for (POSITION pos = entries.GetHeadPosition(); pos != nullptr;) delete entries.GetNext(pos);
+  entries.RemoveAll();
+  return ok;
+}
+
+void DumpDocument(Dump& d, const CZEKDoc& doc, long long storedCurrentId) {
   const CZEKHeader& h = doc.m_Header;
   d.Head(0, "header");
   d.Num(1, "major", h.m_wMajor);
@@ -217,7 +244,8 @@ void DumpDocument(Dump& d, const CZEKDoc& doc) {
     d.Head(0, "entry " + std::to_string(i));
     DumpEntry(d, 1, *static_cast<const CZEKEnv_Label*>(doc.m_listEntries.GetNext(pos)));
   }
-  d.Num(0, "current id", doc.m_nCurrentId);
+  d.Num(0, "current id", storedCurrentId);
+  if (storedCurrentId != doc.m_nCurrentId) d.Num(0, "current id used", doc.m_nCurrentId);
   d.Num(0, "view code", doc.m_nViewCode);
   d.Num(0, "comments", doc.m_Comment.GetCount());
   for (int c = 0; c < doc.m_Comment.GetCount(); ++c) {
@@ -267,8 +295,10 @@ int main(int argc, char** argv) {
     } else if (resave) {
       if (!doc.OnSaveDocument(out.c_str())) rc = 1;
     } else {
+      long long storedCurrentId = doc.m_nCurrentId;
+      ReadStoredCurrentId(in.c_str(), storedCurrentId);
       Dump d;
-      DumpDocument(d, doc);
+      DumpDocument(d, doc, storedCurrentId);
       const std::string& text = d.Text();
       if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) rc = 1;
     }
