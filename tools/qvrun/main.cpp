@@ -6,9 +6,9 @@
 // Options:
 //   --walk-only        only the folder walk of OLD (and NEW), no records
 //   --kind N           run kind of compare mode (default 2)
-//   --diff DIR         DIFF folder (default: a temporary folder is not
-//                      made; the OLD folder is used and nothing is written
-//                      in run kind 2)
+//   --diff DIR         DIFF folder; needed for run kinds 0 and 1, which
+//                      write .diff files there (without it the OLD folder
+//                      stands in, where run kind 2 writes nothing)
 //   --no-subdirs       only the root's direct subfolders
 //   --list             print the relative paths found (walk) or the records
 //
@@ -90,7 +90,15 @@ int main(int argc, char** argv) {
   }
   if (oldPath.IsEmpty()) return Usage();
   const int mode = newPath.IsEmpty() ? RUN_MODE_LIST : RUN_MODE_COMPARE;
-  if (diffPath.IsEmpty()) diffPath = oldPath;
+  if (diffPath.IsEmpty()) {
+    // Run kinds 0 and 1 write .diff files into the DIFF folder: never into
+    // the OLD tree unasked.
+    if (mode == RUN_MODE_COMPARE && !walkOnly && (kind == DIFF_RUN_REGENERATE || kind == DIFF_RUN_OUTDATED)) {
+      std::fprintf(stderr, "qvrun: run kind %d needs --diff DIR\n", kind);
+      return 2;
+    }
+    diffPath = oldPath;
+  }
   theApp.m_nDiffExec = kind;
   theApp.m_strCmdDiff = "/usr/bin/diff";
 
@@ -98,7 +106,7 @@ int main(int argc, char** argv) {
   long long items = 0;
   if (walkOnly) {
     CStringList queue, newList, oldList;
-    if (mode == RUN_MODE_COMPARE) WalkDvdFolders(1, 0, newPath, queue, newList, oldPath);
+    if (mode == RUN_MODE_COMPARE) WalkDvdFolders(theApp.m_bSubdirSearch, 0, newPath, queue, newList, oldPath);
     WalkDvdFolders(theApp.m_bSubdirSearch, 0, oldPath, queue, oldList, newPath);
     UnitePathLists(newList, oldList);
     items = newList.GetCount();
