@@ -31,6 +31,10 @@ constexpr int kVideoTsLength = 8;
 constexpr DWORD kVersionBufferSize = 8192;
 constexpr DWORD kFixedSignature = 0xFEEF04BD;
 
+const char kSkippedNamesText[] = "次の名前は文字コード932で表せないため、一覧に含めていません。\n";
+const char kSkippedNamesMoreText[] = "\n…ほか %d 件";
+constexpr size_t kSkippedNamesShown = 10;
+
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
 
 // folder + "\" + name + suffix, when it stays below `limit` bytes.
@@ -208,6 +212,22 @@ DWORD CountLines(const char* folder, const char* name) {
 
 DWORD AbsDiff(DWORD a, DWORD b) { return a > b ? a - b : b - a; }
 
+// Names on disk that code page 932 cannot hold are left out of the walk
+// rather than shown as another name; the user is told which, so a DVD
+// folder never drops out of the catalogue unnoticed.
+void ReportSkippedNames() {
+  const std::vector<std::string> skipped = qv::TakeUnrepresentableNames();
+  if (skipped.empty()) return;
+  CString text(kSkippedNamesText);
+  const size_t shown = skipped.size() < kSkippedNamesShown ? skipped.size() : kSkippedNamesShown;
+  for (size_t i = 0; i < shown; ++i) {
+    text += "\n";
+    text += qv::Utf8ToCp932Lossy(skipped[i]).c_str();
+  }
+  if (skipped.size() > shown) text.AppendFormat(kSkippedNamesMoreText, static_cast<int>(skipped.size() - shown));
+  AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -341,12 +361,14 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   totals->Init();
 
   CStringList queue, newList, oldList;
+  qv::TakeUnrepresentableNames();  // only what this walk skips is told
   // The "both folders exist" rule needs a second tree: compare mode only.
   const int exist = mode == RUN_MODE_COMPARE ? theApp.m_bDirExistDiff : 0;
   if (mode == RUN_MODE_COMPARE && *newPath != '\0') {
     WalkDvdFolders(theApp.m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
   }
   if (*oldPath != '\0') WalkDvdFolders(theApp.m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
+  ReportSkippedNames();
 
   if (!keepComment) {
     if (CComment_Obj* table = GetCurrentCommentTable()) table->Resize(0);

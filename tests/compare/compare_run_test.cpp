@@ -292,6 +292,28 @@ TEST_F(CompareRunTest, ListModeWalksOnlyOldAndFillsOnlyItsSide) {
   EXPECT_FALSE(fs::exists(Os("missing_diff")));
 }
 
+TEST_F(CompareRunTest, NamesCodePage932CannotHoldAreLeftOutAndTold) {
+  Dvd("store\\Title1");
+  // "café" has no code page 932 form: the folder is left out, never shown
+  // under another name, and the user is told which.
+  fs::create_directories(tmp_ / "store" / "caf\xC3\xA9" / "VIDEO_TS");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store", "store");
+  people_.QueueAnswer(IDOK);
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_EQ(Names(entry), (std::vector<std::string>{"Title1"}));
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  const auto& call = people_.Calls()[0];
+  EXPECT_EQ(call.Icon(), static_cast<UINT>(MB_ICONINFORMATION));
+  EXPECT_NE(call.text.find("store/caf?"), std::string::npos) << qvtest::U8(call.text);
+
+  // A second run over a tree without such names tells nothing more.
+  fs::remove_all(tmp_ / "store" / "caf\xC3\xA9");
+  people_.QueueAnswer(IDYES);
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_EQ(people_.Calls().size(), 2u);
+}
+
 TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {
   Dvd("store\\Title");
   CZEKEnv_Label entry;
