@@ -257,7 +257,17 @@ TEST_F(ProfileTest, WritingKeepsEveryOtherByte) {
   EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "a=b", "v", ini.c_str()));
   EXPECT_FALSE(WritePrivateProfileStringA("Qu]arvex", "k", "v", ini.c_str()));
   EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "  ", "v", ini.c_str()));
+  // A control byte or an over-long line would be read as garbage and the
+  // key lost, so they are refused too, not reported as written.
+  EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "K", "a\x1b" "b", ini.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "K\x01", "v", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("Qu\x7F" "arvex", "K", "v", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "K", std::string(64 * 1024, 'v').c_str(), ini.c_str()));
   EXPECT_EQ(Read("w.ini"), expect);
+  EXPECT_TRUE(WritePrivateProfileStringA("Quarvex", "Tab", "a\tb", ini.c_str()));
+  EXPECT_EQ(Get(ini, "Quarvex", "Tab"), "a\tb");
+  ASSERT_TRUE(WritePrivateProfileStringA("Quarvex", "Tab", nullptr, ini.c_str()));
 
   // Only the settings file is left in the folder: no temporary files.
   int entries = 0;

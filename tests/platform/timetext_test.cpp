@@ -136,6 +136,10 @@ TEST(TimeText, Localtime32) {
   __time32_t negative = -1;
   EXPECT_EQ(_localtime32_s(&tm, &negative), EINVAL);
   EXPECT_EQ(tm.tm_year, -1);
+  // The failure form is still safe to hand to the C library.
+  EXPECT_EQ(tm.tm_zone, nullptr);
+  char zone[64];
+  strftime(zone, sizeof zone, "%Z", &tm);
   EXPECT_EQ(_localtime32_s(&tm, nullptr), EINVAL);
   EXPECT_EQ(_localtime32_s(nullptr, &t), EINVAL);
 }

@@ -62,12 +62,21 @@ __time32_t _time32(__time32_t* out) {
   return r;
 }
 
+namespace {
+// The runtime's failure form: every number -1. glibc's zone-name pointer is
+// no number; it is left null rather than pointing anywhere.
+void InvalidTm(struct tm* out) {
+  std::memset(out, 0xFF, sizeof *out);
+  out->tm_zone = nullptr;
+}
+}  // namespace
+
 errno_t _localtime32_s(struct tm* out, const __time32_t* t) {
   if (!out) return errno = EINVAL;
-  std::memset(out, 0xFF, sizeof *out);  // every field -1
+  InvalidTm(out);
   if (!t || *t < 0) return errno = EINVAL;
   if (!LocalTm(*t, out)) {
-    std::memset(out, 0xFF, sizeof *out);
+    InvalidTm(out);
     return errno = EINVAL;
   }
   return 0;

@@ -337,19 +337,21 @@ std::string_view StripQuotes(std::string_view v) {
   return v;
 }
 
-// True when a name or value written into the file would not read back the
-// same way.
-bool HasLineBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
-
+// The reader takes a line with a control byte or of more than kMaxLine bytes
+// for garbage, so such a section, key or value would be written and then
+// never found again.
 bool ValidForWrite(std::string_view section, const char* key, const char* value) {
-  if (HasLineBreak(section) || FindSingle(section, ']') != std::string_view::npos) return false;
+  if (HasControlByte(section) || section.size() + 2 > kMaxLine ||
+      FindSingle(section, ']') != std::string_view::npos)
+    return false;
   if (key) {
     const std::string_view k = Trim(key);
-    if (k.empty() || HasLineBreak(k) || FindSingle(k, '=') != std::string_view::npos ||
+    if (k.empty() || HasControlByte(k) || FindSingle(k, '=') != std::string_view::npos ||
         k.front() == '[' || k.front() == ';')
       return false;
+    if (value && (HasControlByte(value) || k.size() + 1 + strlen(value) > kMaxLine)) return false;
   }
-  return !value || !HasLineBreak(value);
+  return true;
 }
 
 bool LastLineBlank(std::string_view bytes) {

@@ -17,9 +17,10 @@
 // a new section goes to the end; lines the layer writes end in CR LF. The new
 // content goes to a temporary file in the same folder that then replaces the
 // file, so a failure never leaves a half-written settings file. Names or
-// values that could not be read back as written (line breaks anywhere, '='
-// in a key, ']' in a section name, a key starting with '[' or ';') are
-// refused with ERROR_INVALID_PARAMETER instead of corrupting the file.
+// values that could not be read back as written (line breaks or other
+// control bytes anywhere, '=' in a key, ']' in a section name, a key
+// starting with '[' or ';', a line of more than 64 KiB) are refused with
+// ERROR_INVALID_PARAMETER instead of corrupting the file.
 //
 // Paths are Windows-shaped code page 932 (mapped with qv::ToOsPath).
 #pragma once
