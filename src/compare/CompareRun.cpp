@@ -65,9 +65,13 @@ bool IsDotName(const char* name) {
 // What one enumeration of a folder tells: whether it is a DVD folder (it
 // holds VIDEO_TS, which is not a regular file) and, when it is not, the
 // names of its subfolders in enumeration order.
+struct Subfolder {
+  CString name;
+  bool linked = false;  // reached through a symbolic link or junction
+};
 struct FolderScan {
   bool dvd = false;
-  std::vector<CString> subfolders;
+  std::vector<Subfolder> subfolders;
 };
 
 // The VIDEO_TS probe of `path`, for when the folder cannot be enumerated
@@ -110,7 +114,7 @@ bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool
       if (scan.dvd) break;
     }
     if (!folder || !wantSubfolders || IsDotName(name)) continue;
-    scan.subfolders.emplace_back(name);
+    scan.subfolders.push_back({CString(name), (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
   } while (FindNextFileA(find, &data));
   FindClose(find);
   if (scan.dvd) scan.subfolders.clear();
@@ -121,18 +125,22 @@ bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool
 struct LevelOutput {
   CStringList& folders;    // relative paths of ordinary subfolders
   CStringList& dvds;       // relative paths of DVD folders
-  std::deque<std::vector<CString>>* pending = nullptr;  // subfolders of each queued folder
+  std::deque<std::vector<Subfolder>>* pending = nullptr;  // subfolders of each queued folder
 };
 
 // Classifies the children `names` of the folder `rel` under `root` (rel
 // empty: the root itself). `other`: the other root, when an ordinary
 // folder must also exist there; `statCheck`: skip an ordinary folder whose
-// status cannot be read.
-void ListLevel(const CString& root, const CString& rel, const std::vector<CString>& names,
+// status cannot be read. A linked folder is looked at for VIDEO_TS but never
+// walked into: a link back up the tree would otherwise repeat the tree
+// below it until the path limit, and two such links make the walk grow
+// without end.
+void ListLevel(const CString& root, const CString& rel, const std::vector<Subfolder>& children,
                const char* other, bool statCheck, LevelOutput& out) {
   FolderScan scan;
   CString childRel, full, otherPath;
-  for (const CString& name : names) {
+  for (const Subfolder& child : children) {
+    const CString& name = child.name;
     if (rel.IsEmpty()) {
       childRel = name;
     } else {
@@ -151,7 +159,7 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<CStrin
       out.dvds.AddTail(childRel);
       continue;
     }
-    if (IsExcludedFolderName(name)) continue;
+    if (child.linked || IsExcludedFolderName(name)) continue;
     if (statCheck) {
       struct _stat st;
       if (_stat(full, &st) != 0) continue;
@@ -420,14 +428,14 @@ void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folde
 
   // Subfolder names of each queued folder, in queue order: each folder is
   // enumerated once, when its parent's level is listed.
-  std::deque<std::vector<CString>> pending;
+  std::deque<std::vector<Subfolder>> pending;
   LevelOutput out{folderQueue, dvdList, recurse == 1 ? &pending : nullptr};
   ListLevel(rootText, CString(), top.subfolders, other, false, out);
   if (recurse != 1) return;
 
   while (!folderQueue.IsEmpty()) {
     const CString head = folderQueue.RemoveHead();
-    const std::vector<CString> children = std::move(pending.front());
+    const std::vector<Subfolder> children = std::move(pending.front());
     pending.pop_front();
     ListLevel(rootText, head, children, other, false, out);
   }

@@ -152,6 +152,17 @@ TEST_F(WalkTest, FindsDvdFoldersBreadthFirstAndNeverBelowThem) {
                                                  "B\\D\\E"}));
 }
 
+TEST_F(WalkTest, LinkedFoldersAreExaminedButNeverWalkedInto) {
+  // Two links back up the tree would make the walk grow without end; a link
+  // to a DVD folder still catalogues it.
+  Dvd("t\\A");
+  Dvd("t\\x\\B");
+  fs::create_directory_symlink("..", Os("t\\x\\up"));
+  fs::create_directory_symlink("../..", Os("t\\x\\up2"));
+  fs::create_directory_symlink("../A", Os("t\\x\\dvdlink"));
+  EXPECT_EQ(Walk("t"), (std::vector<std::string>{"A", "x\\B", "x\\dvdlink"}));
+}
+
 TEST_F(WalkTest, WithoutSubfoldersOnlyTheRootsChildrenCount) {
   EXPECT_EQ(Walk("s", 0), (std::vector<std::string>{"A", "lower", "Movie.bak"}));
 }

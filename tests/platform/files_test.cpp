@@ -1,6 +1,8 @@
 #include "platform/os/files.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 #include <sys/stat.h>
 #include <utime.h>
 
@@ -78,6 +80,29 @@ TEST_F(FilesTest, EnumerationInNtfsOrderWithDotsFirst) {
   EXPECT_TRUE(List("T:\\d\\", &err).empty());
   EXPECT_FALSE(FindNextFileA(INVALID_HANDLE_VALUE, &fd));
   EXPECT_FALSE(FindClose(nullptr));
+}
+
+TEST_F(FilesTest, LinksAreMarkedAsReparsePointsWithTheirTargetsAttributes) {
+  fs::create_directories(tmp_ / "l/real");
+  qvtest::WriteFile(tmp_ / "l/file", "x");
+  fs::create_directory_symlink("real", tmp_ / "l/dirlink");
+  fs::create_symlink("file", tmp_ / "l/filelink");
+  fs::create_symlink("nowhere", tmp_ / "l/dangling");
+  std::map<std::string, DWORD> attrs;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA("T:\\l\\*.*", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do attrs[fd.cFileName] = fd.dwFileAttributes;
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  EXPECT_EQ(attrs["real"] & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(attrs["dirlink"] & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_EQ(attrs["filelink"] & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT),
+            static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT));
+  EXPECT_EQ(attrs["file"] & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  EXPECT_TRUE(attrs["dangling"] & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 TEST_F(FilesTest, LastWriteTimeIsAFileTime) {

@@ -272,6 +272,7 @@ struct FoundEntry {
   std::string cp932;
   std::string utf8;
   std::string key;  // UTF-8 with ASCII letters upper-cased: NTFS order
+  unsigned char type = DT_UNKNOWN;  // from the folder listing
 };
 
 class FindObject : public HandleObject {
@@ -308,6 +309,12 @@ bool NextEntry(FindObject& f, WIN32_FIND_DATAA* data) {
     }
     std::memset(data, 0, sizeof *data);
     data->dwFileAttributes = Attributes(s.st);
+    bool link = e.type == DT_LNK;
+    if (e.type == DT_UNKNOWN && f.dirFd >= 0) {
+      struct stat ls;
+      link = fstatat(f.dirFd, e.utf8.c_str(), &ls, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(ls.st_mode);
+    }
+    if (link) data->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     data->ftCreationTime = ToFileTime(s.birth);
     data->ftLastAccessTime = ToFileTime(s.st.st_atim);
     data->ftLastWriteTime = ToFileTime(s.st.st_mtim);
@@ -521,6 +528,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     }
     if (!pat.Matches(fe.cp932)) continue;
     fe.utf8.assign(n);
+    fe.type = e->d_type;
     fe.key = fe.utf8;
     for (char& c : fe.key) c = qv::UpperAscii(c);
     find->entries.push_back(std::move(fe));

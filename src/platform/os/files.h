@@ -80,6 +80,9 @@ typedef FILETIME* PFILETIME;
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
+// Set on entries that are symbolic links, as Windows sets it on links and
+// junctions; the entry's other attributes are those of the link's target.
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 #define INVALID_FILE_ATTRIBUTES (static_cast<DWORD>(0xFFFFFFFF))
 
 // ---------------------------------------------------------------------------
