@@ -4,6 +4,7 @@
 #include "app/ZEKApp.h"
 
 #include "app/FileTypeProfile.h"
+#include "app/SendTo.h"
 #include "compare/PathRoutines.h"
 
 CZEKApp theApp;
@@ -106,8 +107,8 @@ BOOL CZEKApp::LoadSettings() {
   m_strBaseDir = m_strHomeDir;
   m_strSendToDir = m_strHomeDir + "\\SendTo";
 
-  // 5. SendTo program list: filled here by ScanSendToFolder, before the
-  // settings file is tested, once the scanner is part of the program.
+  // 5. SendTo program list, before the settings file is tested.
+  ScanSendToFolder(m_strSendToDir, m_listSendToName, m_listSendToPath);
 
   // 6. The settings file must be there.
   if (CheckPathType(0, m_strIniPath) != 0) {
