@@ -16,23 +16,11 @@
 
 #include "platform/os/paths.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs `body` in a child process that has no way around file permissions
-// (root gives up its rights there); the child's exit code, or 100 + signal.
-int RunUnprivileged(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return 99;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
 
 class SafeFileTest : public ::testing::Test {
  protected:
@@ -109,7 +97,7 @@ TEST_F(SafeFileTest, ReadOnlyFolderOrFileLeavesTheOldFileByteForByte) {
   ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
   ASSERT_EQ(chmod((tmp_ / "ro2/doc.qvx").c_str(), 0444), 0);
 
-  const int code = RunUnprivileged([&] {
+  const int code = qvtest::RunUnprivileged([&] {
     const std::string bytes(100000, 'n');
     const qv::FileResult folder = Replace(file.string(), bytes);
     if (folder.cause != qv::FileFailure::accessDenied) return 1;

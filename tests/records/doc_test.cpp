@@ -20,6 +20,7 @@
 #include "records/ZEKDoc.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -27,18 +28,6 @@ namespace {
 
 constexpr char kBadFormat[] = "予期しないファイル形式です。";
 
-// Runs `body` in a child process that cannot get around file permissions
-// (root gives up its rights there); the child's exit code, or 100 + signal.
-int RunUnprivileged(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return 99;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
 
 CZEKEnv_Label* EntryAt(CZEKDoc& doc, int index) {
   POSITION pos = doc.m_listEntries.FindIndex(index);
@@ -372,7 +361,7 @@ TEST_F(DocTest, FailedSaveLeavesTheOldFileByteForByteAndTheDocumentAsItIs) {
   ASSERT_EQ(chmod((tmp_ / "ro").c_str(), 0555), 0);
 
   AddRecords(*doc.m_pCurrentEntry, 500);
-  const int code = RunUnprivileged([&] {
+  const int code = qvtest::RunUnprivileged([&] {
     qv::ScriptedPeople people;
     qv::SetPeople(&people);
     people.QueueAnswer(IDOK);
