@@ -2,7 +2,6 @@
 // the stripped copies, the path helpers and the diff program's failures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -16,26 +15,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using qvtest::Crlf;
 using qvtest::ReadFile;
+using qvtest::SetMtime;
 using qvtest::TempDir;
 using qvtest::WriteFile;
 
 constexpr time_t kOldTime = 1546398245;  // 2019-01-02 03:04:05 UTC
 constexpr time_t kNewTime = 1546484645;  // a day later
-
-void SetMtime(const fs::path& p, time_t t) {
-  struct utimbuf times {t, t};
-  ASSERT_EQ(utime(p.c_str(), &times), 0) << p;
-}
-
-std::string Crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 std::string HeaderBlock(const std::string& winPath, time_t t) {
   char timeText[64];

@@ -4,7 +4,6 @@
 
 #include <map>
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
+using qvtest::SetMtime;
 
 namespace {
 
@@ -28,10 +28,6 @@ class FilesTest : public ::testing::Test {
   void TearDown() override {
     unsetenv("QUARVEX_DRIVES");
     qv::ResetDriveMap();
-  }
-  static void SetMtime(const fs::path& p, time_t t) {
-    struct utimbuf u{t, t};
-    ASSERT_EQ(utime(p.c_str(), &u), 0);
   }
   // Every name FindFirstFileA/FindNextFileA give for a pattern, in order.
   static std::vector<std::string> List(const char* pattern, DWORD* firstError = nullptr) {

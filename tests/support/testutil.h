@@ -2,7 +2,11 @@
 // system and readable output of code page 932 texts.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <utime.h>
+
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -54,6 +58,22 @@ inline void WriteFile(const std::filesystem::path& p, std::string_view bytes) {
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// `text` with every "\n" as "\r\n", the way text-mode output writes it.
+inline std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// Sets the access and modification times of `p` to `t`.
+inline void SetMtime(const std::filesystem::path& p, time_t t) {
+  struct utimbuf times {t, t};
+  ASSERT_EQ(utime(p.c_str(), &times), 0) << p;
 }
 
 }  // namespace qvtest
