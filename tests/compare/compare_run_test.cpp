@@ -21,6 +21,7 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
 #include "support/pe_image.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
@@ -35,7 +36,6 @@ class CompareRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(tmp_.str().empty());
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     theApp.m_bSubdirSearch = TRUE;
     theApp.m_bDirExistDiff = FALSE;
     theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
@@ -50,7 +50,6 @@ class CompareRunTest : public ::testing::Test {
   void TearDown() override {
     SetCurrentCommentTable(nullptr);
     ClearFileTypeProfiles();
-    unsetenv("QUARVEX_DRIVES");
   }
 
   template <typename Entry>
@@ -117,6 +116,7 @@ class CompareRunTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
   CComment_Obj comments_;
 };

@@ -13,6 +13,7 @@
 #include "app/FileTypeProfile.h"
 #include "compare/DiffEval.h"
 #include "records/FileInfo.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -47,11 +48,7 @@ std::string HeaderBlocks() {
 
 class DiffEvalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(tmp_.str().empty());
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-  }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
+  void SetUp() override { ASSERT_FALSE(tmp_.str().empty()); }
 
   // GNU diff's normal output of OLD against NEW.
   std::string RealDiff(const std::string& oldText, const std::string& newText) {
@@ -72,6 +69,7 @@ class DiffEvalTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST(ParseDiffCommandTest, ChangeCommandsAndOtherLines) {

@@ -9,6 +9,7 @@
 
 #include "compare/DiffFile.h"
 #include "records/FileInfo.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -35,12 +36,10 @@ std::string HeaderBlock(const std::string& winPath, time_t t) {
 class DiffFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + dir_.str()).c_str(), 1);
     fs::create_directories(dir_ / "new");
     fs::create_directories(dir_ / "old");
     fs::create_directories(dir_ / "diff");
   }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
 
   // Writes the OLD and NEW copies of `rel` (a Linux relative path).
   void Pair(const std::string& rel, const std::string& oldText, const std::string& newText) {
@@ -59,6 +58,7 @@ class DiffFileTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  qvtest::DriveT drive_{dir_};
   qvtest::ScriptedPeople people_;
   CZEKMergeFileInfo record_;
   LONG newTime_ = 0;

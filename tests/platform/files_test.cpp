@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -21,14 +22,7 @@ namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-    qv::TakeUnrepresentableNames();
-  }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
+  void SetUp() override { qv::TakeUnrepresentableNames(); }
   // Every name FindFirstFileA/FindNextFileA give for a pattern, in order.
   static std::vector<std::string> List(const char* pattern, DWORD* firstError = nullptr) {
     std::vector<std::string> names;
@@ -43,6 +37,7 @@ class FilesTest : public ::testing::Test {
     return names;
   }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(FilesTest, EnumerationInNtfsOrderWithDotsFirst) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 #include "support/unprivileged.h"
 
@@ -24,11 +25,6 @@ namespace {
 
 class SafeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1); }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
   // Names in a folder (the temporary files a save might leave behind).
   static std::vector<std::string> Names(const fs::path& dir) {
     std::vector<std::string> names;
@@ -40,6 +36,7 @@ class SafeFileTest : public ::testing::Test {
     return qv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
   }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(SafeFileTest, CreatesAndReplacesThroughDrivePathsLeavingNothingElse) {

@@ -18,6 +18,7 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 #include "support/unprivileged.h"
@@ -66,7 +67,6 @@ void AddComments(CZEKDoc& doc, std::initializer_list<const char*> keys) {
 class DocTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     GetFrameHandOver() = CZEKFrameHandOver();
     savedInitialized_ = theApp.m_bInitialized;
     savedAppMode_ = theApp.m_nAppMode;
@@ -76,13 +76,12 @@ class DocTest : public ::testing::Test {
     theApp.m_bInitialized = savedInitialized_;
     theApp.m_nAppMode = savedAppMode_;
     GetFrameHandOver() = CZEKFrameHandOver();
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
   }
   // Saves without a question; the document takes no new name.
   static void Save(CZEKDoc& doc, const char* path) { ASSERT_TRUE(doc.OnSaveDocument(path)); }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
   BOOL savedInitialized_ = FALSE;
   int savedAppMode_ = 0;
