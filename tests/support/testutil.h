@@ -9,6 +9,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -68,6 +69,20 @@ inline std::string Crlf(std::string_view text) {
     out += c;
   }
   return out;
+}
+
+// The lines, each ended by CR LF, as a settings file holds them.
+template <typename Lines>
+inline std::string CrlfLines(const Lines& lines) {
+  std::string s;
+  for (const auto& l : lines) {
+    s += l;
+    s += "\r\n";
+  }
+  return s;
+}
+inline std::string CrlfLines(std::initializer_list<std::string_view> lines) {
+  return CrlfLines<std::initializer_list<std::string_view>>(lines);
 }
 
 // Sets the access and modification times of `p` to `t`.
