@@ -11,11 +11,7 @@
 
 namespace {
 
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const std::string& l : lines) s += l + "\r\n";
-  return s;
-}
+using qvtest::CrlfLines;
 
 std::string Key(const char* prefix, int n) {
   char buf[64];
@@ -57,12 +53,12 @@ class ProfileTest : public ::testing::Test {
 };
 
 TEST_F(ProfileTest, ListsEndAtFirstEmptyKeyAndAreLowerCased) {
-  ASSERT_TRUE(Load(Lines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Text",
-                          "Extension_Kind_004=Src", "Extension_Type_001=VOB", "Extension_Type_002=Iso",
-                          "Extension_Type_003=", "Extension_Type_004=mkv", "[Text]", "Fixed_Name_001=Read Me.TXT",
-                          "Exclusive_Type_001=BAK", "Exclusive_Dir_001=Work", "Exclusive_Dir_003=skipped",
-                          "[Src]", "Extension_Type_001=cpp"}),
-                   "Src"));
+  ASSERT_TRUE(Load(
+      CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Text", "Extension_Kind_004=Src",
+                 "Extension_Type_001=VOB", "Extension_Type_002=Iso", "Extension_Type_003=", "Extension_Type_004=mkv",
+                 "[Text]", "Fixed_Name_001=Read Me.TXT", "Exclusive_Type_001=BAK", "Exclusive_Dir_001=Work",
+                 "Exclusive_Dir_003=skipped", "[Src]", "Extension_Type_001=cpp"}),
+      "Src"));
   EXPECT_EQ(Rows(Slot(0).targetExt), (std::vector<std::string>{"vob", "iso"}));
   EXPECT_EQ(Slot(0).ownCount[0], 2);
   EXPECT_EQ(Slot(0).totalCount[0], 2);
@@ -80,8 +76,8 @@ TEST_F(ProfileTest, ListsEndAtFirstEmptyKeyAndAreLowerCased) {
 }
 
 TEST_F(ProfileTest, ActivationByName) {
-  const std::string ini = Lines({"[Quarvex]", "Extension_Kind_001=A", "Extension_Kind_002=Dup", "Extension_Kind_003=B",
-                                 "Extension_Kind_004=Dup"});
+  const std::string ini = CrlfLines({"[Quarvex]", "Extension_Kind_001=A", "Extension_Kind_002=Dup",
+                                     "Extension_Kind_003=B", "Extension_Kind_004=Dup"});
   ASSERT_TRUE(Load(ini, "dup"));  // letter case counts: nothing matches
   EXPECT_EQ(GetCurrentProfile(), 0);
   ASSERT_TRUE(Load(ini, "Dup"));  // the loader keeps the last match
@@ -95,12 +91,13 @@ TEST_F(ProfileTest, ActivationByName) {
 }
 
 TEST_F(ProfileTest, CompositeProfilesMergeInOrder) {
-  ASSERT_TRUE(Load(Lines({"[Quarvex]", "Extension_Kind_001=Base", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
-                          "Extension_Kind_004=Text,Src", "Extension_Kind_005=Base,Text", "Extension_Kind_006=Src,Text",
-                          "[Base]", "Extension_Type_001=dat", "[Text]", "Extension_Type_001=txt",
-                          "Extension_Type_002=log", "Fixed_Name_001=readme", "[Src]", "Extension_Type_001=c",
-                          "Extension_Type_002=h", "Exclusive_Dir_001=obj", "[Text,Src]", "Extension_Type_001=md"}),
-                   "Text,Src"));
+  ASSERT_TRUE(
+      Load(CrlfLines({"[Quarvex]", "Extension_Kind_001=Base", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
+                      "Extension_Kind_004=Text,Src", "Extension_Kind_005=Base,Text", "Extension_Kind_006=Src,Text",
+                      "[Base]", "Extension_Type_001=dat", "[Text]", "Extension_Type_001=txt", "Extension_Type_002=log",
+                      "Fixed_Name_001=readme", "[Src]", "Extension_Type_001=c", "Extension_Type_002=h",
+                      "Exclusive_Dir_001=obj", "[Text,Src]", "Extension_Type_001=md"}),
+           "Text,Src"));
   const FileTypeProfile& p = Slot(3);
   EXPECT_EQ(GetCurrentProfile(), 3);
   EXPECT_EQ(p.includes[0], 2);
@@ -118,8 +115,8 @@ TEST_F(ProfileTest, CompositeProfilesMergeInOrder) {
 }
 
 TEST_F(ProfileTest, CompositeNamingUnknownProfileFails) {
-  const std::string ini = Lines({"[Quarvex]", "Extension_Kind_001=Text", "Extension_Kind_002=Src",
-                                 "Extension_Kind_003=Text, Src"});
+  const std::string ini =
+      CrlfLines({"[Quarvex]", "Extension_Kind_001=Text", "Extension_Kind_002=Src", "Extension_Kind_003=Text, Src"});
   people_.QueueAnswer(IDOK);
   EXPECT_FALSE(Load(ini, "Text"));
   ASSERT_EQ(people_.Calls().size(), 1u);
@@ -128,8 +125,8 @@ TEST_F(ProfileTest, CompositeNamingUnknownProfileFails) {
 }
 
 TEST_F(ProfileTest, EmptyPieceIncludesTheFirstFreeSlot) {
-  ASSERT_TRUE(Load(Lines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text", "Extension_Kind_004=Text,",
-                          "[Text]", "Extension_Type_001=txt"}),
+  ASSERT_TRUE(Load(CrlfLines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text",
+                              "Extension_Kind_004=Text,", "[Text]", "Extension_Type_001=txt"}),
                    "Q"));
   EXPECT_EQ(Slot(3).includes[0], 2);
   EXPECT_EQ(Slot(3).includes[2], 2);  // slot 2 is the first free one
@@ -144,7 +141,7 @@ TEST_F(ProfileTest, RowsStopAt128) {
   lines.push_back("[Other]");
   for (int j = 1; j <= 100; ++j) lines.push_back(Key("Extension_Type", j) + "o" + std::to_string(j));
   lines.push_back("Fixed_Name_001=after");
-  ASSERT_TRUE(Load(Lines(lines), "Big,Other"));
+  ASSERT_TRUE(Load(CrlfLines(lines), "Big,Other"));
 
   const FileTypeProfile& big = Slot(1);
   EXPECT_EQ(big.ownCount[0], 128);
@@ -173,7 +170,7 @@ TEST_F(ProfileTest, MoreThanFifteenIncludesStopAtFifteen) {
     lines.push_back("[p" + std::to_string(i) + "]");
     lines.push_back("Extension_Type_001=x" + std::to_string(i));
   }
-  ASSERT_TRUE(Load(Lines(lines), composite.c_str()));
+  ASSERT_TRUE(Load(CrlfLines(lines), composite.c_str()));
   const FileTypeProfile& c = Slot(21);
   EXPECT_EQ(GetCurrentProfile(), 21);
   EXPECT_EQ(c.includes[0], 15);
@@ -190,9 +187,9 @@ TEST_F(ProfileTest, OverlongNamesAndValues) {
   for (int i = 0; i < 500; ++i) name += "表";  // 95 5C each
   std::string longExt = "a" + name.substr(0, 998);
   std::string longFile = "b" + name.substr(0, 998) + "z";
-  ASSERT_TRUE(Load(Lines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=" + name,
-                          "Extension_Kind_003=" + name + ",Q", "[" + name + "]", "Extension_Type_001=" + longExt,
-                          "Fixed_Name_001=" + longFile, "Exclusive_Dir_001=" + name}),
+  ASSERT_TRUE(Load(CrlfLines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=" + name,
+                              "Extension_Kind_003=" + name + ",Q", "[" + name + "]", "Extension_Type_001=" + longExt,
+                              "Fixed_Name_001=" + longFile, "Exclusive_Dir_001=" + name}),
                    name.c_str()));
   EXPECT_EQ(GetCurrentProfile(), 1);
   const FileTypeProfile& p = Slot(1);
@@ -216,13 +213,13 @@ TEST_F(ProfileTest, OverlongNamesAndValues) {
 class ClassifyTest : public ProfileTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(Load(Lines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Plain",
-                            "Extension_Kind_003=Wild", "[Plain]", "Extension_Type_001=txt",
-                            "Extension_Type_002=gz", "Extension_Type_003=log", "Fixed_Name_001=Makefile",
-                            "Fixed_Name_002=ab表", "Exclusive_Type_001=LOG", "Exclusive_Dir_001=Backup",
-                            "Exclusive_Dir_002=ＡＢＣ", "[Wild]", "Extension_Type_001=txt",
-                            "Extension_Type_002=*", "Extension_Type_003=dat", "Fixed_Name_001=makefile"}),
-                     "Plain"));
+    ASSERT_TRUE(
+        Load(CrlfLines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Plain", "Extension_Kind_003=Wild",
+                        "[Plain]", "Extension_Type_001=txt", "Extension_Type_002=gz", "Extension_Type_003=log",
+                        "Fixed_Name_001=Makefile", "Fixed_Name_002=ab表", "Exclusive_Type_001=LOG",
+                        "Exclusive_Dir_001=Backup", "Exclusive_Dir_002=ＡＢＣ", "[Wild]", "Extension_Type_001=txt",
+                        "Extension_Type_002=*", "Extension_Type_003=dat", "Fixed_Name_001=makefile"}),
+             "Plain"));
     SelectProfile(GetCurrentProfile());
   }
   int Classify(const char* name) { return ClassifyFileName(name, ext_); }

@@ -31,14 +31,11 @@ class SelectTest : public ::testing::Test {
  protected:
   SelectTest() {
     ClearFileTypeProfiles();
-    std::string ini;
-    for (const char* l : {"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
-                          "Extension_Kind_004=Text,Src", "Extension_Kind_005=Wild", "[Text]", "Extension_Type_001=txt",
-                          "Extension_Type_002=log", "Fixed_Name_001=readme", "Exclusive_Type_001=bak", "[Src]",
-                          "Extension_Type_001=c", "[Wild]", "Extension_Type_001=*", "Exclusive_Dir_001=tmp"}) {
-      ini += l;
-      ini += "\r\n";
-    }
+    const std::string ini =
+        qvtest::CrlfLines({"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
+                           "Extension_Kind_004=Text,Src", "Extension_Kind_005=Wild", "[Text]", "Extension_Type_001=txt",
+                           "Extension_Type_002=log", "Fixed_Name_001=readme", "Exclusive_Type_001=bak", "[Src]",
+                           "Extension_Type_001=c", "[Wild]", "Extension_Type_001=*", "Exclusive_Dir_001=tmp"});
     qvtest::WriteFile(tmp_ / "Quarvex.ini", ini);
     EXPECT_TRUE(LoadFileTypeProfiles("Text", (tmp_ / "Quarvex.ini").c_str()));
   }

@@ -33,15 +33,11 @@ class ProfileTextTest : public ::testing::Test {
  protected:
   ProfileTextTest() {
     ClearFileTypeProfiles();
-    std::string ini;
-    for (const char* l : {"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
-                          "Extension_Kind_004=Text,Src", "Extension_Kind_005=Wild", "[Text]", "Extension_Type_001=TXT",
-                          "Extension_Type_002=log", "Fixed_Name_001=ReadMe", "Exclusive_Type_001=bak", "[Src]",
-                          "Extension_Type_001=c", "Extension_Type_002=h", "[Text,Src]", "Extension_Type_001=md",
-                          "[Wild]", "Extension_Type_001=*"}) {
-      ini += l;
-      ini += "\r\n";
-    }
+    const std::string ini = qvtest::CrlfLines(
+        {"[Quarvex]", "Extension_Kind_001=Q", "Extension_Kind_002=Text", "Extension_Kind_003=Src",
+         "Extension_Kind_004=Text,Src", "Extension_Kind_005=Wild", "[Text]", "Extension_Type_001=TXT",
+         "Extension_Type_002=log", "Fixed_Name_001=ReadMe", "Exclusive_Type_001=bak", "[Src]", "Extension_Type_001=c",
+         "Extension_Type_002=h", "[Text,Src]", "Extension_Type_001=md", "[Wild]", "Extension_Type_001=*"});
     qvtest::WriteFile(tmp_ / "Quarvex.ini", ini);
     EXPECT_TRUE(LoadFileTypeProfiles("Text", (tmp_ / "Quarvex.ini").c_str()));
   }

@@ -48,14 +48,7 @@ class EnvVar {
   std::optional<std::string> old_;
 };
 
-std::string Lines(std::initializer_list<const char*> lines) {
-  std::string s;
-  for (const char* l : lines) {
-    s += l;
-    s += "\r\n";
-  }
-  return s;
-}
+using qvtest::CrlfLines;
 
 size_t CountOf(const std::string& text, const std::string& what) {
   size_t n = 0;
@@ -113,7 +106,7 @@ TEST_F(SettingsTest, TempLongerThan255LeavesFoldersEmpty) {
   EnvVar temp("TEMP", longTemp.c_str());
   auto app = MakeApp();
   EXPECT_EQ(app->m_strTempDir, "");
-  Install(Lines({"[Quarvex]", "Extension_Kind_001=Quarvex"}));
+  Install(CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex"}));
   ASSERT_TRUE(app->LoadSettings());
   EXPECT_EQ(app->m_strNewPath, "");
   EXPECT_EQ(app->m_strOldPath, "");
@@ -122,7 +115,7 @@ TEST_F(SettingsTest, TempLongerThan255LeavesFoldersEmpty) {
 
 // A [Quarvex] section with only the profile definitions gives every default.
 TEST_F(SettingsTest, OnlyProfileDefinitionsGiveDefaults) {
-  Install(Lines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Type_001=*"}));
+  Install(CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Type_001=*"}));
   auto app = MakeApp();
   ASSERT_TRUE(app->LoadSettings());
   EXPECT_TRUE(people_.Calls().empty());
@@ -162,10 +155,10 @@ TEST_F(SettingsTest, OnlyProfileDefinitionsGiveDefaults) {
 TEST_F(SettingsTest, StoredValuesAndForcedModes) {
   WriteFile(prog_ / "excel", "");
   std::filesystem::create_directories(prog_ / "folder");
-  Install(Lines({"[Quarvex]", "Command_Excel=T:\\prog\\excel", "Extension_Kind=", "Default_Comment=",
-                 "Default_OldPath=T:\\dvd", "DefaultColWidth00_0=11", "DefaultColWidth22_3=44",
-                 "Radio_Default_ope_mode1=3", "Subdir_Search=0", "Disp_Mode=31", "Dir_Exist_Diff=1",
-                 "Dir_Diff_Exec=0", "Extension_Kind_001=Other", "Extension_Kind_002=Quarvex"}));
+  Install(CrlfLines({"[Quarvex]", "Command_Excel=T:\\prog\\excel",
+                     "Extension_Kind=", "Default_Comment=", "Default_OldPath=T:\\dvd", "DefaultColWidth00_0=11",
+                     "DefaultColWidth22_3=44", "Radio_Default_ope_mode1=3", "Subdir_Search=0", "Disp_Mode=31",
+                     "Dir_Exist_Diff=1", "Dir_Diff_Exec=0", "Extension_Kind_001=Other", "Extension_Kind_002=Quarvex"}));
   auto app = MakeApp();
   ASSERT_TRUE(app->LoadSettings());
   EXPECT_TRUE(app->m_bCmdAvailable[0]);
@@ -185,7 +178,7 @@ TEST_F(SettingsTest, StoredValuesAndForcedModes) {
 
   // A CSV viewer that is a folder or missing is not available; its path stays.
   for (const char* cmd : {"T:\\prog\\folder", "T:\\prog\\missing"}) {
-    Install(Lines({"[Quarvex]", (std::string("Command_Excel=") + cmd).c_str(), "Extension_Kind_001=Quarvex"}));
+    Install(CrlfLines({"[Quarvex]", (std::string("Command_Excel=") + cmd).c_str(), "Extension_Kind_001=Quarvex"}));
     auto other = MakeApp();
     ASSERT_TRUE(other->LoadSettings());
     EXPECT_FALSE(other->m_bCmdAvailable[0]) << cmd;
@@ -205,7 +198,7 @@ TEST_F(SettingsTest, InstallationChecks) {
     people_.ClearCalls();
   };
   // No program file, then a folder in its place.
-  WriteFile(prog_ / "Quarvex.ini", Lines({"[Quarvex]"}));
+  WriteFile(prog_ / "Quarvex.ini", CrlfLines({"[Quarvex]"}));
   refused(kInstallExe, "");
   std::filesystem::create_directories(prog_ / "Quarvex.exe");
   refused(kInstallExe, "");
@@ -220,9 +213,9 @@ TEST_F(SettingsTest, InstallationChecks) {
 }
 
 TEST_F(SettingsTest, UnknownProfileRefusesStartAndLeavesFileUntouched) {
-  const std::string ini = Lines({"[Quarvex]", "Extension_Kind=Movies", "Extension_Kind_001=Quarvex",
-                                 "Extension_Kind_002=Movies,Nothing", "[Movies,Nothing]",
-                                 "Extension_Type_001=vob"});
+  const std::string ini =
+      CrlfLines({"[Quarvex]", "Extension_Kind=Movies", "Extension_Kind_001=Quarvex",
+                 "Extension_Kind_002=Movies,Nothing", "[Movies,Nothing]", "Extension_Type_001=vob"});
   Install(ini);
   auto app = MakeApp();
   people_.QueueAnswer(IDOK);
@@ -237,7 +230,7 @@ TEST_F(SettingsTest, UnknownProfileRefusesStartAndLeavesFileUntouched) {
 // A plain name that no profile carries is no error: the first profile
 // stays active under the name asked for.
 TEST_F(SettingsTest, MissingPlainProfileKeepsTheFirst) {
-  Install(Lines({"[Quarvex]", "Extension_Kind=Missing", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Other"}));
+  Install(CrlfLines({"[Quarvex]", "Extension_Kind=Missing", "Extension_Kind_001=Quarvex", "Extension_Kind_002=Other"}));
   auto app = MakeApp();
   ASSERT_TRUE(app->LoadSettings());
   EXPECT_EQ(app->m_strFilterName, "Missing");
@@ -246,13 +239,13 @@ TEST_F(SettingsTest, MissingPlainProfileKeepsTheFirst) {
 }
 
 TEST_F(SettingsTest, SaveWritesTheKeptKeysOnceAndKeepsEverythingElse) {
-  const std::string head = Lines({"; settings", "[Quarvex]", "Command_Excel=", "Extension_Kind=Quarvex",
-                                  "DefaultColWidth00_0=210", "DefaultColWidth11_0=300", "DefaultColWidth11_1=1000",
-                                  "DefaultColWidth22_0=300", "DefaultColWidth22_1=200", "DefaultColWidth22_2=560",
-                                  "DefaultColWidth22_3=1000", "Default_OldPath=", "Default_Comment=",
-                                  "Extension_Kind_001=Quarvex", "Extension_Kind_002=表示"});
-  const std::string tail = Lines({"", "[表示]", "Extension_Type_001=txt", "Fixed_Name_001=Read Me",
-                                  "; kept", "Exclusive_Dir_001=$recycle.bin", "", "[Other]", "x = y "});
+  const std::string head =
+      CrlfLines({"; settings", "[Quarvex]", "Command_Excel=", "Extension_Kind=Quarvex", "DefaultColWidth00_0=210",
+                 "DefaultColWidth11_0=300", "DefaultColWidth11_1=1000", "DefaultColWidth22_0=300",
+                 "DefaultColWidth22_1=200", "DefaultColWidth22_2=560", "DefaultColWidth22_3=1000",
+                 "Default_OldPath=", "Default_Comment=", "Extension_Kind_001=Quarvex", "Extension_Kind_002=表示"});
+  const std::string tail = CrlfLines({"", "[表示]", "Extension_Type_001=txt", "Fixed_Name_001=Read Me", "; kept",
+                                      "Exclusive_Dir_001=$recycle.bin", "", "[Other]", "x = y "});
   Install(head + tail);
   auto app = MakeApp();
   ASSERT_TRUE(app->LoadSettings());
@@ -281,8 +274,8 @@ TEST_F(SettingsTest, SaveWritesTheKeptKeysOnceAndKeepsEverythingElse) {
 }
 
 TEST_F(SettingsTest, SaveIntoProfileOnlyFileAddsEachKeyOnce) {
-  const std::string head = Lines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Type_001=*"});
-  const std::string tail = Lines({"", "[Other]", "Extension_Type_001=vob"});
+  const std::string head = CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Extension_Type_001=*"});
+  const std::string tail = CrlfLines({"", "[Other]", "Extension_Type_001=vob"});
   Install(head + tail);
   auto app = MakeApp();
   ASSERT_TRUE(app->LoadSettings());
@@ -305,10 +298,10 @@ TEST_F(SettingsTest, WriteFolderDefaultsWritesTwoKeys) {
   auto app = MakeApp();
   app->m_strOldPath = "T:\\Video";
   app->m_strDefaultComment = "棚Ａ";
-  WriteFile(tmp_ / "ini" / "copy.ini", Lines({"[Quarvex]", "Disp_Mode=3"}));
+  WriteFile(tmp_ / "ini" / "copy.ini", CrlfLines({"[Quarvex]", "Disp_Mode=3"}));
   EXPECT_TRUE(app->WriteFolderDefaults("T:\\ini\\copy.ini"));
   EXPECT_EQ(ReadFile(tmp_ / "ini" / "copy.ini"),
-            Lines({"[Quarvex]", "Disp_Mode=3", "Default_OldPath=T:\\Video", "Default_Comment=棚Ａ"}));
+            CrlfLines({"[Quarvex]", "Disp_Mode=3", "Default_OldPath=T:\\Video", "Default_Comment=棚Ａ"}));
 }
 
 TEST_F(SettingsTest, ShippedSettingsFileLoads) {

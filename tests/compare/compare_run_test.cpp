@@ -21,6 +21,8 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
+#include "support/pe_image.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -34,7 +36,6 @@ class CompareRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(tmp_.str().empty());
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     theApp.m_bSubdirSearch = TRUE;
     theApp.m_bDirExistDiff = FALSE;
     theApp.m_nDiffExec = DIFF_RUN_LINE_COUNT;
@@ -49,7 +50,6 @@ class CompareRunTest : public ::testing::Test {
   void TearDown() override {
     SetCurrentCommentTable(nullptr);
     ClearFileTypeProfiles();
-    unsetenv("QUARVEX_DRIVES");
   }
 
   template <typename Entry>
@@ -116,6 +116,7 @@ class CompareRunTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
   CComment_Obj comments_;
 };
@@ -621,63 +622,10 @@ TEST_F(CompareRunTest, ResultsGoToTheDocumentsEntry) {
 // ---------------------------------------------------------------------------
 // Version texts.
 
-void Put16(std::string& b, size_t at, uint32_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& b, size_t at, uint32_t v) {
-  Put16(b, at, v & 0xFFFF);
-  Put16(b, at + 2, v >> 16);
-}
-
-// A minimal 32-bit Windows executable whose resource section holds one
-// version block of `blockLen` bytes with the fixed block (file version
-// 1.2.3.40 and `flags`) at `fixedAt` within it.
+// An executable whose version block of `blockLen` bytes holds the fixed
+// block (file version 1.2.3.40 and `flags`) at `fixedAt`.
 std::string MakePe(uint32_t blockLen, uint32_t fixedAt, uint32_t flags) {
-  constexpr size_t kPe = 0x40, kOpt = kPe + 24, kSec = kOpt + 224, kRes = 0x200;
-  constexpr uint32_t kVa = 0x1000, kBlock = 0x58;
-  const uint32_t resSize = kBlock + blockLen;
-  std::string b(kRes + resSize, '\0');
-  b[0] = 'M';
-  b[1] = 'Z';
-  Put32(b, 0x3C, kPe);
-  std::memcpy(&b[kPe], "PE\0\0", 4);
-  Put16(b, kPe + 4, 0x14C);
-  Put16(b, kPe + 6, 1);
-  Put16(b, kPe + 20, 224);
-  Put16(b, kOpt, 0x10B);
-  Put32(b, kOpt + 92, 16);
-  Put32(b, kOpt + 112, kVa);
-  Put32(b, kOpt + 116, resSize);
-  std::memcpy(&b[kSec], ".rsrc", 5);
-  Put32(b, kSec + 8, resSize);
-  Put32(b, kSec + 12, kVa);
-  Put32(b, kSec + 16, resSize);
-  Put32(b, kSec + 20, kRes);
-  Put16(b, kRes + 0x0E, 1);
-  Put32(b, kRes + 0x10, 16);
-  Put32(b, kRes + 0x14, 0x80000000u | 0x18);
-  Put16(b, kRes + 0x18 + 0x0E, 1);
-  Put32(b, kRes + 0x28, 1);
-  Put32(b, kRes + 0x2C, 0x80000000u | 0x30);
-  Put16(b, kRes + 0x30 + 0x0E, 1);
-  Put32(b, kRes + 0x40, 0x411);
-  Put32(b, kRes + 0x44, 0x48);
-  Put32(b, kRes + 0x48, kVa + kBlock);
-  Put32(b, kRes + 0x4C, blockLen);
-  const size_t v = kRes + kBlock;
-  Put16(b, v, blockLen & 0xFFFF);
-  Put16(b, v + 2, 52);
-  const char* key = "VS_VERSION_INFO";
-  for (size_t i = 0; key[i]; ++i) Put16(b, v + 6 + 2 * i, static_cast<uint8_t>(key[i]));
-  if (fixedAt + 4 <= blockLen) Put32(b, v + fixedAt, 0xFEEF04BD);
-  if (fixedAt + 52 <= blockLen) {
-    Put32(b, v + fixedAt + 4, 0x10000);
-    Put32(b, v + fixedAt + 8, (1u << 16) | 2);
-    Put32(b, v + fixedAt + 12, (3u << 16) | 40);
-    Put32(b, v + fixedAt + 28, flags);
-  }
-  return b;
+  return qvtest::MakeVersionPe(blockLen, fixedAt, flags, 40);
 }
 
 TEST_F(CompareRunTest, VersionTextsOfSmallAndLargeResources) {

@@ -13,6 +13,7 @@
 #include "app/FileTypeProfile.h"
 #include "compare/DiffEval.h"
 #include "records/FileInfo.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -38,15 +39,6 @@ std::string Lines(const std::vector<std::string>& lines) {
   return text;
 }
 
-std::string ToCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
-
 // The two four-line blocks that head every .diff file of a run.
 std::string HeaderBlocks() {
   const std::string rule(118, '-');
@@ -56,11 +48,7 @@ std::string HeaderBlocks() {
 
 class DiffEvalTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(tmp_.str().empty());
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-  }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
+  void SetUp() override { ASSERT_FALSE(tmp_.str().empty()); }
 
   // GNU diff's normal output of OLD against NEW.
   std::string RealDiff(const std::string& oldText, const std::string& newText) {
@@ -81,6 +69,7 @@ class DiffEvalTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST(ParseDiffCommandTest, ChangeCommandsAndOtherLines) {
@@ -138,7 +127,7 @@ TEST_F(DiffEvalTest, RealDiffOutputOfAddDeleteAndChange) {
   for (const bool crlf : {false, true}) {
     SCOPED_TRACE(crlf ? "CR LF" : "LF");
     const std::string text = HeaderBlocks() + raw;
-    const std::string path = Put("a.txt.diff", crlf ? ToCrLf(text) : text);
+    const std::string path = Put("a.txt.diff", crlf ? qvtest::Crlf(text) : text);
     const Counts c = Evaluate(path, 3, 10, 8);
     EXPECT_EQ(c.result, 1);
     EXPECT_EQ(c.deleted, 3);       // four, five, seven
@@ -165,7 +154,7 @@ TEST_F(DiffEvalTest, SingleCommandKindsAndAFileWithoutFinalNewline) {
 
   // Only deletions of the whole file.
   const std::string gone = RealDiff("a\nb\nc\n", "");
-  const Counts d = Evaluate(Put("y.diff", ToCrLf(HeaderBlocks() + gone)), 3, 0, 3);
+  const Counts d = Evaluate(Put("y.diff", qvtest::Crlf(HeaderBlocks() + gone)), 3, 0, 3);
   EXPECT_EQ(d.result, 1);
   EXPECT_EQ(d.deleted, 3);
   EXPECT_EQ(d.added, 0);
@@ -180,7 +169,7 @@ TEST_F(DiffEvalTest, SingleCommandKindsAndAFileWithoutFinalNewline) {
 }
 
 TEST_F(DiffEvalTest, HeaderOnlyEmptyAndMissingFiles) {
-  const Counts header = Evaluate(Put("h.diff", ToCrLf(HeaderBlocks())), 3, 10, 4);
+  const Counts header = Evaluate(Put("h.diff", qvtest::Crlf(HeaderBlocks())), 3, 10, 4);
   EXPECT_EQ(header.result, 1);
   EXPECT_EQ(header.changed, 0);
   EXPECT_EQ(header.deleted + header.added + header.rangeAdded + header.rangeDeleted, 0);
@@ -216,7 +205,7 @@ TEST_F(DiffEvalTest, OutputFailingTheAcceptanceRuleFallsBack) {
   // Plain text, not diff output: more lines than 2 x (1 + 0) + 8.
   std::string text = HeaderBlocks() + "> only marked line\n3a4\n";
   for (int i = 0; i < 20; ++i) text += "some text line " + std::to_string(i) + "\n";
-  const Counts c = Evaluate(Put("p.diff", ToCrLf(text)), 3, 120, 100);
+  const Counts c = Evaluate(Put("p.diff", qvtest::Crlf(text)), 3, 120, 100);
   EXPECT_EQ(c.result, 0);
   EXPECT_EQ(c.changed, 20);
   EXPECT_EQ(c.deleted, 0);
@@ -234,7 +223,7 @@ TEST_F(DiffEvalTest, LongLinesCountOnceAndAreNotSplitIntoLines) {
   std::string longLine = "> ";
   while (longLine.size() < 5000) longLine += std::string(1021, 'x') + "<3a4";
   const std::string text = HeaderBlocks() + "1c1\n< short\n" + longLine + "\n";
-  const std::string path = Put("long.diff", ToCrLf(text));
+  const std::string path = Put("long.diff", qvtest::Crlf(text));
   const Counts c = Evaluate(path, 3, 1, 1);
   EXPECT_EQ(c.result, 1);
   EXPECT_EQ(c.deleted, 1);

@@ -2,7 +2,6 @@
 // the stripped copies, the path helpers and the diff program's failures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -10,32 +9,21 @@
 
 #include "compare/DiffFile.h"
 #include "records/FileInfo.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using qvtest::Crlf;
 using qvtest::ReadFile;
+using qvtest::SetMtime;
 using qvtest::TempDir;
 using qvtest::WriteFile;
 
 constexpr time_t kOldTime = 1546398245;  // 2019-01-02 03:04:05 UTC
 constexpr time_t kNewTime = 1546484645;  // a day later
-
-void SetMtime(const fs::path& p, time_t t) {
-  struct utimbuf times {t, t};
-  ASSERT_EQ(utime(p.c_str(), &times), 0) << p;
-}
-
-std::string Crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 std::string HeaderBlock(const std::string& winPath, time_t t) {
   char timeText[64];
@@ -48,12 +36,10 @@ std::string HeaderBlock(const std::string& winPath, time_t t) {
 class DiffFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + dir_.str()).c_str(), 1);
     fs::create_directories(dir_ / "new");
     fs::create_directories(dir_ / "old");
     fs::create_directories(dir_ / "diff");
   }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
 
   // Writes the OLD and NEW copies of `rel` (a Linux relative path).
   void Pair(const std::string& rel, const std::string& oldText, const std::string& newText) {
@@ -72,6 +58,7 @@ class DiffFileTest : public ::testing::Test {
   }
 
   TempDir dir_;
+  qvtest::DriveT drive_{dir_};
   qvtest::ScriptedPeople people_;
   CZEKMergeFileInfo record_;
   LONG newTime_ = 0;

@@ -2,7 +2,6 @@
 // layout gives, and the cases whose numbers outgrow the usual widths.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <ctime>
 #include <string>
@@ -12,31 +11,18 @@
 
 namespace {
 
+using qvtest::Crlf;  // the dump and listing files are written in text mode
 using qvtest::ReadFile;
+using qvtest::SetMtime;
 using qvtest::TempDir;
 using qvtest::WriteFile;
 
 // A fixed modification time, so the title line can be written out.
 constexpr time_t kMtime = 1546398245;  // 2019-01-02 03:04:05 UTC
 
-void SetMtime(const std::filesystem::path& p, time_t t) {
-  struct utimbuf times {t, t};
-  ASSERT_EQ(utime(p.c_str(), &times), 0);
-}
-
 std::string Title(const std::string& path, const char* size) {
   // ctime gives the C library's fixed form with its own newline.
   return "**  " + path + "  ** " + size + " Byte **  " + std::string(std::ctime(&kMtime)) + "\n";
-}
-
-// The dump and listing files are written in text mode.
-std::string Crlf(const std::string& s) {
-  std::string out;
-  for (char c : s) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
 }
 
 std::string Blanks(int n) { return std::string(static_cast<size_t>(n), ' '); }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "compare/ExternalPrograms.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -17,13 +18,11 @@ using qvtest::WriteFile;
 
 class LaunchTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + dir_.str()).c_str(), 1); }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
-
   // A file that is not a program: it exists but may not be run.
   void WriteNotExecutable(const char* rel) { WriteFile(dir_ / rel, "just text\n"); }
 
   TempDir dir_;
+  qvtest::DriveT drive_{dir_};
   qvtest::ScriptedPeople people_;
 };
 

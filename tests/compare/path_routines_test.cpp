@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compare/PathRoutines.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -26,11 +27,7 @@ const std::string kKo = "纊";   // 0xFA 0x5C, lead byte above 0xEF
 
 class PathRoutinesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_FALSE(tmp_.str().empty());
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-  }
-  void TearDown() override { unsetenv("QUARVEX_DRIVES"); }
+  void SetUp() override { ASSERT_FALSE(tmp_.str().empty()); }
 
   // "T:\" + a code page 932 path below the temporary folder.
   static std::string W(const std::string& rel) { return "T:\\" + rel; }
@@ -56,6 +53,7 @@ class PathRoutinesTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
 };
 

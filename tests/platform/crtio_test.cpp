@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/drives.h"
 #include "support/testutil.h"
 
 // Last, as every user of the layer does: the umbrella header replaces the
@@ -20,12 +21,8 @@ namespace {
 
 class CrtIoTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1); }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(CrtIoTest, TextModeWritesCrLfAndReadsItBack) {

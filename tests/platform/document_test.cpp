@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -60,15 +61,11 @@ class TextDoc : public CDocument {
 class DocumentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     doc_.m_bAutoDelete = FALSE;
     doc_.SetFileType("Quarvex Files (*.qvx)", ".qvx");
   }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
   TextDoc doc_;
 };

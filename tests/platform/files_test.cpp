@@ -4,7 +4,6 @@
 
 #include <map>
 #include <sys/stat.h>
-#include <utime.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,26 +12,17 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
+using qvtest::SetMtime;
 
 namespace {
 
 class FilesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-    qv::TakeUnrepresentableNames();
-  }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
-  static void SetMtime(const fs::path& p, time_t t) {
-    struct utimbuf u{t, t};
-    ASSERT_EQ(utime(p.c_str(), &u), 0);
-  }
+  void SetUp() override { qv::TakeUnrepresentableNames(); }
   // Every name FindFirstFileA/FindNextFileA give for a pattern, in order.
   static std::vector<std::string> List(const char* pattern, DWORD* firstError = nullptr) {
     std::vector<std::string> names;
@@ -47,6 +37,7 @@ class FilesTest : public ::testing::Test {
     return names;
   }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(FilesTest, EnumerationInNtfsOrderWithDotsFirst) {

@@ -15,32 +15,16 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Runs `body` in a child process that has no way around file permissions
-// (root gives up its rights there); the child's exit code, or 100 + signal.
-int RunUnprivileged(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return 99;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
-
 class SafeFileTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1); }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
   // Names in a folder (the temporary files a save might leave behind).
   static std::vector<std::string> Names(const fs::path& dir) {
     std::vector<std::string> names;
@@ -52,6 +36,7 @@ class SafeFileTest : public ::testing::Test {
     return qv::ReplaceFileContents(path.c_str(), bytes.data(), bytes.size());
   }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(SafeFileTest, CreatesAndReplacesThroughDrivePathsLeavingNothingElse) {
@@ -109,7 +94,7 @@ TEST_F(SafeFileTest, ReadOnlyFolderOrFileLeavesTheOldFileByteForByte) {
   ASSERT_EQ(chmod(dir.c_str(), 0555), 0);
   ASSERT_EQ(chmod((tmp_ / "ro2/doc.qvx").c_str(), 0444), 0);
 
-  const int code = RunUnprivileged([&] {
+  const int code = qvtest::RunUnprivileged([&] {
     const std::string bytes(100000, 'n');
     const qv::FileResult folder = Replace(file.string(), bytes);
     if (folder.cause != qv::FileFailure::accessDenied) return 1;

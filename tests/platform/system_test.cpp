@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -19,7 +20,6 @@ namespace {
 class SystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     char buf[4096];
     ASSERT_NE(getcwd(buf, sizeof buf), nullptr);
     cwd_ = buf;
@@ -27,10 +27,9 @@ class SystemTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_EQ(chdir(cwd_.c_str()), 0);
     qv::SetModuleFileForTests("");
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
   }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   std::string cwd_;
 };
 

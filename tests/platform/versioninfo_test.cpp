@@ -7,66 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "support/pe_image.h"
 #include "support/testutil.h"
 
 namespace {
 
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  b[at] = static_cast<uint8_t>(v);
-  b[at + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-  Put16(b, at, v & 0xFFFF);
-  Put16(b, at + 2, v >> 16);
-}
-
-// A minimal 32-bit Windows executable whose only content is a resource
-// section holding a version resource: file version 1.2.3.4 and `flags`.
+// The executable the tests read: file version 1.2.3.4 and `flags`.
 std::vector<uint8_t> MakePe(uint32_t flags) {
-  constexpr size_t kPe = 0x40, kOpt = kPe + 24, kSec = kOpt + 224, kRes = 0x200;
-  constexpr uint32_t kVa = 0x1000, kBlock = 0x58, kBlockLen = 92;
-  const uint32_t resSize = kBlock + kBlockLen;
-  std::vector<uint8_t> b(kRes + resSize, 0);
-  b[0] = 'M';
-  b[1] = 'Z';
-  Put32(b, 0x3C, kPe);
-  memcpy(&b[kPe], "PE\0\0", 4);
-  Put16(b, kPe + 4, 0x14C);   // i386
-  Put16(b, kPe + 6, 1);       // one section
-  Put16(b, kPe + 20, 224);    // optional header size
-  Put16(b, kOpt, 0x10B);      // PE32
-  Put32(b, kOpt + 92, 16);    // data directories
-  Put32(b, kOpt + 112, kVa);  // resource directory
-  Put32(b, kOpt + 116, resSize);
-  memcpy(&b[kSec], ".rsrc", 5);
-  Put32(b, kSec + 8, resSize);
-  Put32(b, kSec + 12, kVa);
-  Put32(b, kSec + 16, resSize);
-  Put32(b, kSec + 20, kRes);
-  // Type 16 (RT_VERSION) -> name 1 -> language 0x411 -> data entry.
-  Put16(b, kRes + 0x0E, 1);
-  Put32(b, kRes + 0x10, 16);
-  Put32(b, kRes + 0x14, 0x80000000u | 0x18);
-  Put16(b, kRes + 0x18 + 0x0E, 1);
-  Put32(b, kRes + 0x28, 1);
-  Put32(b, kRes + 0x2C, 0x80000000u | 0x30);
-  Put16(b, kRes + 0x30 + 0x0E, 1);
-  Put32(b, kRes + 0x40, 0x411);
-  Put32(b, kRes + 0x44, 0x48);
-  Put32(b, kRes + 0x48, kVa + kBlock);
-  Put32(b, kRes + 0x4C, kBlockLen);
-  // VS_VERSIONINFO with its fixed block.
-  const size_t v = kRes + kBlock;
-  Put16(b, v, kBlockLen);
-  Put16(b, v + 2, 52);
-  const char* key = "VS_VERSION_INFO";
-  for (size_t i = 0; key[i]; ++i) Put16(b, v + 6 + 2 * i, static_cast<uint8_t>(key[i]));
-  Put32(b, v + 40, 0xFEEF04BD);
-  Put32(b, v + 44, 0x10000);
-  Put32(b, v + 48, (1u << 16) | 2);
-  Put32(b, v + 52, (3u << 16) | 4);
-  Put32(b, v + 68, flags);
-  return b;
+  const std::string b = qvtest::MakeVersionPe(92, 40, flags, 4);
+  return std::vector<uint8_t>(b.begin(), b.end());
 }
 
 class VersionInfoTest : public ::testing::Test {

@@ -6,18 +6,15 @@
 #include <cstring>
 
 #include "platform/os/paths.h"
+#include "support/drives.h"
 #include "support/testutil.h"
 
 namespace {
 
 class VolumeTest : public ::testing::Test {
  protected:
-  void SetUp() override { setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1); }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
-  }
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
 };
 
 TEST_F(VolumeTest, FreeSpaceOfTheFullPath) {

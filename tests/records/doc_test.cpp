@@ -18,8 +18,10 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -27,18 +29,6 @@ namespace {
 
 constexpr char kBadFormat[] = "予期しないファイル形式です。";
 
-// Runs `body` in a child process that cannot get around file permissions
-// (root gives up its rights there); the child's exit code, or 100 + signal.
-int RunUnprivileged(const std::function<int()>& body) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(90);
-    _exit(body());
-  }
-  int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return 99;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-}
 
 CZEKEnv_Label* EntryAt(CZEKDoc& doc, int index) {
   POSITION pos = doc.m_listEntries.FindIndex(index);
@@ -77,7 +67,6 @@ void AddComments(CZEKDoc& doc, std::initializer_list<const char*> keys) {
 class DocTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     GetFrameHandOver() = CZEKFrameHandOver();
     savedInitialized_ = theApp.m_bInitialized;
     savedAppMode_ = theApp.m_nAppMode;
@@ -87,13 +76,12 @@ class DocTest : public ::testing::Test {
     theApp.m_bInitialized = savedInitialized_;
     theApp.m_nAppMode = savedAppMode_;
     GetFrameHandOver() = CZEKFrameHandOver();
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
   }
   // Saves without a question; the document takes no new name.
   static void Save(CZEKDoc& doc, const char* path) { ASSERT_TRUE(doc.OnSaveDocument(path)); }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
   BOOL savedInitialized_ = FALSE;
   int savedAppMode_ = 0;
@@ -372,7 +360,7 @@ TEST_F(DocTest, FailedSaveLeavesTheOldFileByteForByteAndTheDocumentAsItIs) {
   ASSERT_EQ(chmod((tmp_ / "ro").c_str(), 0555), 0);
 
   AddRecords(*doc.m_pCurrentEntry, 500);
-  const int code = RunUnprivileged([&] {
+  const int code = qvtest::RunUnprivileged([&] {
     qv::ScriptedPeople people;
     qv::SetPeople(&people);
     people.QueueAnswer(IDOK);

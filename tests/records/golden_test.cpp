@@ -15,6 +15,7 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -64,14 +65,11 @@ void ActivateProfile(const char* const* lines, size_t n) {
 class GoldenTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
     // The profile confirmed at start-up, which a new document takes.
     theApp.m_strFilterNameLoaded = "Quarvex";
     ActivateProfile(kProfileLines, std::size(kProfileLines));
   }
   void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
     theApp.m_strFilterName.Empty();
     theApp.m_strFilterNameLoaded.Empty();
   }
@@ -208,6 +206,7 @@ class GoldenTest : public ::testing::Test {
   }
 
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
 };
 

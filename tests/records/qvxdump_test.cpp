@@ -12,6 +12,7 @@
 #include "app/ZEKApp.h"
 #include "records/EnvLabel.h"
 #include "records/ZEKDoc.h"
+#include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
@@ -47,15 +48,11 @@ class QvxdumpTest : public ::testing::Test {
   void SetUp() override {
     tool_ = QvxdumpPath();
     if (tool_.empty()) GTEST_SKIP() << "qvxdump is not built beside the tests";
-    setenv("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("QUARVEX_DRIVES");
-    qv::ResetDriveMap();
   }
 
   std::string tool_;
   qvtest::TempDir tmp_;
+  qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
 };
 

@@ -2,9 +2,14 @@
 // system and readable output of code page 932 texts.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <utime.h>
+
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -54,6 +59,36 @@ inline void WriteFile(const std::filesystem::path& p, std::string_view bytes) {
 inline std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream f(p, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// `text` with every "\n" as "\r\n", the way text-mode output writes it.
+inline std::string Crlf(std::string_view text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+// The lines, each ended by CR LF, as a settings file holds them.
+template <typename Lines>
+inline std::string CrlfLines(const Lines& lines) {
+  std::string s;
+  for (const auto& l : lines) {
+    s += l;
+    s += "\r\n";
+  }
+  return s;
+}
+inline std::string CrlfLines(std::initializer_list<std::string_view> lines) {
+  return CrlfLines<std::initializer_list<std::string_view>>(lines);
+}
+
+// Sets the access and modification times of `p` to `t`.
+inline void SetMtime(const std::filesystem::path& p, time_t t) {
+  struct utimbuf times {t, t};
+  ASSERT_EQ(utime(p.c_str(), &times), 0) << p;
 }
 
 }  // namespace qvtest

@@ -231,23 +231,7 @@ FILE* Fopen(const char* path, const char* mode) {
   }
   int fd = OpenOsFile(os, m.flags);
   if (fd < 0) {
-    switch (errno) {
-      case ENOENT:
-      case ENOTDIR:
-      case ENAMETOOLONG:
-        errno = ENOENT;
-        break;
-      case ENOSPC:
-      case EDQUOT:
-        errno = ENOSPC;
-        break;
-      case EMFILE:
-      case ENFILE:
-        errno = EMFILE;
-        break;
-      default:
-        errno = EACCES;
-    }
+    errno = CrtErrnoFromErrno(errno);
     return nullptr;
   }
   if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {

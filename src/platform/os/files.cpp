@@ -423,6 +423,23 @@ int ErrnoFromWinError(DWORD code) {
   }
 }
 
+int CrtErrnoFromErrno(int err) {
+  switch (err) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return ENOENT;
+    case ENOSPC:
+    case EDQUOT:
+      return ENOSPC;
+    case EMFILE:
+    case ENFILE:
+      return EMFILE;
+    default:
+      return EACCES;
+  }
+}
+
 // A FIFO or device must not block an open meant for a file: open without
 // waiting, then switch back to blocking I/O.
 int OpenOsFile(const std::string& osPath, int openFlags, int createMode) {
@@ -661,21 +678,7 @@ int _mkdir(const char* path) {
   std::string os;
   if (!qv::OsPathErrno(path, os)) return -1;
   if (mkdir(os.c_str(), 0777) != 0) {
-    switch (errno) {
-      case EEXIST:
-        break;
-      case ENOENT:
-      case ENOTDIR:
-      case ENAMETOOLONG:
-        errno = ENOENT;
-        break;
-      case ENOSPC:
-      case EDQUOT:
-        errno = ENOSPC;
-        break;
-      default:
-        errno = EACCES;
-    }
+    if (errno != EEXIST) errno = qv::CrtErrnoFromErrno(errno);
     return -1;
   }
   return 0;

@@ -51,6 +51,10 @@ std::vector<std::string> TakeUnrepresentableNames();
 DWORD WinErrorFromErrno(int err);
 // Windows error code -> errno for the C-runtime-style functions.
 int ErrnoFromWinError(DWORD code);
+// errno of a failed open(2) or mkdir(2) -> errno of the C runtime: ENOENT
+// for a missing name, ENOSPC for a full disk, EMFILE for too many open
+// files, EACCES for the rest.
+int CrtErrnoFromErrno(int err);
 
 // For the layer: open(2) of a Linux path with O_CLOEXEC, never blocking on
 // a FIFO or device (the descriptor is switched back to blocking I/O).

@@ -137,6 +137,17 @@ int ScriptedPeople::Dialog(const DialogRequest& r, std::string* answerText) {
   return m_calls.back().answer;
 }
 
+bool ScriptedPeople::Picked(Call call, const Answer* a, std::string& chosen) {
+  call.expected = a != nullptr;
+  call.answer = a ? a->code : 0;
+  if (call.answer) {
+    call.answerText = a->text;
+    chosen = a->text;
+  }
+  m_calls.push_back(std::move(call));
+  return m_calls.back().answer != 0;
+}
+
 bool ScriptedPeople::PickFile(const FileRequest& r, std::string& chosen) {
   Call call;
   call.kind = Kind::File;
@@ -150,14 +161,7 @@ bool ScriptedPeople::PickFile(const FileRequest& r, std::string& chosen) {
   const Answer* a = Take(Kind::File, nullptr, 0,
                          std::string(r.open ? "open" : "save") + " file picker " + Quote(call.title) +
                              " at " + Quote(call.initialPath));
-  call.expected = a != nullptr;
-  call.answer = a ? a->code : 0;
-  if (call.answer) {
-    call.answerText = a->text;
-    chosen = a->text;
-  }
-  m_calls.push_back(std::move(call));
-  return m_calls.back().answer != 0;
+  return Picked(std::move(call), a, chosen);
 }
 
 bool ScriptedPeople::PickFolder(const FolderRequest& r, std::string& chosen) {
@@ -167,14 +171,7 @@ bool ScriptedPeople::PickFolder(const FolderRequest& r, std::string& chosen) {
   call.initialPath = Str(r.initialFolder);
   const Answer* a = Take(Kind::Folder, nullptr, 0,
                          "folder picker " + Quote(call.title) + " at " + Quote(call.initialPath));
-  call.expected = a != nullptr;
-  call.answer = a ? a->code : 0;
-  if (call.answer) {
-    call.answerText = a->text;
-    chosen = a->text;
-  }
-  m_calls.push_back(std::move(call));
-  return m_calls.back().answer != 0;
+  return Picked(std::move(call), a, chosen);
 }
 
 }  // namespace qv

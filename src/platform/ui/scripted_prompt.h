@@ -89,6 +89,9 @@ class ScriptedPeople : public People {
   // and returns null.
   const Answer* Take(Kind kind, bool (*fits)(const Answer&, UINT), UINT type, const std::string& what);
   void Report(const std::string& what);
+  // Records a picker call answered by `a` (null: not expected, cancelled);
+  // true, with `chosen` set, when a path was chosen.
+  bool Picked(Call call, const Answer* a, std::string& chosen);
   static std::string Describe(const Answer& a);
 
   std::deque<Answer> m_queue;
