@@ -78,6 +78,9 @@
 #if __has_include("platform/os/versioninfo.h")
 #include "platform/os/versioninfo.h"
 #endif
+#if __has_include("platform/os/shelllink.h")
+#include "platform/os/shelllink.h"
+#endif
 #if __has_include("platform/os/process.h")
 #include "platform/os/process.h"
 #endif
