@@ -209,16 +209,16 @@ char* ResolveShortcutFile(const char* path, char* out, size_t size) {
 
 CShortcut::~CShortcut() = default;
 
-void CShortcut::Set(const ShortcutSpec& spec) {
-  m_strLinkPath = spec.m_strLinkPath;
-  m_strTarget = spec.m_strTarget;
-  m_strWorkDir = spec.m_strWorkDir;
-  m_strDescription = spec.m_strDescription;
-  m_strIconPath = spec.m_strIconPath;
-  m_strArguments = spec.m_strArguments;
-  m_nIconIndex = spec.m_nIconIndex;
-  m_nHotkey = spec.m_nHotkey;
-  m_nShowCmd = spec.m_nShowCmd;
+void CShortcut::Set(const ShortcutSpec& block) {
+  m_strLinkPath = block.m_strLinkPath;
+  m_strTarget = block.m_strTarget;
+  m_strWorkDir = block.m_strWorkDir;
+  m_strDescription = block.m_strDescription;
+  m_strIconPath = block.m_strIconPath;
+  m_strArguments = block.m_strArguments;
+  m_nIconIndex = block.m_nIconIndex;
+  m_nHotkey = block.m_nHotkey;
+  m_nShowCmd = block.m_nShowCmd;
   m_bDirty = TRUE;
   Create();
 }

@@ -40,7 +40,7 @@ class CShortcut : public CObject {
   ~CShortcut() override;
 
   // Takes every field of the block and writes the link (result not kept).
-  void Set(const ShortcutSpec& spec);
+  void Set(const ShortcutSpec& block);
   // Writes the link file when there is something to write. TRUE when
   // written or when nothing was to be written; FALSE on failure (the link
   // path does not fit MAX_PATH characters, a text is not valid code page

@@ -233,18 +233,18 @@ TEST_F(SendToTest, ShortcutRoundTrip) {
   WriteFile(tmp_ / "prog/Quarvex.exe", "");
   std::filesystem::create_directories(tmp_ / "prog/bin");
   const CString home = "T:\\\\prog\\";
-  ShortcutSpec spec;
-  EXPECT_EQ(spec.m_strLinkPath, "");
-  spec.m_strLinkPath.Format("%s\\bin\\%s.lnk", home.GetString(), "映画");
-  spec.m_strTarget = home + "\\Quarvex.exe";
-  spec.m_strWorkDir = home;
-  spec.m_strDescription = "Shortcut";
-  spec.m_strIconPath = home + "\\Quarvex.exe";
-  spec.m_strArguments.Format("-i:ini\\%s.ini", "映画");
-  spec.m_nShowCmd = 1;
+  ShortcutSpec block;
+  EXPECT_EQ(block.m_strLinkPath, "");
+  block.m_strLinkPath.Format("%s\\bin\\%s.lnk", home.GetString(), "映画");
+  block.m_strTarget = home + "\\Quarvex.exe";
+  block.m_strWorkDir = home;
+  block.m_strDescription = "Shortcut";
+  block.m_strIconPath = home + "\\Quarvex.exe";
+  block.m_strArguments.Format("-i:ini\\%s.ini", "映画");
+  block.m_nShowCmd = 1;
 
   CShortcut shortcut;
-  shortcut.Set(spec);
+  shortcut.Set(block);
   EXPECT_FALSE(shortcut.m_bDirty);
   EXPECT_EQ(shortcut.m_strArguments, "-i:ini\\映画.ini");
   EXPECT_EQ(Resolve("prog/bin/映画.lnk"), "T:\\prog\\Quarvex.exe");
@@ -265,9 +265,9 @@ TEST_F(SendToTest, ShortcutRoundTrip) {
   EXPECT_FALSE(std::filesystem::exists(tmp_ / "prog/bin/idle.lnk"));
 
   // A missing folder or an over-long link name: FALSE, the link stays to be written.
-  spec.m_strLinkPath = "T:\\prog\\nobin\\x.lnk";
+  block.m_strLinkPath = "T:\\prog\\nobin\\x.lnk";
   CShortcut failing;
-  failing.Set(spec);
+  failing.Set(block);
   EXPECT_TRUE(failing.m_bDirty);
   EXPECT_FALSE(failing.Create());
   failing.m_strLinkPath = "T:\\prog\\bin\\" + CString('a', 250) + ".lnk";
