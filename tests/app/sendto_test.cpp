@@ -21,24 +21,7 @@ namespace {
 using qvtest::ReadFile;
 using qvtest::WriteFile;
 
-class EnvVar {
- public:
-  EnvVar(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~EnvVar() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using qvtest::EnvVar;
 
 // Link files laid out by hand.
 std::string Le16(unsigned v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }

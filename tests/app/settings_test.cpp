@@ -24,29 +24,7 @@ const char kInstallIni[] =
     "Quarvexプログラムと同じフォルダにQuarvex.iniファイルがありません。";
 const char kDefaultComment[] = "コメントを入力できます。";
 
-// Sets an environment variable for the life of the object.
-class EnvVar {
- public:
-  EnvVar(const char* name, const char* value) : name_(name) {
-    if (const char* old = getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~EnvVar() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using qvtest::EnvVar;
 
 using qvtest::CrlfLines;
 

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -90,5 +91,32 @@ inline void SetMtime(const std::filesystem::path& p, time_t t) {
   struct utimbuf times {t, t};
   ASSERT_EQ(utime(p.c_str(), &times), 0) << p;
 }
+
+// Sets (or, with nullptr, unsets) an environment variable for the life of
+// the object, then puts back what was there.
+class EnvVar {
+ public:
+  EnvVar(const char* name, const char* value) : name_(name) {
+    if (const char* old = getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~EnvVar() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+  EnvVar(const EnvVar&) = delete;
+  EnvVar& operator=(const EnvVar&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
 
 }  // namespace qvtest
