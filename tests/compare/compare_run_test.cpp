@@ -278,6 +278,27 @@ TEST_F(CompareRunTest, CompareModePairsNewAndOldPaths) {
   }
 }
 
+TEST_F(CompareRunTest, LettersBeyondAsciiPairInEveryCaseGroup) {
+  // Each pair differs only in the case of its full-width Latin, Greek,
+  // Cyrillic or Roman-numeral letters: one record with both copies.
+  const std::vector<std::pair<std::string, std::string>> pairs = {
+      {"Ｍovie", "ｍovie"}, {"Αλφα", "αΛΦΑ"}, {"Фильм", "фИЛЬМ"}, {"Ёлка", "ёлка"}, {"第Ⅰ部", "第ⅰ部"}};
+  for (const auto& [newName, oldName] : pairs) {
+    Dvd("new\\" + newName);
+    Dvd("old\\" + oldName);
+  }
+  Dir("diff");
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_LINE_COUNT, &entry, nullptr);
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(r.size(), pairs.size()) << ::testing::PrintToString(Names(entry));
+  for (CZEKMergeFileInfo* m : r) {
+    EXPECT_EQ(m->m_nExist, 3) << qvtest::U8(m->m_New.m_strName.GetString());
+    EXPECT_EQ(m->m_Old.m_nExists, 1);
+  }
+}
+
 TEST_F(CompareRunTest, ListModeWalksOnlyOldAndFillsOnlyItsSide) {
   Dvd("store\\Title1");
   Dvd("store\\Box\\Title2");

@@ -73,6 +73,15 @@ TEST_F(FilesTest, EnumerationInNtfsOrderWithDotsFirst) {
   EXPECT_FALSE(FindClose(nullptr));
 }
 
+TEST_F(FilesTest, OrderAndPatternsIgnoreCaseBeyondAscii) {
+  // ａ, Ｂ, β, Ω, а, Я: NTFS sorts them by their upper-case forms Ａ Ｂ Β Ω А Я.
+  for (const char* n : {"\xEF\xBD\x81", "\xEF\xBC\xA2", "\xCE\xB2", "\xCE\xA9", "\xD0\xB0", "\xD0\xAF"})
+    qvtest::WriteFile(tmp_ / "g" / n, "");
+  EXPECT_EQ(List("T:\\g\\*"), (std::vector<std::string>{".", "..", "β", "Ω", "а", "Я", "ａ", "Ｂ"}));
+  EXPECT_EQ(List("T:\\g\\Ａ"), (std::vector<std::string>{"ａ"}));
+  EXPECT_EQ(List("T:\\g\\я"), (std::vector<std::string>{"Я"}));
+}
+
 TEST_F(FilesTest, LinksAreMarkedAsReparsePointsWithTheirTargetsAttributes) {
   fs::create_directories(tmp_ / "l/real");
   qvtest::WriteFile(tmp_ / "l/file", "x");

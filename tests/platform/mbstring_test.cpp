@@ -82,6 +82,21 @@ TEST(MbString, CaseChangesInPlace) {
   EXPECT_EQ(std::string(s), std::string("ABCアヂソＡＡ\\Z"));
   EXPECT_EQ(std::string(_mbslwr(s)), std::string("abcアヂソａａ\\z"));
 
+  // Double-byte Latin, Greek and Cyrillic letters and Roman numerals change
+  // too; a Roman numeral comes out in the code Unicode maps it back to.
+  char g[] = "ａｚαωаняёⅰⅹＡΩЁ";
+  EXPECT_EQ(std::string(_mbsupr(g)), std::string("ＡＺΑΩАНЯЁⅠⅩＡΩЁ"));
+  EXPECT_EQ(std::string(_mbslwr(g)), std::string("ａｚαωаняёⅰⅹａωё"));
+  char numerals[] = "\xEE\xEF\xFA\x4A\x87\x54";  // ⅰ (NEC-selected), Ⅰ (IBM), Ⅰ (NEC)
+  EXPECT_EQ(std::string(_mbsupr(numerals)), "\x87\x54\x87\x54\x87\x54");
+  EXPECT_EQ(std::string(_mbslwr(numerals)), "\xFA\x40\xFA\x40\xFA\x40");
+  CString text("Ｍovie αя");
+  EXPECT_EQ(text.MakeUpper(), CString("ＭOVIE ΑЯ"));
+  // The comparisons keep the runtime's narrower fold.
+  EXPECT_NE(_mbsicmp("Α", "α"), 0);
+  EXPECT_NE(_mbsicmp("Я", "я"), 0);
+  EXPECT_EQ(_mbsicmp("Ｍovie", "ｍOVIE"), 0);
+
   // The single-byte routines change every byte in A..Z, as the runtime does.
   char t[] = "アB";
   _strlwr(t);

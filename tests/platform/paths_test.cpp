@@ -124,9 +124,30 @@ TEST_F(PathsTest, CaseInsensitiveResolution) {
   EXPECT_EQ(Os("T:\\dvd\\Readme.txt"), tmp_.str() + "/dvd/Readme.txt");
   // The missing part keeps the caller's spelling.
   EXPECT_EQ(Os("T:\\DVD\\New\\File.TXT"), tmp_.str() + "/dvd/New/File.TXT");
-  // Only ASCII letters fold: full-width Ａ is not ａ.
-  fs::create_directories(tmp_ / "\xEF\xBD\x81");  // ａ
-  EXPECT_EQ(Os("T:\\Ａ"), tmp_.str() + "/\xEF\xBC\xA1");
+  // Letters beyond ASCII fold as NTFS folds them: full-width Latin, Greek,
+  // Cyrillic and Roman numerals.
+  for (const char* name : {"\xEF\xBD\x8Dovie",  // ｍovie
+                           "\xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1",  // αλφα
+                           "\xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC",  // фильм
+                           "\xD1\x91\xE2\x85\xB0",  // ёⅰ
+                           "\xE3\x82\xA2"})  // ア
+    fs::create_directories(tmp_ / name);
+  EXPECT_EQ(Os("T:\\Ｍovie"), tmp_.str() + "/\xEF\xBD\x8Dovie");
+  EXPECT_EQ(Os("T:\\ΑΛΦΑ"), tmp_.str() + "/\xCE\xB1\xCE\xBB\xCF\x86\xCE\xB1");
+  EXPECT_EQ(Os("T:\\ФИЛЬМ"), tmp_.str() + "/\xD1\x84\xD0\xB8\xD0\xBB\xD1\x8C\xD0\xBC");
+  EXPECT_EQ(Os("T:\\ЁⅠ"), tmp_.str() + "/\xD1\x91\xE2\x85\xB0");
+  // Kana have no case: ア is never ヂ, though their second bytes differ by 0x20.
+  EXPECT_EQ(Os("T:\\ヂ"), tmp_.str() + "/\xE3\x83\x82");
+}
+
+TEST(UpcaseName, LettersCodePage932HoldsAndNothingElse) {
+  EXPECT_EQ(qv::UpcaseName("abc.TXT_1"), "ABC.TXT_1");
+  EXPECT_EQ(qv::UpcaseName("\xEF\xBD\x81\xEF\xBD\x9A"), "\xEF\xBC\xA1\xEF\xBC\xBA");      // ａｚ
+  EXPECT_EQ(qv::UpcaseName("\xCE\xB1\xCF\x89\xCF\x82"), "\xCE\x91\xCE\xA9\xCE\xA3");  // αως
+  EXPECT_EQ(qv::UpcaseName("\xD0\xB0\xD1\x8F\xD1\x91"), "\xD0\x90\xD0\xAF\xD0\x81");  // аяё
+  EXPECT_EQ(qv::UpcaseName("\xE2\x85\xB0\xE2\x85\xB9"), "\xE2\x85\xA0\xE2\x85\xA9");  // ⅰⅹ
+  // é, kana and broken sequences stay as they are.
+  EXPECT_EQ(qv::UpcaseName("caf\xC3\xA9\xE3\x81\x82\xFF\xCE"), "CAF\xC3\xA9\xE3\x81\x82\xFF\xCE");
 }
 
 TEST_F(PathsTest, OverLongPathFailsCleanly) {

@@ -48,8 +48,8 @@ int Compare(const uchar* a, const uchar* b, size_t count) {
     unsigned int ca = CharAt(a, pos, count);
     unsigned int cb = CharAt(b, pos, count);
     if (kFold) {
-      ca = qv::Cp932ToLower(ca);
-      cb = qv::Cp932ToLower(cb);
+      ca = qv::Cp932FoldForCompare(ca);
+      cb = qv::Cp932FoldForCompare(cb);
     }
     if (ca != cb) return ca < cb ? -1 : 1;
     if (ca == 0) return 0;
@@ -82,16 +82,41 @@ inline int AsciiLower(int c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
 
 namespace qv {
 
-// Full-width Ａ-Ｚ are 0x8260-0x8279, ａ-ｚ 0x8281-0x829A.
+// Letters with a case in code page 932, as the Windows runtime's case change
+// has them. Full-width Ａ-Ｚ 0x8260-0x8279 / ａ-ｚ 0x8281-0x829A; Greek Α-Ω
+// 0x839F-0x83B6 / α-ω 0x83BF-0x83D6; Cyrillic А-Я 0x8440-0x8460 / а-я
+// 0x8470-0x8491 (0x847F is no character: the lower-case row skips it);
+// Roman numerals Ⅰ-Ⅹ 0x8754-0x875D (NEC row 13; the IBM copy 0xFA4A-0xFA53)
+// / ⅰ-ⅹ 0xFA40-0xFA49 (the NEC-selected copy 0xEEEF-0xEEF8). A numeral comes
+// out in the form that code page 932 gives its Unicode character back in,
+// as the runtime's round trip through Unicode does.
 unsigned int Cp932ToLower(unsigned int c) {
   if (c >= 'A' && c <= 'Z') return c + 0x20;
-  if (c >= 0x8260 && c <= 0x8279) return c + 0x21;
+  if (c < 0x8260) return c;
+  if (c <= 0x8279) return c + 0x21;
+  if (c >= 0x839F && c <= 0x83B6) return c + 0x20;
+  if (c >= 0x8440 && c <= 0x8460) return c <= 0x844E ? c + 0x30 : c + 0x31;
+  if (c >= 0x8754 && c <= 0x875D) return c - 0x8754 + 0xFA40;
+  if (c >= 0xFA4A && c <= 0xFA53) return c - 0xFA4A + 0xFA40;
+  if (c >= 0xEEEF && c <= 0xEEF8) return c - 0xEEEF + 0xFA40;
   return c;
 }
 
 unsigned int Cp932ToUpper(unsigned int c) {
   if (c >= 'a' && c <= 'z') return c - 0x20;
-  if (c >= 0x8281 && c <= 0x829A) return c - 0x21;
+  if (c < 0x8281) return c;
+  if (c <= 0x829A) return c - 0x21;
+  if (c >= 0x83BF && c <= 0x83D6) return c - 0x20;
+  if (c >= 0x8470 && c <= 0x8491 && c != 0x847F) return c <= 0x847E ? c - 0x30 : c - 0x31;
+  if (c >= 0xFA40 && c <= 0xFA49) return c - 0xFA40 + 0x8754;
+  if (c >= 0xEEEF && c <= 0xEEF8) return c - 0xEEEF + 0x8754;
+  if (c >= 0xFA4A && c <= 0xFA53) return c - 0xFA4A + 0x8754;
+  return c;
+}
+
+unsigned int Cp932FoldForCompare(unsigned int c) {
+  if (c >= 'A' && c <= 'Z') return c + 0x20;
+  if (c >= 0x8260 && c <= 0x8279) return c + 0x21;
   return c;
 }
 

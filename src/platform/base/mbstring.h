@@ -6,8 +6,11 @@
 // string, as in the C runtime. Searches never match the trail byte of a
 // double-byte character, so the 0x5C in 表, ソ and 予 is no backslash.
 //
-// Case: ASCII letters and the full-width Latin letters (Ａ-Ｚ, ａ-ｚ) have a
-// case; nothing else changes. Case-insensitive comparisons fold to lower case.
+// Case: _mbsupr and _mbslwr change ASCII letters and the double-byte Latin,
+// Greek and Cyrillic letters and Roman numerals (ａ-Ｚ, α-Ω, а-Я, ⅰ-Ⅹ), as
+// the Windows runtime does for code page 932. The case-insensitive
+// comparisons (_mbsicmp, _mbsnbicmp) have the runtime's narrower rule: ASCII
+// and full-width Latin letters only, folded to lower case.
 //
 // Each routine has the runtime's unsigned char signature plus char forms, so
 // a CString or a char buffer may be passed without casts.
@@ -75,8 +78,11 @@ namespace qv {
 inline size_t Cp932CharLen(const unsigned char* p) {
   return (((p[0] >= 0x81 && p[0] <= 0x9F) || (p[0] >= 0xE0 && p[0] <= 0xFC)) && p[1] != 0) ? 2 : 1;
 }
-// ASCII and full-width Latin letters to lower / upper case; `c` as above.
+// Case change of one character as _mbslwr / _mbsupr make it; `c` as above.
 unsigned int Cp932ToLower(unsigned int c);
 unsigned int Cp932ToUpper(unsigned int c);
+// The fold of the case-insensitive comparisons: ASCII and full-width Latin
+// letters to lower case.
+unsigned int Cp932FoldForCompare(unsigned int c);
 
 }  // namespace qv

@@ -19,6 +19,7 @@
 #include <unordered_set>
 
 #include "platform/base/codepage.h"
+#include "platform/base/mbstring.h"
 #include "platform/os/paths.h"
 
 namespace qv {
@@ -89,8 +90,6 @@ void RecordUnrepresentable(std::string osPath) {
 }
 
 // ---- small helpers ----------------------------------------------------------
-
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool ParentExists(const std::string& os) {
   size_t slash = os.find_last_of('/', os.size() > 1 ? os.size() - 2 : 0);
@@ -218,17 +217,18 @@ DWORD Attributes(const struct stat& st) {
 
 // ---- enumeration -------------------------------------------------------------
 
-// One character of code page 932 text as a number (lead byte << 8 | trail).
+// Each character of code page 932 text as a number (lead byte << 8 | trail),
+// in upper case.
 std::vector<unsigned> Units(std::string_view s) {
   std::vector<unsigned> u;
   u.reserve(s.size());
   for (size_t i = 0; i < s.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(s[i]);
     if (IsCp932Lead(c) && i + 1 < s.size()) {
-      u.push_back((c << 8) | static_cast<unsigned char>(s[i + 1]));
+      u.push_back(Cp932ToUpper((c << 8) | static_cast<unsigned char>(s[i + 1])));
       ++i;
     } else {
-      u.push_back(static_cast<unsigned char>(UpperAscii(static_cast<char>(c))));
+      u.push_back(Cp932ToUpper(c));
     }
   }
   return u;
@@ -271,7 +271,7 @@ class Pattern {
 struct FoundEntry {
   std::string cp932;
   std::string utf8;
-  std::string key;  // UTF-8 with ASCII letters upper-cased: NTFS order
+  std::string key;  // UpcaseName of the UTF-8 name: NTFS order
   unsigned char type = DT_UNKNOWN;  // from the folder listing
 };
 
@@ -546,8 +546,7 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     if (!pat.Matches(fe.cp932)) continue;
     fe.utf8.assign(n);
     fe.type = e->d_type;
-    fe.key = fe.utf8;
-    for (char& c : fe.key) c = qv::UpperAscii(c);
+    fe.key = qv::UpcaseName(fe.utf8);
     find->entries.push_back(std::move(fe));
   }
   find->dirFd = fcntl(dirfd(d), F_DUPFD_CLOEXEC, 0);

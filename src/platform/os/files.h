@@ -92,10 +92,10 @@ typedef FILETIME* PFILETIME;
 // ---------------------------------------------------------------------------
 // Enumeration. The pattern is a folder and a last component: "D:\x\*",
 // "D:\x\*.*", a wildcard such as "D:\x\*.lnk", or a plain name. '*' and '?'
-// match without regard to ASCII case ('?' is one character, single- or
+// match without regard to case ('?' is one character, single- or
 // double-byte); "*.*" matches every name, as on Windows. The entries come
 // in NTFS order: "." and ".." first (when the pattern matches them), then
-// the names compared upper-cased (ASCII letters), ties in byte order.
+// the names compared upper-cased (qv::UpcaseName), ties in byte order.
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;

@@ -189,15 +189,16 @@ bool Exists(const std::string& p) {
   return lstat(p.empty() ? "." : p.c_str(), &st) == 0;
 }
 
-// First name in `dir` (byte order) equal to `name` upper-cased in ASCII.
+// First name in `dir` (byte order) equal to `name` without regard to case.
 bool FindFolded(const std::string& dir, std::string_view name, std::string& found) {
   DIR* d = opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return false;
+  const std::string wanted = UpcaseName(name);
   bool any = false;
   while (dirent* e = readdir(d)) {
     std::string_view n(e->d_name);
     if (n == "." || n == "..") continue;
-    if (!EqualsUpper(n, name)) continue;
+    if (n.size() != wanted.size() || UpcaseName(n) != wanted) continue;
     if (!any || n < std::string_view(found)) found.assign(n);
     any = true;
   }
@@ -238,7 +239,53 @@ std::string ResolveFolded(const std::string& root, const std::vector<std::string
   return base;
 }
 
+// The upper-case partner of a code point that has one among the letters of
+// code page 932 (NTFS also maps the final sigma, which code page 932 lacks).
+char32_t UpcaseCodePoint(char32_t c) {
+  if (c >= U'a' && c <= U'z') return c - 0x20;
+  if (c < 0x3B1) return c;
+  if (c <= 0x3C9) return c == 0x3C2 ? 0x3A3 : c - 0x20;  // α-ω
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;           // а-я
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;           // ѐ-џ (ё)
+  if (c >= 0x2170 && c <= 0x217F) return c - 0x10;         // ⅰ-ⅿ
+  if (c >= 0xFF41 && c <= 0xFF5A) return c - 0x20;         // ａ-ｚ
+  return c;
+}
+
 }  // namespace
+
+std::string UpcaseName(std::string_view utf8Name) {
+  std::string out(utf8Name);
+  size_t i = 0;
+  while (i < out.size()) {
+    const unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c < 0x80) {
+      if (c >= 'a' && c <= 'z') out[i] = static_cast<char>(c - 0x20);
+      ++i;
+      continue;
+    }
+    // Only two- and three-byte sequences hold letters with a case here.
+    const size_t n = c >= 0xE0 && c < 0xF0 ? 3 : c >= 0xC0 && c < 0xE0 ? 2 : 1;
+    bool valid = n > 1 && i + n <= out.size();
+    for (size_t k = 1; valid && k < n; ++k)
+      valid = (static_cast<unsigned char>(out[i + k]) & 0xC0) == 0x80;
+    if (!valid) {
+      ++i;
+      continue;
+    }
+    char32_t cp = c & (n == 2 ? 0x1F : 0x0F);
+    for (size_t k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(out[i + k]) & 0x3F);
+    const char32_t up = UpcaseCodePoint(cp);
+    if (up != cp) {  // same length: the partners lie in the same UTF-8 range
+      for (size_t k = n - 1; k > 0; --k) {
+        out[i + k] = static_cast<char>(0x80 | ((up >> (6 * (n - 1 - k))) & 0x3F));
+      }
+      out[i] = static_cast<char>((n == 2 ? 0xC0 : 0xE0) | (up >> (6 * (n - 1))));
+    }
+    i += n;
+  }
+  return out;
+}
 
 bool ToOsPath(const char* winPath, std::string& osPath) {
   osPath.clear();

@@ -33,7 +33,7 @@ namespace qv {
 // UNC names ("\\server\share") are refused (ERROR_PATH_NOT_FOUND). A trailing
 // separator is kept as one '/'. A result of PATH_MAX bytes or more fails
 // with ERROR_FILENAME_EXCED_RANGE. Case-insensitive resolution compares
-// names upper-cased in ASCII letters only; among several matches the first
+// names by UpcaseName; among several matches the first
 // in byte order of the names on disk wins; the first component with no
 // match and everything after it stay as written (so a file about to be
 // made keeps the caller's spelling).
@@ -52,6 +52,13 @@ bool FromOsPath(std::string_view osPath, std::string& winPath);
 // same round-trip rule as FromOsPath; false (ERROR_NO_UNICODE_TRANSLATION)
 // when it cannot be held. Also false for a name that holds a backslash.
 bool OsNameToCp932(std::string_view utf8Name, std::string& cp932Name);
+
+// A name as NTFS compares it without regard to case: the letters that code
+// page 932 holds (ASCII, full-width Latin, Greek, Cyrillic, Roman numerals)
+// in upper case, every other character as it is. UTF-8 in and out, the same
+// length; bytes of an invalid sequence stay as they are. The code page 932
+// side of the same rule is _mbsupr (platform/base/mbstring.h).
+std::string UpcaseName(std::string_view utf8Name);
 
 // The current drive map: letter (upper case) and Linux root, in letter order.
 std::vector<std::pair<char, std::string>> DriveMap();
