@@ -22,10 +22,11 @@ static_assert(16 + 1 + 16 + 3 + kHexWidth + kBytesPerLine + 1 < kDumpLine);
 FILE* g_dumpOut = nullptr;
 bool g_dumpFailed = false;
 
-// The C library's fixed time text ("Wed Jan  2 03:04:05 2019\n") of a time in
-// local time; only the newline when the time has no local form.
+// The runtime's ctime text of a time in local time, the day of the month
+// in two digits as Windows writes it ("Wed Jan 02 03:04:05 2019\n"); only the
+// newline when the time has no local form.
 std::string FixedTimeText(time_t t) {
-  std::string text = qv::FormatLocalTime(t, "%a %b %e %H:%M:%S %Y\n");
+  std::string text = qv::FormatLocalTime(t, "%a %b %d %H:%M:%S %Y\n");
   return text.empty() ? std::string("\n") : text;
 }
 

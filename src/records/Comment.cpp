@@ -4,6 +4,8 @@
 
 namespace {
 CComment_Obj* g_pCurrentCommentTable = nullptr;
+// Key changes of indexed elements so far, in any table.
+unsigned g_nIndexedKeyChanges = 0;
 }  // namespace
 
 void SetCurrentCommentTable(CComment_Obj* pTable) { g_pCurrentCommentTable = pTable; }
@@ -33,6 +35,7 @@ void CComment_Data_Obj::Init() {
 }
 
 void CComment_Data_Obj::SetKey(LPCSTR lpszKey) {
+  if (m_bIndexed) ++g_nIndexedKeyChanges;
   m_dwHash = HashCommentKey(lpszKey);
   m_strKey = lpszKey ? lpszKey : "";
 }
@@ -84,17 +87,27 @@ int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
   // Take in the elements added since the last look-up (their keys are set by
   // the caller after this returns). An element only matches when its stored
   // hash is the hash of its key, as the byte-sum comparison requires.
-  if (m_nIndexed > c) {
+  if (m_nIndexed > c || m_nKeyChangesSeen != g_nIndexedKeyChanges) {
     m_keyIndex.clear();
     m_nIndexed = 0;
+    m_nKeyChangesSeen = g_nIndexedKeyChanges;
   }
   for (int i = m_nIndexed; i < c; ++i) {
-    const CComment_Data_Obj* p = m_arrData.GetAt(i);
+    CComment_Data_Obj* p = m_arrData.GetAt(i);
+    p->m_bIndexed = true;
     if (p->m_dwHash == HashCommentKey(p->m_strKey)) m_keyIndex.emplace(p->m_strKey.GetString(), i);
   }
   m_nIndexed = c;
   auto found = m_keyIndex.find(lpszKey);
-  if (found != m_keyIndex.end()) return found->second;
+  // A key assigned to the member directly is not seen by the index: the
+  // element found must still hold the key.
+  if (found != m_keyIndex.end()) {
+    const CComment_Data_Obj* p = m_arrData.GetAt(found->second);
+    if (p->m_strKey == lpszKey && p->m_dwHash == HashCommentKey(lpszKey)) return found->second;
+    m_nIndexed = 0;
+    m_keyIndex.clear();
+    return FindOrAdd(lpszKey);
+  }
   AddNew();
   return c;
 }

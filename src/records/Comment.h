@@ -28,6 +28,11 @@ class CComment_Data_Obj : public CObject {
   CString m_strComment;
   DWORD m_dwHash;
   CString m_strKey;
+
+ private:
+  friend class CComment_Obj;
+  // Taken into a table's look-up index: a later key change must reach it.
+  bool m_bIndexed = false;
 };
 
 // Array of element pointers of one type, in index order. It does not own the
@@ -66,10 +71,12 @@ class CComment_Obj : public CObject {
  private:
   // Look-up by key for FindOrAdd: a run asks once per item, so a scan of the
   // table would make it quadratic. The index takes in elements lazily and is
-  // dropped whenever the table is resized or read; keys of existing elements
-  // change only through the element FindOrAdd has just added.
+  // dropped whenever the table is resized or read, and whenever SetKey
+  // changes the key of an element that some index holds (the comment command
+  // and the application's template do that).
   std::unordered_map<std::string, int> m_keyIndex;
   int m_nIndexed = 0;
+  unsigned m_nKeyChangesSeen = 0;
 };
 
 // The comment table of the current document, where the run's new merge

@@ -22,6 +22,17 @@ TEST(CodePage, BackslashIsNotYen) {
   EXPECT_EQ(u8, "C:\\a");
 }
 
+TEST(CodePage, Byte80IsUPlus0080AsInWindowsTable) {
+  std::string u8, back;
+  ASSERT_TRUE(qv::Cp932ToUtf8("a\x80\x81\x80", u8));  // 0x81 0x80 is ÷
+  EXPECT_EQ(u8, "a\xC2\x80\xC3\xB7");
+  ASSERT_TRUE(qv::Utf8ToCp932(u8, back));
+  EXPECT_EQ(back, "a\x80\x81\x80");
+  ASSERT_TRUE(qv::Utf8ToCp932("\xC2\x80", back));
+  EXPECT_EQ(back, "\x80");
+  EXPECT_FALSE(qv::Utf8ToCp932("\xC2\x81", back));  // U+0081 still has no form
+}
+
 TEST(CodePage, UnconvertibleInputIsReportedNotMapped) {
   std::string out = "junk";
   // U+00E9 (é) has no code page 932 form.

@@ -78,6 +78,22 @@ TEST(CommentTable, FindOrAdd) {
   EXPECT_EQ(t.FindOrAdd("表\\a"), 3);
 }
 
+TEST(CommentTable, TheIndexFollowsKeysChangedAfterIndexing) {
+  // The application's template and the comment command re-key elements the
+  // look-up index already holds.
+  CComment_Obj t;
+  t.Resize(2);
+  t.GetAt(0)->SetKey("[01]");
+  t.GetAt(1)->SetKey("[02]");
+  EXPECT_EQ(t.FindOrAdd("[02]"), 1);  // both indexed now
+  t.GetAt(0)->SetKey("Title");
+  EXPECT_EQ(t.FindOrAdd("Title"), 0);
+  EXPECT_EQ(t.FindOrAdd("[01]"), 2);  // the old key names nothing any more
+  EXPECT_EQ(t.GetCount(), 3);
+  t.GetAt(1)->m_strKey = "Direct";  // a key set past SetKey never matches a stale entry
+  EXPECT_EQ(t.FindOrAdd("[02]"), 3);
+}
+
 TEST(CommentTable, FindOrAddAfterReadAndResize) {
   // Keys that came from a file are found; an element whose stored hash is not
   // the hash of its key never matches; the first of two equal keys wins.

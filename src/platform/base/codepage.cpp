@@ -34,6 +34,21 @@ class Converter {
       out.append(buf, static_cast<size_t>(dst - buf));
       if (r != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
+      // Byte 0x80 is U+0080 in Windows' table of code page 932; iconv's
+      // table has no such character.
+      const unsigned char at = static_cast<unsigned char>(*src);
+      if (!fromUtf8_ && at == 0x80) {
+        out.append("\xC2\x80");
+        ++src;
+        --srcLeft;
+        continue;
+      }
+      if (fromUtf8_ && at == 0xC2 && srcLeft >= 2 && static_cast<unsigned char>(src[1]) == 0x80) {
+        out.push_back('\x80');
+        src += 2;
+        srcLeft -= 2;
+        continue;
+      }
       // EILSEQ or EINVAL (a lead byte without its trail at the end).
       clean = false;
       if (!replacement) return false;

@@ -1,5 +1,7 @@
 // Code page 932 <-> UTF-8 at the boundary of the program. Inside, every text
-// is code page 932 bytes; the OS, Qt and the terminal speak UTF-8.
+// is code page 932 bytes; the OS, Qt and the terminal speak UTF-8. The table
+// is glibc's CP932 (0x5C is the backslash) with Windows' single byte 0x80 <->
+// U+0080 besides.
 #pragma once
 
 #include <string>
