@@ -37,6 +37,8 @@ TEST(SplitCommandLineTest, WindowsRules) {
   // 表 is 0x95 0x5C: its trail byte does not escape the closing quote.
   EXPECT_EQ(qv::SplitCommandLine("\"D:\\表\" \"日本語\\表\" x"),
             (Args{"D:\\表", "日本語\\表", "x"}));
+  // The arguments alone (what follows a program found by its prefix).
+  EXPECT_EQ(qv::SplitArguments(" a \"b c\" d\\\"e"), (Args{"a", "b c", "d\"e"}));
 }
 
 class ProcessTest : public ::testing::Test {
@@ -208,6 +210,52 @@ TEST_F(ProcessTest, WinExecResultCodes) {
   setenv("PATH", (tmp_.str() + "/bin:/usr/bin:/bin").c_str(), 1);
   EXPECT_GT(WinExec("viewer.exe T:\\x.csv", SW_SHOWDEFAULT), 31u);
   EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "viewer.out") == tmp_.str() + "/x.csv\n"; }));
+}
+
+TEST_F(ProcessTest, UnquotedProgramPathsWithBlanksAreFoundByTheirPrefixes) {
+  fs::create_directories(tmp_ / "sp dir");
+  qvtest::WriteFile(tmp_ / "sp dir/prog", "#!/bin/sh\necho \"$# $1\" > '" + tmp_.str() + "/prog.out'\n");
+  chmod((tmp_ / "sp dir/prog").c_str(), 0755);
+  EXPECT_GT(WinExec("T:\\sp dir\\prog.exe arg", SW_SHOWDEFAULT), 31u);
+  EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "prog.out") == "1 arg\n"; }));
+
+  char line[] = "  T:\\sp dir\\prog \"a b\"";
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "prog.out"), "1 a b\n");
+
+  // No prefix names a program: the first one's error; a folder is no program.
+  EXPECT_EQ(WinExec("T:\\sp dir\\other.exe arg", SW_SHOWDEFAULT), 2u);
+  EXPECT_EQ(WinExec("T:\\sp dir", SW_SHOWDEFAULT), 2u);
+}
+
+TEST_F(ProcessTest, LinuxPathArgumentsReachTheChildAsLinuxPaths) {
+  // A folder typed in Linux form, joined by the program with a backslash.
+  fs::create_directories(tmp_ / "OLD");
+  qvtest::WriteFile(tmp_ / "OLD/Plain", "content\n");
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+  HANDLE file = CreateFileA("T:\\out.txt", GENERIC_WRITE, 0, &sa, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdOutput = file;
+  PROCESS_INFORMATION pi;
+  std::string line = "\"/bin/cat\" \"" + tmp_.str() + "/old\\Plain\"";
+  ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 99;
+  GetExitCodeProcess(pi.hProcess, &code);
+  EXPECT_EQ(code, 0u);
+  CloseHandle(file);
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "out.txt"), "content\n");
 }
 
 TEST_F(ProcessTest, ShellExecuteOpensDocumentsWithXdgOpen) {

@@ -274,8 +274,11 @@ bool IsDrivePath(const std::string& a) {
          (a.size() == 2 || a[2] == '\\' || a[2] == '/');
 }
 
+// A Windows path or a Linux one ("/tmp/x", which the program may have
+// joined with backslashes as "/tmp/x\\OLD\\a") reaches the child as a Linux
+// path; any other argument as its UTF-8 text.
 bool ArgumentToOs(const std::string& arg, std::string& out) {
-  if (IsDrivePath(arg) && qv::ToOsPath(arg.c_str(), out)) return true;
+  if ((IsDrivePath(arg) || (!arg.empty() && arg[0] == '/')) && qv::ToOsPath(arg.c_str(), out)) return true;
   return qv::Cp932ToUtf8(arg, out);
 }
 
@@ -350,12 +353,48 @@ DWORD SpawnError(int rc) {
   }
 }
 
+// Windows' search for a program path with blanks that is not quoted: the
+// blank-separated prefixes of the line are tried, shortest first, until one
+// names a program ("T:\\sp dir\\prog.exe a" starts "T:\\sp dir\\prog.exe" with
+// the argument "a"). The first prefix was tried already; a quote ends the
+// search. On success `args` holds the program and the rest of the line's
+// arguments.
+bool SearchBlankPrefixes(std::string_view line, std::vector<std::string>& args, std::string& program) {
+  size_t start = 0;
+  while (start < line.size() && IsBlank(line[start])) ++start;
+  const std::string text(line.substr(start));
+  if (text.empty() || text[0] == '"') return false;
+  bool first = true;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    const char c = i < text.size() ? text[i] : '\0';
+    if (c == '"') return false;
+    if (c != '\0' && !IsBlank(c)) {
+      if (IsLead(text.c_str() + i)) ++i;
+      continue;
+    }
+    if (i == 0 || IsBlank(text[i - 1])) continue;  // inside a run of blanks
+    if (first) {  // the program token itself
+      first = false;
+      continue;
+    }
+    const std::string candidate = text.substr(0, i);
+    std::string found;
+    if (ResolveProgram(candidate, true, found) != 0) continue;
+    program = std::move(found);
+    args = qv::SplitArguments(text.substr(i));
+    args.insert(args.begin(), candidate);
+    return true;
+  }
+  return false;
+}
+
 // Resolves, converts and starts; 0 or the Windows error.
 DWORD Start(LPCSTR app, LPCSTR cmdLine, LPCSTR currentDir, const StdHandles& io, pid_t& pid) {
   std::vector<std::string> args = qv::SplitCommandLine(cmdLine ? cmdLine : "");
   std::string program;
   DWORD err = app ? ResolveProgram(app, false, program)
                   : args.empty() ? ERROR_FILE_NOT_FOUND : ResolveProgram(args[0], true, program);
+  if (err && !app && !args.empty() && SearchBlankPrefixes(cmdLine, args, program)) err = 0;
   if (err) return err;
 
   std::string dir;
@@ -387,33 +426,16 @@ HINSTANCE ShellResult(intptr_t code) { return reinterpret_cast<HINSTANCE>(code);
 }  // namespace
 
 namespace qv {
+namespace {
 
-std::vector<std::string> SplitCommandLine(std::string_view cmdLine) {
-  std::vector<std::string> out;
-  const std::string line(cmdLine);  // zero-terminated for the look-ahead
-  const char* p = line.c_str();
-  while (IsBlank(*p)) ++p;
-  if (!*p) return out;
-
-  // The program: quotes group, no backslash rules.
+// The arguments after the program, from `p` on (zero-terminated).
+void SplitArgumentsInto(const char* p, std::vector<std::string>& out) {
   std::string arg;
-  bool quoted = false;
-  while (*p && (quoted || !IsBlank(*p))) {
-    if (*p == '"') {
-      quoted = !quoted;
-      ++p;
-      continue;
-    }
-    if (IsLead(p)) arg += *p++;
-    arg += *p++;
-  }
-  out.push_back(std::move(arg));
-
   for (;;) {
     while (IsBlank(*p)) ++p;
-    if (!*p) return out;
+    if (!*p) return;
     arg.clear();
-    quoted = false;
+    bool quoted = false;
     for (;;) {
       size_t backslashes = 0;
       while (*p == '\\') {
@@ -442,6 +464,39 @@ std::vector<std::string> SplitCommandLine(std::string_view cmdLine) {
     }
     out.push_back(std::move(arg));
   }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommandLine(std::string_view cmdLine) {
+  std::vector<std::string> out;
+  const std::string line(cmdLine);  // zero-terminated for the look-ahead
+  const char* p = line.c_str();
+  while (IsBlank(*p)) ++p;
+  if (!*p) return out;
+
+  // The program: quotes group, no backslash rules.
+  std::string arg;
+  bool quoted = false;
+  while (*p && (quoted || !IsBlank(*p))) {
+    if (*p == '"') {
+      quoted = !quoted;
+      ++p;
+      continue;
+    }
+    if (IsLead(p)) arg += *p++;
+    arg += *p++;
+  }
+  out.push_back(std::move(arg));
+  SplitArgumentsInto(p, out);
+  return out;
+}
+
+std::vector<std::string> SplitArguments(std::string_view args) {
+  std::vector<std::string> out;
+  const std::string text(args);  // zero-terminated for the look-ahead
+  SplitArgumentsInto(text.c_str(), out);
+  return out;
 }
 
 }  // namespace qv

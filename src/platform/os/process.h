@@ -6,9 +6,12 @@
 // a shell, so no text of a path or argument can run a command. The program
 // path is mapped with qv::ToOsPath; a path ending in ".exe" that does not
 // exist is tried without it (Linux programs have no suffix); a name without
-// a folder is looked for along PATH. Arguments of the form "X:\..." are
-// Windows paths and reach the child as Linux paths; every other argument
-// reaches it as its UTF-8 text.
+// a folder is looked for along PATH. An unquoted program path with blanks
+// is found as Windows finds it: the blank-separated prefixes of the line are
+// tried in turn, shortest first. Arguments of the form "X:\..." and those
+// that start with '/' are paths (Windows- or Linux-shaped, possibly joined
+// with backslashes) and reach the child as Linux paths; every other
+// argument reaches it as its UTF-8 text.
 //
 // Start failures are known when the call returns: file not found
 // (ERROR_FILE_NOT_FOUND), folder part missing (ERROR_PATH_NOT_FOUND), not a
@@ -157,5 +160,7 @@ namespace qv {
 // no backslash rules. A double-byte character is one unit, so a trail byte
 // 0x5C is never a backslash.
 std::vector<std::string> SplitCommandLine(std::string_view cmdLine);
+// The arguments of a command line that follow its program, by the same rules.
+std::vector<std::string> SplitArguments(std::string_view args);
 
 }  // namespace qv
