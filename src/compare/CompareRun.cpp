@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <deque>
+#include <set>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -31,9 +32,12 @@ constexpr int kVideoTsLength = 8;
 constexpr DWORD kVersionBufferSize = 8192;
 constexpr DWORD kFixedSignature = 0xFEEF04BD;
 
-const char kSkippedNamesText[] = "次の名前は文字コード932で表せないため、一覧に含めていません。\n";
-const char kSkippedNamesMoreText[] = "\n…ほか %d 件";
-constexpr size_t kSkippedNamesShown = 10;
+const char kSkippedNamesText[] =
+    "次の名前は文字コード932で表せないか、Windowsで使えない文字を含むため、一覧に含めていません。";
+const char kUnreadableText[] = "次のフォルダは読み取れないため、一覧に含めていません。";
+const char kTooLongText[] = "次のフォルダはパスが長すぎるため、一覧に含めていません。";
+const char kNamesMoreText[] = "\n…ほか %d 件";
+constexpr size_t kNamesShown = 10;
 
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
 
@@ -64,13 +68,17 @@ bool IsDotName(const char* name) {
 
 // What one enumeration of a folder tells: whether it is a DVD folder (it
 // holds VIDEO_TS, which is not a regular file) and, when it is not, the
-// names of its subfolders in enumeration order.
+// names of its subfolders in enumeration order with their identities.
 struct Subfolder {
   CString name;
-  bool linked = false;  // reached through a symbolic link or junction
+  qv::FileIdentity id;
+  bool haveId = false;
 };
+enum class ScanResult { listed, gone, unreadable, tooLong };
 struct FolderScan {
   bool dvd = false;
+  qv::FileIdentity self;  // of the folder itself, from its "." entry
+  bool haveSelf = false;
   std::vector<Subfolder> subfolders;
 };
 
@@ -86,21 +94,23 @@ bool ProbeVideoTs(const CString& path) {
 // subfolders come from the same enumeration, so every folder of a tree is
 // read once: when its parent is listed. The first entry whose name is
 // VIDEO_TS in any case is the one the platform resolves the name to (the
-// exact spelling sorts first among them). False when the folder cannot be
-// examined. `isItem` false: the folder is a root, which is never an item, so
-// its VIDEO_TS is not looked for.
-bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool isItem = true) {
+// exact spelling sorts first among them). `isItem` false: the folder is a
+// root, which is never an item, so its VIDEO_TS is not looked for.
+ScanResult ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool isItem = true) {
   scan.dvd = false;
+  scan.haveSelf = false;
   scan.subfolders.clear();
   // The probe path path\VIDEO_TS must fit the walk's buffers.
-  if (path.GetLength() + 1 + kVideoTsLength >= kRunPathMax) return false;
+  if (path.GetLength() + 1 + kVideoTsLength >= kRunPathMax) return ScanResult::tooLong;
   CString pattern(path);
   pattern += "\\*.*";
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA(pattern, &data);
   if (find == INVALID_HANDLE_VALUE) {
+    const DWORD err = GetLastError();
     scan.dvd = isItem && ProbeVideoTs(path);
-    return scan.dvd;
+    if (scan.dvd) return ScanResult::listed;
+    return err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ? ScanResult::gone : ScanResult::unreadable;
   }
   bool videoTsSeen = !isItem;
   do {
@@ -113,12 +123,47 @@ bool ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool
       scan.dvd = folder || ProbeVideoTs(path);
       if (scan.dvd) break;
     }
+    if (name[0] == '.' && name[1] == '\0') scan.haveSelf = qv::GetFoundIdentity(find, scan.self);
     if (!folder || !wantSubfolders || IsDotName(name)) continue;
-    scan.subfolders.push_back({CString(name), (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    Subfolder sub;
+    sub.name = name;
+    sub.haveId = qv::GetFoundIdentity(find, sub.id);
+    scan.subfolders.push_back(std::move(sub));
   } while (FindNextFileA(find, &data));
   FindClose(find);
   if (scan.dvd) scan.subfolders.clear();
-  return true;
+  return ScanResult::listed;
+}
+
+// What a walk leaves out and tells the user about after it: folders that
+// cannot be read and paths beyond the run's limit (the layer keeps the
+// names it skips itself). Cleared when a run's walks begin.
+struct LeftOut {
+  std::vector<CString> unreadable;
+  std::vector<CString> tooLong;
+};
+LeftOut g_leftOut;
+constexpr size_t kLeftOutKept = 1000;
+
+void NoteLeftOut(std::vector<CString>& list, const CString& path) {
+  if (list.size() < kLeftOutKept) list.push_back(path);
+}
+
+// A path of any length as a message shows it: a long one keeps its start
+// and its end, cut at character boundaries.
+CString ShortPathText(const char* path) {
+  constexpr size_t kHead = 60, kTail = 90;
+  const size_t n = std::strlen(path);
+  if (n <= kHead + kTail + 10) return CString(path);
+  size_t head = 0, tail = 0;
+  for (size_t i = 0; i < n; i += qv::IsCp932Lead(static_cast<unsigned char>(path[i])) && i + 1 < n ? 2 : 1) {
+    if (i <= kHead) head = i;
+    if (n - i >= kTail) tail = i;
+  }
+  CString text(path, static_cast<int>(head));
+  text += "…";
+  text += path + tail;
+  return text;
 }
 
 // Where the children of one listed folder go.
@@ -126,15 +171,17 @@ struct LevelOutput {
   CStringList& folders;    // relative paths of ordinary subfolders
   CStringList& dvds;       // relative paths of DVD folders
   std::deque<std::vector<Subfolder>>* pending = nullptr;  // subfolders of each queued folder
+  // Identities of the folders walked into (and the root): a folder reached
+  // again, through a link or a second link, is not examined again, so a link
+  // back up the tree neither repeats the tree nor makes the walk grow.
+  std::set<qv::FileIdentity>* walked = nullptr;
 };
 
 // Classifies the children `names` of the folder `rel` under `root` (rel
 // empty: the root itself). `other`: the other root, when an ordinary
 // folder must also exist there; `statCheck`: skip an ordinary folder whose
-// status cannot be read. A linked folder is looked at for VIDEO_TS but never
-// walked into: a link back up the tree would otherwise repeat the tree
-// below it until the path limit, and two such links make the walk grow
-// without end.
+// status cannot be read. Linked folders are walked into like any other,
+// each folder once.
 void ListLevel(const CString& root, const CString& rel, const std::vector<Subfolder>& children,
                const char* other, bool statCheck, LevelOutput& out) {
   FolderScan scan;
@@ -148,18 +195,30 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<Subfol
       childRel += '\\';
       childRel += name;
     }
-    if (!JoinPath(root, childRel, "", kRunPathMax, full)) continue;
+    const bool seen = out.walked != nullptr && child.haveId && out.walked->count(child.id) != 0;
+    if (seen) continue;
+    if (!JoinPath(root, childRel, "", kRunPathMax, full)) {
+      CString shown(root);
+      shown += '\\';
+      shown += childRel;
+      NoteLeftOut(g_leftOut.tooLong, ShortPathText(shown));
+      continue;
+    }
     const bool wantSubfolders = out.pending != nullptr;
-    if (!ScanFolder(full, scan, wantSubfolders) && !scan.dvd) {
-      // Cannot be examined: as a folder without VIDEO_TS whose listing
-      // later yields nothing.
+    const ScanResult result = ScanFolder(full, scan, wantSubfolders);
+    if (result != ScanResult::listed) {
+      // Cannot be examined: told after the walk (unless it vanished
+      // meanwhile), and never looked at again.
+      if (result == ScanResult::unreadable) NoteLeftOut(g_leftOut.unreadable, full);
+      if (result == ScanResult::tooLong) NoteLeftOut(g_leftOut.tooLong, ShortPathText(full));
+      if (out.walked != nullptr && child.haveId) out.walked->insert(child.id);
       continue;
     }
     if (scan.dvd) {
       out.dvds.AddTail(childRel);
       continue;
     }
-    if (child.linked || IsExcludedFolderName(name)) continue;
+    if (IsExcludedFolderName(name)) continue;
     if (statCheck) {
       struct _stat st;
       if (_stat(full, &st) != 0) continue;
@@ -167,6 +226,7 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<Subfol
     if (other != nullptr) {
       if (!JoinPath(other, childRel, "", kRunPathMax, otherPath) || GetPathType(0, otherPath) != 1) continue;
     }
+    if (out.walked != nullptr && child.haveId) out.walked->insert(child.id);
     out.folders.AddTail(childRel);
     if (out.pending) out.pending->push_back(std::move(scan.subfolders));
   }
@@ -220,20 +280,34 @@ DWORD CountLines(const char* folder, const char* name) {
 
 DWORD AbsDiff(DWORD a, DWORD b) { return a > b ? a - b : b - a; }
 
-// Names on disk that code page 932 cannot hold are left out of the walk
-// rather than shown as another name; the user is told which, so a DVD
-// folder never drops out of the catalogue unnoticed.
-void ReportSkippedNames() {
-  const std::vector<std::string> skipped = qv::TakeUnrepresentableNames();
-  if (skipped.empty()) return;
-  CString text(kSkippedNamesText);
-  const size_t shown = skipped.size() < kSkippedNamesShown ? skipped.size() : kSkippedNamesShown;
+// Adds a section of names to a message: its header and the first names,
+// then how many more there are.
+void AppendNameList(CString& text, const char* header, const std::vector<CString>& names) {
+  if (names.empty()) return;
+  if (!text.IsEmpty()) text += "\n\n";
+  text += header;
+  const size_t shown = names.size() < kNamesShown ? names.size() : kNamesShown;
   for (size_t i = 0; i < shown; ++i) {
     text += "\n";
-    text += qv::Utf8ToCp932Lossy(skipped[i]).c_str();
+    text += names[i];
   }
-  if (skipped.size() > shown) text.AppendFormat(kSkippedNamesMoreText, static_cast<int>(skipped.size() - shown));
-  AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
+  if (names.size() > shown) text.AppendFormat(kNamesMoreText, static_cast<int>(names.size() - shown));
+}
+
+// What the walks left out is told in one message, so a DVD folder never
+// drops out of the catalogue unnoticed: names on disk that code page 932
+// cannot hold or Windows does not allow (the layer skips them rather than
+// show them as another name), folders that cannot be read and paths beyond
+// the run's limit.
+void ReportLeftOut() {
+  std::vector<CString> skipped;
+  for (const std::string& p : qv::TakeUnrepresentableNames()) skipped.emplace_back(qv::Utf8ToCp932Lossy(p).c_str());
+  CString text;
+  AppendNameList(text, kSkippedNamesText, skipped);
+  AppendNameList(text, kUnreadableText, g_leftOut.unreadable);
+  AppendNameList(text, kTooLongText, g_leftOut.tooLong);
+  g_leftOut = LeftOut();
+  if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
 }
 
 }  // namespace
@@ -369,14 +443,15 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   totals->Init();
 
   CStringList queue, newList, oldList;
-  qv::TakeUnrepresentableNames();  // only what this walk skips is told
+  qv::TakeUnrepresentableNames();  // only what this walk leaves out is told
+  g_leftOut = LeftOut();
   // The "both folders exist" rule needs a second tree: compare mode only.
   const int exist = mode == RUN_MODE_COMPARE ? theApp.m_bDirExistDiff : 0;
   if (mode == RUN_MODE_COMPARE && *newPath != '\0') {
     WalkDvdFolders(theApp.m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
   }
   if (*oldPath != '\0') WalkDvdFolders(theApp.m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
-  ReportSkippedNames();
+  ReportLeftOut();
 
   if (!keepComment) {
     if (CComment_Obj* table = GetCurrentCommentTable()) table->Resize(0);
@@ -424,12 +499,16 @@ void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folde
   const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
 
   FolderScan top;
-  if (!ScanFolder(rootText, top, true, false) || top.subfolders.empty()) return;
+  const ScanResult result = ScanFolder(rootText, top, true, false);
+  if (result == ScanResult::unreadable) NoteLeftOut(g_leftOut.unreadable, rootText);
+  if (result != ScanResult::listed || top.subfolders.empty()) return;
 
   // Subfolder names of each queued folder, in queue order: each folder is
   // enumerated once, when its parent's level is listed.
   std::deque<std::vector<Subfolder>> pending;
-  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &pending : nullptr};
+  std::set<qv::FileIdentity> walked;
+  if (top.haveSelf) walked.insert(top.self);
+  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &pending : nullptr, &walked};
   ListLevel(rootText, CString(), top.subfolders, other, false, out);
   if (recurse != 1) return;
 
@@ -445,7 +524,7 @@ void ListSubfolders(int exist, const char* root, CStringList& folderList, CStrin
   if (!FitsFolder(root) || *root == '\0') return;
   const CString rootText(root);
   FolderScan top;
-  if (!ScanFolder(rootText, top, true, false)) return;
+  if (ScanFolder(rootText, top, true, false) != ScanResult::listed) return;
   LevelOutput out{folderList, dvdList, nullptr};
   ListLevel(rootText, CString(), top.subfolders, nullptr, exist != 0, out);
 }

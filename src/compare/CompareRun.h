@@ -11,7 +11,9 @@
 // Paths are code page 932 byte strings with backslashes. Folder texts must
 // be shorter than kRunFolderMax bytes and the paths a run forms shorter than
 // kRunPathMax bytes: a longer folder text counts as missing, and a folder
-// whose path does not fit is not examined (see the functions below).
+// whose path does not fit is not examined (see the functions below). What
+// the walks of a run leave out (names the platform skips, folders that
+// cannot be read, paths that do not fit) is told in one message after them.
 #pragma once
 
 #include "platform/win.h"
@@ -85,6 +87,10 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
 // `otherRoot`: an ordinary folder is descended into only when the folder
 // with the same relative path exists under `otherRoot` too. A DVD folder is
 // never descended into; an ordinary folder with an excluded name is skipped.
+// Folders reached through links are walked like any other, but each folder
+// (by its identity on disk) once, under the first path that reaches it: a
+// link back up the tree is not followed again. A DVD folder is recorded
+// under every path that reaches it.
 void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folderQueue,
                     CStringList& dvdList, const char* otherRoot);
 

@@ -25,6 +25,7 @@
 #include "support/pe_image.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -153,15 +154,20 @@ TEST_F(WalkTest, FindsDvdFoldersBreadthFirstAndNeverBelowThem) {
                                                  "B\\D\\E"}));
 }
 
-TEST_F(WalkTest, LinkedFoldersAreExaminedButNeverWalkedInto) {
-  // Two links back up the tree would make the walk grow without end; a link
-  // to a DVD folder still catalogues it.
+TEST_F(WalkTest, LinkedFoldersAreWalkedIntoEachFolderOnce) {
+  // A "shelf" link to another disk is walked into; links back to the root or
+  // to a folder walked already are not followed again; a link to a DVD
+  // folder catalogues it under the link's path.
+  Dvd("other\\Disk2\\Movie");
   Dvd("t\\A");
   Dvd("t\\x\\B");
+  Dir("t\\y");
+  fs::create_directory_symlink("../other/Disk2", Os("t\\shelf"));
   fs::create_directory_symlink("..", Os("t\\x\\up"));
-  fs::create_directory_symlink("../..", Os("t\\x\\up2"));
+  fs::create_directory_symlink("../x", Os("t\\x\\loop"));
   fs::create_directory_symlink("../A", Os("t\\x\\dvdlink"));
-  EXPECT_EQ(Walk("t"), (std::vector<std::string>{"A", "x\\B", "x\\dvdlink"}));
+  fs::create_directory_symlink("../../other/Disk2", Os("t\\y\\again"));
+  EXPECT_EQ(Walk("t"), (std::vector<std::string>{"A", "shelf\\Movie", "x\\B", "x\\dvdlink"}));
 }
 
 TEST_F(WalkTest, WithoutSubfoldersOnlyTheRootsChildrenCount) {
@@ -345,6 +351,62 @@ TEST_F(CompareRunTest, NamesCodePage932CannotHoldAreLeftOutAndTold) {
   people_.QueueAnswer(IDYES);
   ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
   EXPECT_EQ(people_.Calls().size(), 2u);
+}
+
+TEST_F(CompareRunTest, NamesWindowsForbidsAreLeftOutAndToldOnce) {
+  // A quote in a name would break the diff command's quoting (and hand
+  // "--help" to diff as an option); such names are skipped like names code
+  // page 932 cannot hold. A folder reached twice tells its names once.
+  Dvd("new\\Title");
+  Dvd("old\\Title");
+  for (const char* bad : {"a\" \"--help", "b:c", "line\nbreak", "p|ipe"}) {
+    fs::create_directories(tmp_ / "new" / bad / "VIDEO_TS");
+    fs::create_directories(tmp_ / "old" / bad / "VIDEO_TS");
+  }
+  qvtest::WriteFile(tmp_ / "old/Title/caf\xC3\xA9", "");
+  fs::create_directory_symlink("Title", tmp_ / "old/Again");
+  Dir("diff");
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  people_.QueueAnswer(IDOK);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+  EXPECT_EQ(Names(entry), (std::vector<std::string>{"Title", "Again"}));
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  const std::string text = people_.Calls()[0].text;
+  EXPECT_EQ(text.find("次の名前は文字コード932で表せないか、Windowsで使えない文字を含むため"), 0u) << qvtest::U8(text);
+  EXPECT_NE(text.find("/new/a\" \"--help"), std::string::npos) << qvtest::U8(text);
+  EXPECT_NE(text.find("/old/line\nbreak"), std::string::npos);
+  const size_t cafe = text.find("caf?");
+  ASSERT_NE(cafe, std::string::npos);
+  EXPECT_EQ(text.find("caf?", cafe + 1), std::string::npos) << qvtest::U8(text);
+  EXPECT_EQ(text.find("ほか"), std::string::npos) << "nine names, all shown";
+}
+
+TEST_F(CompareRunTest, UnreadableFoldersAndOverLongPathsAreNamedAfterTheWalk) {
+  // Ten levels of 250 bytes: the walk's 2048-byte paths end at the eighth.
+  std::string rel = "store\\deep";
+  for (int i = 1; i <= 10; ++i) rel += "\\" + std::string(250, static_cast<char>('a' + i));
+  Dvd(rel + "\\T");
+  Dvd("store\\Title");
+  Dvd("store\\Locked\\Inside");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(Os("store\\Locked").c_str(), 0), 0);
+  const int code = qvtest::RunUnprivileged([&] {
+    CZEKEnv_Label entry;
+    Folders(entry, "", "store", "store");
+    people_.QueueAnswer(IDOK);
+    if (RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr) != 1) return 1;
+    if (Names(entry) != std::vector<std::string>{"Title"}) return 2;
+    if (people_.Calls().size() != 1) return 3;
+    const std::string text = people_.Calls()[0].text;
+    const size_t locked = text.find("次のフォルダは読み取れないため、一覧に含めていません。\nT:\\store\\Locked");
+    const size_t deep = text.find("次のフォルダはパスが長すぎるため、一覧に含めていません。\nT:\\store\\deep\\bbb");
+    if (locked == std::string::npos || deep == std::string::npos || deep < locked) return 4;
+    if (text.find("…", deep) == std::string::npos || text.size() > 1000) return 5;  // shortened, not 2 KB
+    return 0;
+  });
+  chmod(Os("store\\Locked").c_str(), 0755);
+  EXPECT_EQ(code, 0);
 }
 
 TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {

@@ -132,6 +132,42 @@ TEST_F(FilesTest, NamesCodePage932CannotHoldAreReportedNotMapped) {
   EXPECT_TRUE(qv::TakeUnrepresentableNames().empty());
 }
 
+TEST_F(FilesTest, NamesWindowsForbidsAreSkippedAndEachNameToldOnce) {
+  qvtest::WriteFile(tmp_ / "w/ok", "");
+  for (const char* bad : {"a\"b", "s*", "c:d", "l<", "g>", "q?", "back\\slash", "p|", "new\nline", "tab\t"})
+    qvtest::WriteFile(tmp_ / "w" / bad, "");
+  fs::create_directory_symlink("w", tmp_ / "link");
+  EXPECT_EQ(List("T:\\w\\*"), (std::vector<std::string>{".", "..", "ok"}));
+  EXPECT_EQ(List("T:\\link\\*"), (std::vector<std::string>{".", "..", "ok"}));  // the same folder again
+  std::vector<std::string> skipped = qv::TakeUnrepresentableNames();
+  ASSERT_EQ(skipped.size(), 10u);
+  EXPECT_EQ(skipped[0].substr(0, tmp_.str().size() + 3), tmp_.str() + "/w/");
+  // Once taken, the names are told again by the next enumeration.
+  EXPECT_EQ(List("T:\\link\\ok"), (std::vector<std::string>{"ok"}));
+  EXPECT_EQ(qv::TakeUnrepresentableNames().size(), 10u);
+}
+
+TEST_F(FilesTest, EnumerationGivesEachEntrysIdentity) {
+  fs::create_directories(tmp_ / "i/sub");
+  fs::create_directory_symlink("sub", tmp_ / "i/alias");
+  std::map<std::string, qv::FileIdentity> ids;
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA("T:\\i\\*", &fd);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  do ASSERT_TRUE(qv::GetFoundIdentity(h, ids[fd.cFileName]));
+  while (FindNextFileA(h, &fd));
+  FindClose(h);
+  struct stat self {}, sub {};
+  ASSERT_EQ(stat((tmp_ / "i").c_str(), &self), 0);
+  ASSERT_EQ(stat((tmp_ / "i/sub").c_str(), &sub), 0);
+  EXPECT_EQ(ids["."], (qv::FileIdentity{self.st_dev, self.st_ino}));
+  EXPECT_EQ(ids["sub"], (qv::FileIdentity{sub.st_dev, sub.st_ino}));
+  EXPECT_EQ(ids["alias"], ids["sub"]);
+  EXPECT_NE(ids["sub"], ids["."]);
+  qv::FileIdentity none;
+  EXPECT_FALSE(qv::GetFoundIdentity(nullptr, none));
+}
+
 TEST_F(FilesTest, StatRules) {
   // Names on disk are UTF-8; the literals of this file are code page 932.
   const fs::path file = tmp_ / qvtest::U8("Dir/表/file.bin");

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -77,16 +78,44 @@ std::mutex& SkippedMutex() {
   static std::mutex* m = new std::mutex;
   return *m;
 }
-std::deque<std::string>& Skipped() {
-  static auto* d = new std::deque<std::string>;
+// Linux path of each name, oldest first, with the key of the name: its
+// folder's identity and the name, so a folder enumerated again (reached a
+// second time, or through a link) does not record its names twice.
+struct SkippedName {
+  std::string key;
+  std::string osPath;
+};
+std::deque<SkippedName>& Skipped() {
+  static auto* d = new std::deque<SkippedName>;
   return *d;
 }
+std::unordered_set<std::string>& SkippedKeys() {
+  static auto* k = new std::unordered_set<std::string>;
+  return *k;
+}
 
-void RecordUnrepresentable(std::string osPath) {
+void RecordSkippedName(const struct stat& dirSt, std::string_view name, std::string osPath) {
+  std::string key = std::to_string(dirSt.st_dev) + ":" + std::to_string(dirSt.st_ino) + "/";
+  key.append(name);
   std::lock_guard<std::mutex> lock(SkippedMutex());
-  std::deque<std::string>& d = Skipped();
-  if (d.size() >= 1000) d.pop_front();
-  d.push_back(std::move(osPath));
+  if (!SkippedKeys().insert(key).second) return;
+  std::deque<SkippedName>& d = Skipped();
+  if (d.size() >= 1000) {
+    SkippedKeys().erase(d.front().key);
+    d.pop_front();
+  }
+  d.push_back({std::move(key), std::move(osPath)});
+}
+
+// Characters Windows does not allow in a name: " * : < > ? \ | and the
+// control bytes 1-31 ('/' cannot occur in a Linux name).
+bool WindowsAllowsName(std::string_view name) {
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == '"' || c == '*' || c == ':' || c == '<' || c == '>' || c == '?' ||
+        c == '\\' || c == '|')
+      return false;
+  }
+  return true;
 }
 
 // ---- small helpers ----------------------------------------------------------
@@ -161,6 +190,7 @@ bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDC
   int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
   if (statx(dirFd, os, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     std::memset(&s.st, 0, sizeof s.st);
+    s.st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     s.st.st_mode = sx.stx_mode;
     s.st.st_size = static_cast<off_t>(sx.stx_size);
     s.st.st_ino = sx.stx_ino;
@@ -287,6 +317,8 @@ class FindObject : public HandleObject {
   int dirFd = -1;
   std::vector<FoundEntry> entries;
   size_t next = 0;
+  FileIdentity last;  // of the entry returned last
+  bool haveLast = false;
 };
 
 std::string JoinOs(const std::string& dir, const std::string& name) {
@@ -307,6 +339,8 @@ bool NextEntry(FindObject& f, WIN32_FIND_DATAA* data) {
       std::string os = JoinOs(f.dir, e.utf8);
       if (!GetStatus(os.c_str(), s) && !GetStatus(os.c_str(), s, false)) continue;  // gone
     }
+    f.last = {static_cast<uint64_t>(s.st.st_dev), static_cast<uint64_t>(s.st.st_ino)};
+    f.haveLast = true;
     std::memset(data, 0, sizeof *data);
     data->dwFileAttributes = Attributes(s.st);
     bool link = e.type == DT_LNK;
@@ -366,9 +400,19 @@ int HandleFd(HANDLE h) {
 
 std::vector<std::string> TakeUnrepresentableNames() {
   std::lock_guard<std::mutex> lock(SkippedMutex());
-  std::vector<std::string> out(Skipped().begin(), Skipped().end());
+  std::vector<std::string> out;
+  out.reserve(Skipped().size());
+  for (SkippedName& n : Skipped()) out.push_back(std::move(n.osPath));
   Skipped().clear();
+  SkippedKeys().clear();
   return out;
+}
+
+bool GetFoundIdentity(HANDLE find, FileIdentity& id) {
+  auto* f = dynamic_cast<FindObject*>(LookupHandle(find));
+  if (!f || !f->haveLast) return false;
+  id = f->last;
+  return true;
 }
 
 DWORD WinErrorFromErrno(int err) {
@@ -528,9 +572,13 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
 
   DIR* d = opendir(dirOs.c_str());
   if (!d) {
-    SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
+    // A folder that is there but cannot be read is told apart from one
+    // that is missing.
+    SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : qv::WinErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
+  struct stat dirSt {};
+  fstat(dirfd(d), &dirSt);
   const qv::Pattern pat(namePart);
   auto find = std::make_unique<qv::FindObject>();
   find->dir = dirOs;
@@ -539,8 +587,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string_view n(e->d_name);
     if (n == "." || n == "..") continue;
     qv::FoundEntry fe;
-    if (!qv::OsNameToCp932(n, fe.cp932) || fe.cp932.size() >= MAX_PATH) {
-      qv::RecordUnrepresentable(qv::JoinOs(dirOs, std::string(n)));
+    if (!qv::WindowsAllowsName(n) || !qv::OsNameToCp932(n, fe.cp932) || fe.cp932.size() >= MAX_PATH) {
+      qv::RecordSkippedName(dirSt, n, qv::JoinOs(dirOs, std::string(n)));
       continue;
     }
     if (!pat.Matches(fe.cp932)) continue;

@@ -11,6 +11,7 @@
 // macro expansion land on its own 32-bit times.
 #include <sys/stat.h>
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -41,11 +42,27 @@ HandleObject* LookupHandle(HANDLE h);
 int HandleFd(HANDLE h);
 
 // Names on disk that code page 932 cannot hold (é, U+301C, U+00A5, invalid
-// UTF-8, a backslash in a name) are never handed to the program under
-// another name: enumeration skips them and records their Linux paths
-// (UTF-8, possibly invalid) here. Returns what was recorded since the last
-// call, oldest first, and forgets it. At most 1000 are kept.
+// UTF-8) or that Windows does not allow (a name holding " * : < > ? \ | or a
+// control byte such as a newline) are never handed to the program:
+// enumeration skips them and records their Linux paths (UTF-8, possibly
+// invalid) here, each name of a folder once however often the folder is
+// enumerated. Returns what was recorded since the last call, oldest first,
+// and forgets it. At most 1000 are kept.
 std::vector<std::string> TakeUnrepresentableNames();
+
+// The identity of a file or folder (a link followed): its device and inode,
+// as Windows has a volume serial number and a file index. Two paths name
+// the same folder exactly when their identities are equal.
+struct FileIdentity {
+  uint64_t device = 0;
+  uint64_t inode = 0;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+
+// The identity of the entry that FindFirstFileA or FindNextFileA gave last
+// through `find` (for "." the enumerated folder itself); false for a handle
+// that is not an enumeration.
+bool GetFoundIdentity(HANDLE find, FileIdentity& id);
 
 // Linux errno -> Windows error code of the layer's file functions.
 DWORD WinErrorFromErrno(int err);
