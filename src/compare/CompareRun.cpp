@@ -36,6 +36,10 @@ const char kSkippedNamesText[] =
     "次の名前は文字コード932で表せないか、Windowsで使えない文字を含むため、一覧に含めていません。";
 const char kUnreadableText[] = "次のフォルダは読み取れないため、一覧に含めていません。";
 const char kTooLongText[] = "次のフォルダはパスが長すぎるため、一覧に含めていません。";
+const char kUnfinishedDiffText[] =
+    "次の項目は diff コマンドが時間内に正常終了しなかったため、差分を作成していません。";
+const char kUnwrittenDiffText[] =
+    "次の項目は差分ファイルを書き込めなかったため、差分を作成していません（ディスクの空きを確認してください）。";
 const char kNamesMoreText[] = "\n…ほか %d 件";
 constexpr size_t kNamesShown = 10;
 
@@ -387,6 +391,12 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
     case DIFF_RUN_OUTDATED: {
       entry->m_nState = 2;
       const int force = kind == DIFF_RUN_REGENERATE ? 1 : 0;
+      // A pair whose diff did not finish, or whose .diff could not be
+      // written, keeps the counts of the counting step and the loop goes
+      // on; the user is told about all of them at once afterwards. Only a
+      // diff program that cannot be started at all ends the loop: every
+      // later pair would fail the same way.
+      std::vector<CString> unfinished, unwritten;
       for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
         auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
         if ((r->m_nExist & 3) != 3) continue;
@@ -395,9 +405,19 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
                                         r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile,
                                         entry->m_nDiffOption, r);
         DeleteDiffHeaderFile(r, diffPath);
-        if (result < 0) break;
-        EvaluateRecord(r, diffPath);
+        if (result == kDiffNotStarted) break;
+        if (result == kDiffIncomplete) {
+          unfinished.push_back(name);
+        } else if (result < 0) {
+          unwritten.push_back(name);
+        } else {
+          EvaluateRecord(r, diffPath);
+        }
       }
+      CString text;
+      AppendNameList(text, kUnfinishedDiffText, unfinished);
+      AppendNameList(text, kUnwrittenDiffText, unwritten);
+      if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
       break;
     }
     case DIFF_RUN_LINE_COUNT:

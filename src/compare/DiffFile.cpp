@@ -79,8 +79,6 @@ void ShowDiffFailure(const char* text, const char* subject) {
 
 constexpr const char* kLaunchFailedText =
     "diff コマンド実行異常終了\n(%s)\n    ※　ファイルパスが長すぎます。また、ZEK改造評価情報は無効です。";
-constexpr const char* kIncompleteText =
-    "diff コマンドが時間内に終了しませんでした。\n(%s)\n    ※　差分は作成されていません。また、ZEK改造評価情報は無効です。";
 
 }  // namespace
 
@@ -249,8 +247,8 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     return kDiffNotStarted;
   }
   if (launched != kLaunchDone) {
-    // Still running: what it has written so far is not the whole difference.
-    ShowDiffFailure(kIncompleteText, command);
+    // Still running, or ended in trouble: what it wrote is not the whole
+    // difference.
     remove(txtPath);
     remove(diffPath);
     return kDiffIncomplete;
@@ -266,14 +264,20 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     return kDiffNoChanges;
   }
 
-  if (!CopyFileA(headPath, diffPath, FALSE)) return kDiffHeaderCopyFailed;
+  // From here on a failure leaves neither N.diff.txt nor an N.diff.
+  auto fail = [&](int result) {
+    remove(diffPath);
+    remove(txtPath);
+    return result;
+  };
+  if (!CopyFileA(headPath, diffPath, FALSE)) return fail(kDiffHeaderCopyFailed);
 
   FILE* in = fopen(txtPath, "r");
-  if (in == nullptr) return kDiffOldCopyFailed;
+  if (in == nullptr) return fail(kDiffOldCopyFailed);
   FILE* out = fopen(diffPath, "a+");
   if (out == nullptr) {
     fclose(in);
-    return kDiffNewCopyFailed;
+    return fail(kDiffNewCopyFailed);
   }
   char block[kCommandBuf];
   bool ok = true;
@@ -287,12 +291,8 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
   if (ferror(in)) ok = false;
   fclose(in);
   if (fclose(out) != 0) ok = false;
-  if (!ok) {
-    // A cut N.diff would be evaluated as if it held every difference.
-    remove(diffPath);
-    remove(txtPath);
-    return kDiffNewCopyFailed;
-  }
+  // A cut N.diff would be evaluated as if it held every difference.
+  if (!ok) return fail(kDiffNewCopyFailed);
   remove(txtPath);
   if (haveTxtTime) {
     diffTime = txtTime;

@@ -26,8 +26,9 @@ enum MakeDiffFileResult {
   kDiffNewCopyFailed = -3, // stripped NEW copy not made, or N.diff not written
   kDiffHeaderCopyFailed = -4,  // N.diff.h could not be copied to N.diff
   kDiffIncomplete = -5,    // the diff program did not end within the wait
-                           // bound; its output is partial and was discarded
-                           // (message shown)
+                           // bound, or ended reporting trouble; its output
+                           // was discarded. No message: the caller names the
+                           // pair (the run names all such pairs at once)
 };
 
 // Makes N.diff in `diffDir` for the pair `newDir`\N and `oldDir`\N with the
@@ -42,7 +43,10 @@ enum MakeDiffFileResult {
 //  strip     non-zero: compare the copies without the first six characters
 //            of each line;
 //  record    the item's record (its name heads N.diff.h).
-// Leaves N.diff.h behind; callers remove it with DeleteDiffHeaderFile.
+// Leaves N.diff.h behind; callers remove it with DeleteDiffHeaderFile. A
+// failure once the diff program was started (-2 to -5) leaves no N.diff,
+// also none of an earlier run: a cut or outdated N.diff would be read as the
+// pair's whole difference.
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                  int strip, CZEKMergeFileInfo* record);

@@ -75,12 +75,17 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   }
 
   // The program keeps writing after the bound if it is still running; the
-  // caller must not take the file for its whole output then.
+  // caller must not take the file for its whole output then. Diff programs
+  // end with 0 (same) or 1 (different); anything above is trouble, and what
+  // they wrote (often nothing) must not read as "no differences".
   DWORD waited = WaitForSingleObject(pi.hProcess, kDiffWaitMs);
+  DWORD exitCode = 0;
+  if (waited == WAIT_OBJECT_0 && !GetExitCodeProcess(pi.hProcess, &exitCode)) exitCode = 2;
   CloseHandle(out);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
-  return waited == WAIT_OBJECT_0 ? kLaunchDone : kLaunchTimedOut;
+  if (waited != WAIT_OBJECT_0) return kLaunchTimedOut;
+  return exitCode > 1 ? kLaunchTrouble : kLaunchDone;
 }
 
 int ExecCommand(LPCSTR commandLine) {

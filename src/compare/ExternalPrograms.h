@@ -16,6 +16,9 @@ enum LaunchToFileResult {
   kLaunchDone = 1,        // started and ended within kDiffWaitMs
   kLaunchTimedOut = 2,    // started, still running after kDiffWaitMs: its
                           // output file is incomplete
+  kLaunchTrouble = 3,     // ended with an exit status above 1 (GNU diff's
+                          // "trouble", a missing file for instance) or by a
+                          // signal: its output is no whole answer
 };
 
 // Starts the command line as a new process and does not wait for it. Shows

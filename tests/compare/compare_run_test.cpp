@@ -555,6 +555,74 @@ TEST_F(CompareRunTest, RunKindsZeroAndOneMakeDiffFilesWithGnuDiff) {
   EXPECT_EQ(MatchRecordFilter(RUN_MODE_COMPARE, &theApp, DISP_DIFFERENT, 0, 0, Records(entry)[1]), 1);
 }
 
+TEST_F(CompareRunTest, PairsWhoseDiffDidNotFinishAreNamedAndTheLoopGoesOn) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  // A stand-in diff: still running after the wait bound for "Slow", trouble
+  // (exit 2) for "Bad", GNU diff for every other pair.
+  qvtest::WriteFile(tmp_ / "mydiff",
+                    "#!/bin/sh\ncase \"$1\" in\n*Slow*) sleep 6;;\n*Bad*) echo '1c1'; exit 2;;\n"
+                    "*) exec /usr/bin/diff \"$@\";;\nesac\n");
+  fs::permissions(tmp_ / "mydiff", fs::perms::owner_all);
+  theApp.m_strCmdDiff = "T:\\mydiff";
+  for (const char* name : {"Bad", "Blocked", "Good", "Slow", "Zed"}) ChangedPair(name);
+  Dir("diff\\Blocked.diff.h");  // no header: this .diff cannot be written
+  // An earlier run's .diff of "Bad": the counting step reads it.
+  qvtest::WriteFile(Os("diff\\Bad.diff"), "1c1\n< a\n---\n> b\n");
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  people_.QueueAnswer(IDOK);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(Names(entry), (std::vector<std::string>{"Bad", "Blocked", "Good", "Slow", "Zed"}));
+  EXPECT_EQ(r[0]->m_nChgLines, 2);  // the counting step's counts stay
+  EXPECT_EQ(r[0]->m_nRangeChgLeft, 1);
+  EXPECT_EQ(r[1]->m_nChgLines, 0);
+  EXPECT_EQ(r[2]->m_nChgLines, 6);  // the pairs after a failure are done
+  EXPECT_EQ(r[3]->m_nChgLines, 0);
+  EXPECT_EQ(r[4]->m_nChgLines, 6);
+  for (const char* gone : {"Bad.diff", "Blocked.diff", "Slow.diff", "Slow.diff.txt", "Bad.diff.txt"})
+    EXPECT_FALSE(fs::exists(Os(std::string("diff\\") + gone))) << gone;
+  EXPECT_TRUE(fs::exists(Os("diff\\Zed.diff")));
+
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  const std::string text = people_.Calls()[0].text;
+  EXPECT_EQ(text,
+            "次の項目は diff コマンドが時間内に正常終了しなかったため、差分を作成していません。\nBad\nSlow\n\n"
+            "次の項目は差分ファイルを書き込めなかったため、差分を作成していません（ディスクの空きを確認してください）。\nBlocked")
+      << qvtest::U8(text);
+}
+
+TEST_F(CompareRunTest, ADiffProgramThatCannotStartEndsTheLoop) {
+  ChangedPair("A");
+  ChangedPair("B");
+  Dir("diff");
+  theApp.m_strCmdDiff = "T:\\no_such_diff";
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  people_.QueueAnswer(IDOK);
+  people_.QueueAnswer(IDOK);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+  ASSERT_EQ(people_.Calls().size(), 2u);  // the start failure and its consequence, once
+  EXPECT_EQ(people_.Calls()[0].text, "コマンドの起動に失敗しました。（CreateProcess）");
+  EXPECT_EQ(entry.m_nState, 2);
+}
+
+TEST_F(CompareRunTest, FoldersInLinuxFormReachTheDiffProgram) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  ChangedPair("Box\\Title");
+  Dir("diff");
+  CZEKEnv_Label entry;
+  entry.m_strNewPath = (tmp_.str() + "/new").c_str();
+  entry.m_strOldPath = (tmp_.str() + "/old").c_str();
+  entry.m_strDiffPath = (tmp_.str() + "/diff").c_str();
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+  const std::vector<CZEKMergeFileInfo*> r = Records(entry);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0]->m_nChgLines, 6);
+  EXPECT_TRUE(fs::exists(Os("diff\\Box\\Title.diff")));
+}
+
 TEST_F(CompareRunTest, RunKindTwoKeepsOnlyTheLineCountDifference) {
   AddEntry(g_fileTypeProfiles[0].targetName[0], "title");  // counted in the totals
   ChangedPair("Title");
