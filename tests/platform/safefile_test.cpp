@@ -67,6 +67,64 @@ TEST_F(SafeFileTest, KeepsPermissionBitsAndReplacesTheTargetOfALink) {
   EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{"link.qvx", "real.qvx"}));
 }
 
+TEST_F(SafeFileTest, ASaveThroughADanglingLinkCreatesItsTarget) {
+  fs::create_directories(tmp_ / "docs");
+  fs::create_symlink("docs/made.qvx", tmp_ / "dangling.qvx");
+  fs::create_symlink("dangling.qvx", tmp_ / "chain.qvx");
+  ASSERT_TRUE(Replace((tmp_ / "chain.qvx").string(), "through two links").ok());
+  EXPECT_TRUE(fs::is_symlink(tmp_ / "chain.qvx"));
+  EXPECT_TRUE(fs::is_symlink(tmp_ / "dangling.qvx"));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "docs/made.qvx"), "through two links");
+  fs::create_symlink("loop.qvx", tmp_ / "loop.qvx");
+  EXPECT_NE(Replace((tmp_ / "loop.qvx").string(), "x").cause, qv::FileFailure::none);
+  EXPECT_TRUE(fs::is_symlink(tmp_ / "loop.qvx"));
+}
+
+TEST_F(SafeFileTest, AReadOnlyDocumentIsRefusedWhoeverSaves) {
+  // Windows refuses to replace a read-only file; root's rights change nothing.
+  const fs::path file = tmp_ / "ro.qvx";
+  qvtest::WriteFile(file, "kept");
+  ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+  const qv::FileResult r = Replace(file.string(), "replaced");
+  EXPECT_EQ(r.cause, qv::FileFailure::accessDenied);
+  EXPECT_EQ(qvtest::ReadFile(file), "kept");
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"ro.qvx"});
+}
+
+TEST_F(SafeFileTest, ALaterSaveRemovesWhatAKilledSaveLeftBehind) {
+  // A save killed while writing (here by its file size limit) leaves its
+  // temporary file.
+  auto killedSave = [&](const fs::path& file) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+      struct rlimit none{0, 0}, limit{4096, 4096};
+      setrlimit(RLIMIT_CORE, &none);
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+      Replace(file.string(), std::string(1 << 20, 'x'));
+      _exit(91);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+  };
+  qvtest::WriteFile(tmp_ / "doc.qvx", "old");
+  qvtest::WriteFile(tmp_ / "other.qvx", "other");
+  killedSave(tmp_ / "doc.qvx");
+  killedSave(tmp_ / "other.qvx");
+  std::vector<std::string> names = Names(tmp_.path());
+  ASSERT_EQ(names.size(), 4u);
+  // One more as if its writer (this process) were still saving.
+  std::string live = names[0];
+  const size_t dash = live.find('-', std::string(".qvsave-").size());
+  live = live.substr(0, dash + 1) + std::to_string(getpid()) + "-0-0.tmp";
+  qvtest::WriteFile(tmp_ / live, "in progress");
+
+  ASSERT_TRUE(Replace((tmp_ / "doc.qvx").string(), "new").ok());
+  ASSERT_TRUE(Replace((tmp_ / "other.qvx").string(), "new other").ok());
+  EXPECT_EQ(Names(tmp_.path()), (std::vector<std::string>{live, "doc.qvx", "other.qvx"}));
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "doc.qvx"), "new");
+}
+
 TEST_F(SafeFileTest, RefusesFoldersAndMissingFoldersWithTheirCauses) {
   fs::create_directories(tmp_ / "folder.qvx");
   EXPECT_EQ(Replace((tmp_ / "folder.qvx").string(), "x").cause, qv::FileFailure::accessDenied);

@@ -1,6 +1,8 @@
 #include "platform/os/safefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <limits.h>
 #include <time.h>
 #include <sys/stat.h>
@@ -12,6 +14,7 @@
 #include <cstdlib>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "platform/base/wintypes.h"
 #include "platform/os/files.h"
@@ -59,9 +62,19 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
+// The part of the temporary names that tells which target they belong to:
+// a hash of the target's name, so the name fits however long the target's is.
+std::string TempPrefix(const std::string& targetPath) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (unsigned char c : targetPath.substr(targetPath.find_last_of('/') + 1)) h = (h ^ c) * 16777619u;
+  char prefix[32];
+  std::snprintf(prefix, sizeof(prefix), ".qvsave-%08x-", static_cast<unsigned>(h));
+  return prefix;
+}
+
 // A new file beside the target, created exclusively with the mode the
 // kernel derives from `mode` and the umask. -1 with errno on failure.
-int CreateTempBeside(const std::string& folder, mode_t mode, std::string& tmpPath) {
+int CreateTempBeside(const std::string& folder, const std::string& prefix, mode_t mode, std::string& tmpPath) {
   static std::atomic<unsigned> counter{0};
   // (<chrono> cannot be compiled with the code page 932 execution charset.)
   struct timespec now {};
@@ -70,7 +83,7 @@ int CreateTempBeside(const std::string& folder, mode_t mode, std::string& tmpPat
                     static_cast<unsigned long long>(now.tv_nsec);
   for (int attempt = 0; attempt < 100; ++attempt) {
     char name[96];
-    std::snprintf(name, sizeof(name), "/.qvsave-%ld-%u-%llx.tmp", static_cast<long>(getpid()),
+    std::snprintf(name, sizeof(name), "/%s%ld-%u-%llx.tmp", prefix.c_str(), static_cast<long>(getpid()),
                   counter.fetch_add(1), (seed >> 4) ^ static_cast<unsigned long long>(attempt) * 0x9E3779B97F4A7C15ull);
     tmpPath = (folder == "/" ? std::string() : folder) + name;
     const int fd = OpenOsFile(tmpPath, O_WRONLY | O_CREAT | O_EXCL, static_cast<int>(mode));
@@ -79,6 +92,49 @@ int CreateTempBeside(const std::string& folder, mode_t mode, std::string& tmpPat
   }
   errno = EEXIST;
   return -1;
+}
+
+// Removes the temporary files of earlier saves of the same target whose
+// writer process is gone (killed mid-save): they would otherwise stay for
+// ever, each as large as the document. A writer that still runs, or a
+// number that names a process again, keeps its file.
+void RemoveStaleTemps(const std::string& folder, const std::string& prefix) {
+  DIR* d = opendir(folder.c_str());
+  if (!d) return;
+  const pid_t self = getpid();
+  while (dirent* e = readdir(d)) {
+    const std::string_view name(e->d_name);
+    if (name.size() <= prefix.size() + 4 || name.compare(0, prefix.size(), prefix) != 0 ||
+        name.substr(name.size() - 4) != ".tmp")
+      continue;
+    long pid = 0;
+    size_t i = prefix.size();
+    for (; i < name.size() && name[i] >= '0' && name[i] <= '9' && pid < 100000000; ++i) pid = pid * 10 + (name[i] - '0');
+    if (i == prefix.size() || i >= name.size() || name[i] != '-' || pid <= 0 || pid == self) continue;
+    if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+      unlinkat(dirfd(d), e->d_name, 0);
+  }
+  closedir(d);
+}
+
+// The file a save at `os` writes: a symbolic link is followed to its
+// target, also to one that does not exist yet (it is created there), never
+// replaced by a file. False (errno ELOOP) for a chain of links that does
+// not end.
+bool FollowLinks(std::string& os) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat lst;
+    if (lstat(os.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) return true;
+    std::string target(static_cast<size_t>(lst.st_size > 0 ? lst.st_size : PATH_MAX), '\0');
+    const ssize_t n = readlink(os.c_str(), target.data(), target.size());
+    if (n <= 0 || static_cast<size_t>(n) > target.size()) return false;
+    target.resize(static_cast<size_t>(n));
+    os = target[0] == '/' ? target : FolderOf(os) + "/" + target;
+  }
+  errno = ELOOP;
+  return false;
 }
 
 void SyncFolder(const std::string& folder) {
@@ -162,19 +218,21 @@ FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes)
 FileResult ReplaceFileContents(const char* winPath, const void* data, size_t size) {
   std::string os;
   if (!winPath || !ToOsPath(winPath, os)) return PathFailure();
+  return ReplaceOsFile(os, data, size);
+}
 
+FileResult ReplaceOsFile(std::string os, const void* data, size_t size) {
   // Replace the target of a link, not the link.
-  struct stat lst;
-  if (lstat(os.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(os.c_str(), resolved)) os = resolved;
-  }
+  if (!FollowLinks(os)) return Fail(errno);
 
   mode_t mode = 0666;  // the kernel applies the umask
   struct stat st;
   bool exists = false;
   if (stat(os.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode)) return FileResult{FileFailure::accessDenied, EISDIR};
+    // A file without the owner's write bit is read-only, as Windows' read-only
+    // attribute, for root too.
+    if (!(st.st_mode & S_IWUSR)) return FileResult{FileFailure::accessDenied, EACCES};
     if (access(os.c_str(), W_OK) != 0) return Fail(errno);
     exists = true;
     mode = st.st_mode & 07777;
@@ -183,8 +241,10 @@ FileResult ReplaceFileContents(const char* winPath, const void* data, size_t siz
   }
 
   const std::string folder = FolderOf(os);
+  const std::string prefix = TempPrefix(os);
+  RemoveStaleTemps(folder, prefix);
   std::string tmp;
-  const int fd = CreateTempBeside(folder, mode, tmp);
+  const int fd = CreateTempBeside(folder, prefix, mode, tmp);
   if (fd < 0) return Fail(errno);
 
   int err = 0;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace qv {
@@ -41,8 +42,18 @@ FileResult ReadWholeFile(const char* winPath, std::vector<unsigned char>& bytes)
 // Replaces the file at `winPath` with `size` bytes, or creates it. The new
 // file keeps the old one's permission bits (a new file gets the usual ones
 // for the user's umask); a symbolic link is followed and its target
-// replaced. An existing file the user may not write (read-only) is not
-// replaced: accessDenied, as Windows refuses to overwrite it.
+// replaced (a dangling link's target is created), the link stays a link.
+// An existing file that is read-only (no owner write bit), or that the user
+// may not write, is not replaced: accessDenied, as Windows refuses to
+// overwrite a read-only file, also for root.
+//
+// The temporary file is ".qvsave-<hash of the target's name>-<process id>-
+// <n>-<random>.tmp" beside the target, short whatever the target's name. A
+// save first removes the temporary files of earlier saves of the same
+// target whose process is gone (a save that was killed).
 FileResult ReplaceFileContents(const char* winPath, const void* data, size_t size);
+
+// The same for a Linux path (the layer's settings-file writer).
+FileResult ReplaceOsFile(std::string osPath, const void* data, size_t size);
 
 }  // namespace qv
