@@ -1,6 +1,7 @@
 #include "platform/os/profile.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -275,6 +276,41 @@ TEST_F(ProfileTest, WritingKeepsEveryOtherByte) {
   EXPECT_EQ(entries, 0);
 }
 
+TEST_F(ProfileTest, AWriteNeverChangesWhatAnotherKeyReads) {
+  // The last line ends in a bare CR: the added line must not join it.
+  const std::string ini = Put("cr.ini", "[S]\r\nA=1\r");
+  ASSERT_TRUE(WritePrivateProfileStringA("S", "B", "2", ini.c_str()));
+  EXPECT_EQ(Read("cr.ini"), "[S]\r\nA=1\r\nB=2\r\n");
+  EXPECT_EQ(Get(ini, "S", "A"), "1");
+  EXPECT_EQ(Get(ini, "S", "B"), "2");
+  const std::string ini2 = Put("cr2.ini", "[S]\r\nA=1\r");
+  ASSERT_TRUE(WritePrivateProfileStringA("T", "C", "3", ini2.c_str()));
+  EXPECT_EQ(Read("cr2.ini"), "[S]\r\nA=1\r\n\r\n[T]\r\nC=3\r\n");
+  EXPECT_EQ(Get(ini2, "S", "A"), "1");
+
+  // A name ending in a lone lead byte would take the '=' or ']' after it for
+  // its trail byte: written but never found, and every write would add a
+  // line. It is refused.
+  const std::string before = Read("cr.ini");
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "Key\x82", "v", ini.c_str()));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_FALSE(WritePrivateProfileStringA("S\x95", "K", "v", ini.c_str()));
+  EXPECT_FALSE(WritePrivateProfileStringA("S", "Key\x82 ", "v", ini.c_str()));
+  EXPECT_EQ(Read("cr.ini"), before);
+  ASSERT_TRUE(WritePrivateProfileStringA("表", "ソ", "予", ini.c_str()));  // trail bytes 0x5C are whole characters
+  EXPECT_EQ(Get(ini, "表", "ソ"), "予");
+}
+
+TEST_F(ProfileTest, LongFileNamesCanBeWritten) {
+  // The temporary file of the rewrite must fit the folder's name limit too.
+  for (size_t length : {230u, 255u}) {
+    const std::string name = std::string(length - 4, 'n') + ".ini";
+    const std::string ini = Put(name, "[S]\r\nA=1\r\n");
+    ASSERT_TRUE(WritePrivateProfileStringA("S", "A", "2", ini.c_str())) << length;
+    EXPECT_EQ(Get(ini, "S", "A"), "2");
+  }
+}
+
 TEST_F(ProfileTest, CreatesFilesAndFollowsChangesOnDisk) {
   ASSERT_TRUE(WritePrivateProfileStringA("Quarvex", "Default_OldPath", "", "T:\\new.ini"));
   EXPECT_EQ(Read("new.ini"), "[Quarvex]\r\nDefault_OldPath=\r\n");
@@ -283,22 +319,33 @@ TEST_F(ProfileTest, CreatesFilesAndFollowsChangesOnDisk) {
   EXPECT_FALSE(WritePrivateProfileStringA("Quarvex", "K", "v", "T:\\no\\such\\x.ini"));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 
-  // A change made by someone else is seen on the next look-up, even when it
-  // keeps the size.
+  // The parsed file is kept while the file keeps its identity, size and
+  // modification time to the nanosecond, also when it is young: thousands
+  // of start-up look-ups read it once.
   const std::string ini = Put("c.ini", "[S]\nK=1\n");
+  const fs::path c = tmp_ / "c.ini";
+  struct stat before;
+  ASSERT_EQ(stat(c.c_str(), &before), 0);
   EXPECT_EQ(Get(ini, "S", "K"), "1");
-  qvtest::WriteFile(tmp_ / "c.ini", "[S]\nK=2\n");
+  auto rewriteInPlace = [&](const char* bytes, timespec mtime) {
+    qvtest::WriteFile(c, bytes);
+    const timespec times[2] = {mtime, mtime};
+    ASSERT_EQ(utimensat(AT_FDCWD, c.c_str(), times, 0), 0);
+  };
+  rewriteInPlace("[S]\nK=2\n", before.st_mtim);
+  EXPECT_EQ(Get(ini, "S", "K"), "1") << "same inode, size and time: not read again";
+  // A change of a nanosecond, of the size or of the file is seen.
+  timespec later = before.st_mtim;
+  later.tv_nsec = (later.tv_nsec + 1) % 1000000000;
+  rewriteInPlace("[S]\nK=2\n", later);
   EXPECT_EQ(Get(ini, "S", "K"), "2");
-
-  // The same once the file is old enough for its parse to be kept.
-  sleep(2);
-  usleep(100000);
-  EXPECT_EQ(Get(ini, "S", "K"), "2");
-  EXPECT_EQ(Get(ini, "S", "K"), "2");
-  qvtest::WriteFile(tmp_ / "c.ini", "[S]\nK=3\n");
-  EXPECT_EQ(Get(ini, "S", "K"), "3");
-  ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "4", ini.c_str()));
-  EXPECT_EQ(Get(ini, "S", "K"), "4");
+  rewriteInPlace("[S]\nK=33\n", later);
+  EXPECT_EQ(Get(ini, "S", "K"), "33");
+  qvtest::WriteFile(tmp_ / "c.new", "[S]\nK=44\n");
+  fs::rename(tmp_ / "c.new", c);
+  EXPECT_EQ(Get(ini, "S", "K"), "44");
+  ASSERT_TRUE(WritePrivateProfileStringA("S", "K", "5", ini.c_str()));
+  EXPECT_EQ(Get(ini, "S", "K"), "5");
 
   // A settings file reached through a symbolic link stays a link; the
   // permission bits survive the rewrite.

@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -20,6 +18,7 @@
 #include "platform/base/codepage.h"
 #include "platform/os/files.h"
 #include "platform/os/paths.h"
+#include "platform/os/safefile.h"
 
 namespace {
 
@@ -178,37 +177,27 @@ std::shared_ptr<const IniFile> Parse(std::string bytes) {
   return ini;
 }
 
-// What identifies one state of a file on disk.
+// What identifies one state of a file on disk: the file itself, its size
+// and its modification time to the nanosecond. A writer that replaces the
+// file (as this one does) gives it a new identity; one that writes in place
+// changes the modification time.
 struct FileId {
   dev_t dev = 0;
   ino_t ino = 0;
   off_t size = 0;
-  timespec mtim{}, ctim{};
+  timespec mtim{};
 
-  explicit FileId(const struct stat& st)
-      : dev(st.st_dev), ino(st.st_ino), size(st.st_size), mtim(st.st_mtim), ctim(st.st_ctim) {}
+  explicit FileId(const struct stat& st) : dev(st.st_dev), ino(st.st_ino), size(st.st_size), mtim(st.st_mtim) {}
   bool operator==(const FileId& o) const {
     return dev == o.dev && ino == o.ino && size == o.size && mtim.tv_sec == o.mtim.tv_sec &&
-           mtim.tv_nsec == o.mtim.tv_nsec && ctim.tv_sec == o.ctim.tv_sec &&
-           ctim.tv_nsec == o.ctim.tv_nsec;
+           mtim.tv_nsec == o.mtim.tv_nsec;
   }
 };
 
 struct CacheEntry {
   FileId id;
   std::shared_ptr<const IniFile> ini;
-  // Whether the file was at least two seconds old when it was read. Time stamps
-  // have a coarse grain: a file changed again within the same tick keeps
-  // its stamps, so a young file is read again until it has aged.
-  bool settled;
 };
-
-bool Settled(const struct stat& st) {
-  timespec now;
-  clock_gettime(CLOCK_REALTIME, &now);
-  const time_t stamp = st.st_ctim.tv_sec > st.st_mtim.tv_sec ? st.st_ctim.tv_sec : st.st_mtim.tv_sec;
-  return now.tv_sec - stamp >= 2;  // FAT keeps modification times in 2-second steps
-}
 
 // Parsed files by Linux path. Settings files are few; the bound only keeps
 // a program that touches many ini files from growing without end.
@@ -223,7 +212,7 @@ void Remember(const std::string& osPath, const struct stat& st,
               std::shared_ptr<const IniFile> ini) {
   auto& cache = Cache();
   if (cache.size() >= kMaxCached && cache.find(osPath) == cache.end()) cache.clear();
-  cache.insert_or_assign(osPath, CacheEntry{FileId(st), std::move(ini), Settled(st)});
+  cache.insert_or_assign(osPath, CacheEntry{FileId(st), std::move(ini)});
 }
 
 struct Loaded {
@@ -259,7 +248,7 @@ bool LoadLocked(const char* file, Loaded& out) {
   }
   auto& cache = Cache();
   auto it = cache.find(out.osPath);
-  if (it != cache.end() && it->second.settled && it->second.id == FileId(st)) {
+  if (it != cache.end() && it->second.id == FileId(st)) {
     out.ini = it->second.ini;
     return true;
   }
@@ -337,21 +326,37 @@ std::string_view StripQuotes(std::string_view v) {
   return v;
 }
 
+// True when the last byte of `s` is a lead byte without its trail byte: the
+// reader would take the ']' or '=' after it for the trail byte.
+bool EndsInLoneLead(std::string_view s) {
+  size_t i = 0;
+  while (i < s.size()) i += qv::IsCp932Lead(static_cast<unsigned char>(s[i])) ? 2 : 1;
+  return i > s.size();
+}
+
 // The reader takes a line with a control byte or of more than kMaxLine bytes
 // for garbage, so such a section, key or value would be written and then
-// never found again.
+// never found again; so would a name ending in half a character.
 bool ValidForWrite(std::string_view section, const char* key, const char* value) {
   if (HasControlByte(section) || section.size() + 2 > kMaxLine ||
-      FindSingle(section, ']') != std::string_view::npos)
+      FindSingle(section, ']') != std::string_view::npos || EndsInLoneLead(section))
     return false;
   if (key) {
     const std::string_view k = Trim(key);
     if (k.empty() || HasControlByte(k) || FindSingle(k, '=') != std::string_view::npos ||
-        k.front() == '[' || k.front() == ';')
+        k.front() == '[' || k.front() == ';' || EndsInLoneLead(k))
       return false;
     if (value && (HasControlByte(value) || k.size() + 1 + strlen(value) > kMaxLine)) return false;
   }
   return true;
+}
+
+// Ends the last line of `out` (when it is not ended) before a line is
+// added: a last line ending in a bare CR gets the LF it lacks, so the line
+// keeps its text instead of gaining a second CR, which would make it garbage.
+void EndLastLine(std::string& out) {
+  if (out.empty() || out.back() == '\n') return;
+  out.append(out.back() == '\r' ? "\n" : "\r\n");
 }
 
 bool LastLineBlank(std::string_view bytes) {
@@ -394,13 +399,13 @@ bool Edit(const IniFile& ini, std::string_view section, const char* key, const c
   if (s) {
     const uint32_t at = ini.lines[s->last].next;
     out.append(b.substr(0, at));
-    if (at > 0 && b[at - 1] != '\n') out.append("\r\n");
+    EndLastLine(out);
     out.append(k).append("=").append(v).append("\r\n").append(b.substr(at));
     return true;
   }
   out.append(b);
   if (!out.empty()) {
-    if (out.back() != '\n') out.append("\r\n");
+    EndLastLine(out);
     if (!LastLineBlank(out)) out.append("\r\n");
   }
   out.append("[").append(section).append("]\r\n");
@@ -409,63 +414,16 @@ bool Edit(const IniFile& ini, std::string_view section, const char* key, const c
 }
 
 // Replaces the file by a temporary file of the same folder, so a reader
-// sees either the old or the new content. A settings file that is a symbolic
-// link stays one: its target is replaced. The new file keeps the old
-// permission bits.
+// sees either the old or the new content (the documents' safe replacement:
+// a short temporary name whatever the file's, links followed to their
+// targets, permission bits kept, a read-only file refused).
 bool ReplaceFile(const std::string& osPath, const std::string& bytes, struct stat& newSt) {
-  std::string target = osPath;
-  if (char* real = realpath(osPath.c_str(), nullptr)) {
-    target = real;
-    free(real);
-  }
-  struct stat old;
-  const bool existed = stat(target.c_str(), &old) == 0;
-  const size_t slash = target.rfind('/');
-  const std::string dir = slash == std::string::npos ? std::string(".") : target.substr(0, slash);  // "" for "/"
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  static std::atomic<unsigned> counter{0};
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = dir + "/." + base + "." + std::to_string(getpid()) + "." +
-          std::to_string(counter.fetch_add(1)) + ".tmp";
-    fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : qv::WinErrorFromErrno(errno));
+  const qv::FileResult r = qv::ReplaceOsFile(osPath, bytes.data(), bytes.size());
+  if (!r.ok()) {
+    SetLastError(r.osError == ENOENT ? ERROR_PATH_NOT_FOUND : qv::WinErrorFromErrno(r.osError));
     return false;
   }
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (n == 0) errno = ENOSPC;
-      ok = false;
-    } else {
-      done += static_cast<size_t>(n);
-    }
-  }
-  if (ok && existed) ok = fchmod(fd, old.st_mode & 07777) == 0;
-  if (ok) ok = fsync(fd) == 0;
-  int err = errno;
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(tmp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(tmp.c_str());
-    SetLastError(qv::WinErrorFromErrno(err));
-    return false;
-  }
-  if (stat(target.c_str(), &newSt) != 0) memset(&newSt, 0, sizeof newSt);
+  if (stat(osPath.c_str(), &newSt) != 0) memset(&newSt, 0, sizeof newSt);
   return true;
 }
 
