@@ -3,6 +3,9 @@
 // start-up and the write-back at exit.
 #include "app/ZEKApp.h"
 
+#include <cstring>
+#include <vector>
+
 #include "app/FileTypeProfile.h"
 #include "app/SendTo.h"
 #include "compare/PathRoutines.h"
@@ -38,6 +41,90 @@ CString ReadEnvironment(const char* name) {
   DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
   if (n == 0 || n >= sizeof buffer) return CString();
   return CString(buffer);
+}
+
+// "Default_Comment" comes from a multi-line field, but a settings line holds
+// one line, and the reader drops blanks and a pair of quotes at the ends of
+// a value. A comment the plain form cannot carry is stored in an escaped
+// form that LoadSettings undoes: inside one more pair of quotes than the
+// reader removes, with \\ \r \n \t and \xHH for a backslash and the control
+// bytes. Every other comment is stored as it is, byte for byte.
+const size_t kStoredCommentMax = 64 * 1024;
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t'; }
+
+bool NeedsEscapedComment(const CString& comment) {
+  const char* p = comment;
+  const size_t n = std::strlen(p);
+  if (n == 0) return false;
+  for (size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(p[i]);
+    if ((c < 0x20 && c != '\t') || c == 0x7F) return true;
+  }
+  const bool quoted = n >= 2 && (p[0] == '"' || p[0] == '\'') && p[n - 1] == p[0];
+  return quoted || IsBlankByte(p[0]) || IsBlankByte(p[n - 1]);
+}
+
+CString StoredComment(const CString& comment) {
+  if (!NeedsEscapedComment(comment)) return comment;
+  CString out("\"\"");
+  for (const char* p = comment; *p; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (_ismbblead(c) && p[1] != '\0') {  // a trail byte 0x5C is no backslash
+      out += *p++;
+      out += *p;
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      out.AppendFormat("\\x%02X", static_cast<unsigned>(c));
+    } else {
+      out += *p;
+    }
+  }
+  out += "\"\"";
+  return out;
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// The comment of a stored value: escaped ("..." as the reader gives it
+// back) or as it stands.
+CString CommentFromStored(const char* value) {
+  const size_t n = std::strlen(value);
+  if (n < 2 || value[0] != '"' || value[n - 1] != '"') return CString(value);
+  CString out;
+  for (size_t i = 1; i + 1 < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(value[i]);
+    if (_ismbblead(c) && i + 2 < n) {
+      out += value[i++];
+      out += value[i];
+      continue;
+    }
+    const char e = i + 2 < n ? value[i + 1] : '\0';
+    if (c != '\\' || e == '\0') {
+      out += value[i];
+    } else if (e == '\\' || e == 'r' || e == 'n' || e == 't') {
+      out += e == 'r' ? '\r' : e == 'n' ? '\n' : e == 't' ? '\t' : '\\';
+      ++i;
+    } else if (e == 'x' && i + 4 < n && HexDigit(value[i + 2]) >= 0 && HexDigit(value[i + 3]) >= 0) {
+      out += static_cast<char>(HexDigit(value[i + 2]) * 16 + HexDigit(value[i + 3]));
+      i += 3;
+    } else {
+      out += value[i];  // not an escape: kept as written
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -138,8 +225,19 @@ BOOL CZEKApp::LoadSettings() {
   GetPrivateProfileStringA(kSection, "Default_OldPath", "", value, sizeof value, ini);
   m_strOldPath = value;
 
-  GetPrivateProfileStringA(kSection, "Default_Comment", kDefaultComment, value, sizeof value, ini);
-  m_strDefaultComment = value[0] != 0 ? value : kDefaultComment;
+  // An escaped comment may be longer than the usual buffer; a plain one is
+  // read as every text value is.
+  std::vector<char> stored(kStoredCommentMax);
+  GetPrivateProfileStringA(kSection, "Default_Comment", kDefaultComment, stored.data(),
+                           static_cast<DWORD>(stored.size()), ini);
+  const size_t storedLength = std::strlen(stored.data());
+  if (storedLength >= 2 && stored[0] == '"' && stored[storedLength - 1] == '"') {
+    m_strDefaultComment = CommentFromStored(stored.data());
+  } else {
+    GetPrivateProfileStringA(kSection, "Default_Comment", kDefaultComment, value, sizeof value, ini);
+    m_strDefaultComment = value;
+  }
+  if (m_strDefaultComment.IsEmpty()) m_strDefaultComment = kDefaultComment;
 
   m_nOpeMode1 = static_cast<int>(GetPrivateProfileIntA(kSection, "Radio_Default_ope_mode1", 0, ini));
   // The program always starts in list mode.
@@ -175,7 +273,7 @@ void CZEKApp::SaveSettings() {
   const char* ini = m_strIniPath;
   WritePrivateProfileStringA(kSection, "Command_Excel", m_strCmdExcel, ini);
   WritePrivateProfileStringA(kSection, "Default_OldPath", m_strOldPath, ini);
-  WritePrivateProfileStringA(kSection, "Default_Comment", m_strDefaultComment, ini);
+  WritePrivateProfileStringA(kSection, "Default_Comment", StoredComment(m_strDefaultComment), ini);
   char number[16];
   for (int i = kFirstSavedColumn; i < 11; ++i) {
     sprintf_s(number, sizeof number, "%d", m_nColWidth[i]);
@@ -185,5 +283,5 @@ void CZEKApp::SaveSettings() {
 
 BOOL CZEKApp::WriteFolderDefaults(const char* iniPath) {
   WritePrivateProfileStringA(kSection, "Default_OldPath", m_strOldPath, iniPath);
-  return WritePrivateProfileStringA(kSection, "Default_Comment", m_strDefaultComment, iniPath);
+  return WritePrivateProfileStringA(kSection, "Default_Comment", StoredComment(m_strDefaultComment), iniPath);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
@@ -270,6 +271,37 @@ TEST_F(SettingsTest, SaveIntoProfileOnlyFileAddsEachKeyOnce) {
   ASSERT_GE(ini.size(), tail.size());
   EXPECT_EQ(ini.substr(ini.size() - tail.size()), tail);
   EXPECT_EQ(ini.substr(0, head.size()), head);
+}
+
+TEST_F(SettingsTest, AMultiLineDefaultCommentComesBackWhole) {
+  // The settings page edits the comment in a multi-line field.
+  Install(CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Default_Comment=old"}));
+  const std::vector<std::string> comments = {
+      "一行目\r\n二行目\\n は改行でない\r\nC:\\new\\表ソ",  // backslashes and trail bytes 0x5C
+      "\"quoted\"", " blanks at the ends\t", "tab\there\x01"};
+  for (const std::string& comment : comments) {
+    auto app = MakeApp();
+    ASSERT_TRUE(app->LoadSettings());
+    app->m_strDefaultComment = comment.c_str();
+    app->SaveSettings();
+    auto again = MakeApp();
+    ASSERT_TRUE(again->LoadSettings());
+    EXPECT_EQ(std::string(again->m_strDefaultComment.GetString()), comment) << qvtest::U8(Ini());
+  }
+  EXPECT_NE(Ini().find("\r\nDefault_Comment=\"\"tab\\there\\x01\"\"\r\n"), std::string::npos)
+      << qvtest::U8(Ini());
+  // The shortcut's settings copy gets the same form.
+  auto app = MakeApp();
+  app->m_strDefaultComment = "a\r\nb";
+  WriteFile(tmp_ / "ini" / "copy.ini", "");
+  EXPECT_TRUE(app->WriteFolderDefaults("T:\\ini\\copy.ini"));
+  EXPECT_NE(ReadFile(tmp_ / "ini" / "copy.ini").find("Default_Comment=\"\"a\\r\\nb\"\"\r\n"), std::string::npos);
+  // A one-line comment is stored as it is.
+  app = MakeApp();
+  ASSERT_TRUE(app->LoadSettings());
+  app->m_strDefaultComment = "C:\\new \"x\" y";
+  app->SaveSettings();
+  EXPECT_NE(Ini().find("\r\nDefault_Comment=C:\\new \"x\" y\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsTest, WriteFolderDefaultsWritesTwoKeys) {
