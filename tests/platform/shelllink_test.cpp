@@ -106,6 +106,13 @@ TEST(ShellLinkWriter, TargetKindsAndHeaderFields) {
   EXPECT_NE(Get32(b, 44) | Get32(b, 48), 0u);
   EXPECT_EQ(Get32(b, 60), 1u);
 
+  // A doubled backslash after a character whose trail byte lies in the range
+  // of lead bytes (0x89 0x98) is still folded.
+  qv::ShellLinkWriter trail;
+  trail.SetPath("T:\\\x89\x98\\\\x.exe");
+  ASSERT_TRUE(trail.Build(b));
+  EXPECT_EQ(Str(b, 76 + Get32(b, 76 + 16), 12), std::string("T:\\\x89\x98\\x.exe\0", 12));
+
   // A network path: share as net name, the rest as suffix.
   qv::ShellLinkWriter net;
   net.SetPath("\\\\server\\share\\\\dir\\x.exe");

@@ -150,18 +150,24 @@ bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 // Runs of backslashes folded into one; a trail byte 0x5C of a double-byte
 // character is not a separator.
 std::string FoldSeparators(std::string_view path) {
+  // Whether the last character written is a backslash is known only while
+  // the characters are walked from the start: the byte before a 0x5C may
+  // itself be a trail byte in the range of lead bytes.
   std::string out;
   out.reserve(path.size());
+  bool afterSeparator = false;
   for (size_t i = 0; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
     if (qv::IsCp932Lead(c) && i + 1 < path.size()) {
       out.push_back(path[i]);
       out.push_back(path[++i]);
-    } else if (c == '\\' && !out.empty() && out.back() == '\\' &&
-               !(out.size() >= 2 && qv::IsCp932Lead(static_cast<unsigned char>(out[out.size() - 2])))) {
-      continue;
+      afterSeparator = false;
+    } else if (c == '\\') {
+      if (!afterSeparator) out.push_back(path[i]);
+      afterSeparator = true;
     } else {
       out.push_back(path[i]);
+      afterSeparator = false;
     }
   }
   return out;
