@@ -7,19 +7,10 @@
 #include <string>
 
 #include "app/ZEKApp.h"
-#include "platform/ui/prompt.h"
+#include "fuzz/fuzz_support.h"
 #include "records/ZEKDoc.h"
 
 namespace {
-
-// Nobody answers: messages are dropped.
-class SilentPeople final : public qv::People {
- public:
-  int Message(const qv::MessageRequest& r) override { return qv::SafeAnswer(r.type); }
-  int Dialog(const qv::DialogRequest& r, std::string*) override { return r.cancelAnswer; }
-  bool PickFile(const qv::FileRequest&, std::string&) override { return false; }
-  bool PickFolder(const qv::FolderRequest&, std::string&) override { return false; }
-};
 
 class FuzzDoc : public CZEKDoc {
  public:
@@ -30,10 +21,8 @@ class FuzzDoc : public CZEKDoc {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static SilentPeople people;
-  static bool installed = (qv::SetPeople(&people), true);
+  qvfuzz::InstallSilentPeople();
   static FuzzDoc doc;
-  (void)installed;
 
   doc.DeleteContents();
   doc.SetModifiedFlag(TRUE);
