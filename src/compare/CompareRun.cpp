@@ -175,9 +175,9 @@ struct LevelOutput {
   CStringList& folders;    // relative paths of ordinary subfolders
   CStringList& dvds;       // relative paths of DVD folders
   std::deque<std::vector<Subfolder>>* pending = nullptr;  // subfolders of each queued folder
-  // Identities of the folders walked into (and the root): a folder reached
-  // again, through a link or a second link, is not examined again, so a link
-  // back up the tree neither repeats the tree nor makes the walk grow.
+  // Identities of the folders walked into (and the root): a folder reached a
+  // second time, through a link, is not examined again, so a link back up
+  // the tree neither repeats the tree nor makes the walk grow.
   std::set<qv::FileIdentity>* walked = nullptr;
 };
 
