@@ -2,7 +2,7 @@
 # build needs when any is missing.
 QUARVEX_PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libblkid-dev
-  fonts-noto-cjk xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev diffutils"
+  fonts-noto-cjk fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev diffutils"
 
 quarvex_install_deps() {
   local missing=()

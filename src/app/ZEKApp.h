@@ -3,8 +3,9 @@
 // writes its members directly.
 #pragma once
 
+#include "app/CommandLine.h"
+#include "platform/ui/afxwin.h"
 #include "platform/win.h"
-#include "platform/ui/winapp.h"
 
 class CZEKDoc;
 class CZEKEnv_Label;
@@ -15,6 +16,24 @@ class CZEKApp : public CWinApp {
  public:
   CZEKApp();
   ~CZEKApp() override;
+
+  // Start-up, exit and the document commands.
+  BOOL InitInstance() override;
+  int ExitInstance() override;
+  CDocument* OpenDocumentFile(LPCTSTR lpszFileName) override;
+  void OnFileNew();
+  void OnFileOpen();
+  void OnFileSave();
+  void OnAppAbout();
+  // A new document after the framework's question about the open one's
+  // changes; FALSE (nothing changed) when the user kept the open one.
+  BOOL NewDocument();
+  // The comment template: ten comments keyed "[01]" to "[10]".
+  void InitCommentTemplate();
+  void DeleteOwnedObjects();
+  // Opens the user manual beside the path's name: .pdf, else .doc, else
+  // .docx; nothing when none exists.
+  void OpenManual(CWnd* pOwner, const char* path);
 
   // Reads the settings file at start-up: program folder, installation
   // check, keys of [Quarvex] and the file-type profiles. FALSE after a
@@ -107,8 +126,13 @@ class CZEKApp : public CWinApp {
 
   // Objects owned for the whole run.
   CObList m_listOwned;
+  CMyCommandLineInfo m_cmdInfo;
+  COleTemplateServer m_server;
   CSingleDocTemplate* m_pDocTemplate = nullptr;
   CFileType_Select_Chk_dlg* m_pFilterDlg = nullptr;
+
+ protected:
+  DECLARE_MESSAGE_MAP()
 };
 
 extern CZEKApp theApp;

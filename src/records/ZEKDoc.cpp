@@ -6,8 +6,14 @@
 #include "app/ZEKApp.h"
 #include "records/Archive.h"
 #include "records/FileInfo.h"
+#include "ui/MainFrm.h"
+#include "ui/OperationForm.h"
 
 IMPLEMENT_DYNCREATE(CZEKDoc, CDocument)
+
+BEGIN_MESSAGE_MAP(CZEKDoc, CDocument)
+  ON_UPDATE_COMMAND_UI(ID_HELP_FINDER, &CZEKDoc::OnUpdateHelpFinder)
+END_MESSAGE_MAP()
 
 namespace {
 
@@ -51,10 +57,6 @@ void GiveMissingComments(CObList& entries, CComment_Obj& table) {
 
 }  // namespace
 
-CZEKFrameHandOver& GetFrameHandOver() {
-  static CZEKFrameHandOver handOver;
-  return handOver;
-}
 
 // ---------------------------------------------------------------------------
 
@@ -70,27 +72,31 @@ CZEKDoc::~CZEKDoc() {
   DeleteContents();
   if (theApp.m_pCurrentDoc == this) theApp.m_pCurrentDoc = nullptr;
   if (GetCurrentCommentTable() == &m_Comment) SetCurrentCommentTable(nullptr);
-  CZEKFrameHandOver& frame = GetFrameHandOver();
-  if (frame.pDoc == this) {
-    frame.pDoc = nullptr;
-    frame.pRecordList = nullptr;
-    frame.pTotals = nullptr;
-  }
+  if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pDoc == this) frame->m_pDoc = nullptr;
 }
 
 void CZEKDoc::SetModifiedFlag(BOOL bModified) { m_bModified = bModified; }
 
 void CZEKDoc::DeleteContents() {
+  ForgetEntries();
   for (POSITION pos = m_listEntries.GetHeadPosition(); pos != nullptr;) delete m_listEntries.GetNext(pos);
   m_listEntries.RemoveAll();
   // Nothing may keep pointing at a deleted entry, and the comments of this
   // contents must not reach the next.
   m_pCurrentEntry = nullptr;
   m_Comment.Init();
-  CZEKFrameHandOver& frame = GetFrameHandOver();
-  if (frame.pDoc == this) {
-    frame.pRecordList = nullptr;
-    frame.pTotals = nullptr;
+}
+
+void CZEKDoc::ForgetEntries() {
+  // Whoever keeps pointers into the entries lets go before they are freed:
+  // the frame's shown records and rows, and the list's selection.
+  if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecordsOf(this);
+  for (POSITION pos = m_listEntries.GetHeadPosition(); pos != nullptr;) {
+    if (m_listEntries.GetNext(pos) == theApp.m_pSelectedEntry) {
+      theApp.m_pSelectedEntry = nullptr;
+      theApp.m_listSelectedNames.RemoveAll();
+      theApp.m_szSelectedName[0] = 0;
+    }
   }
 }
 
@@ -137,7 +143,8 @@ BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
 void CZEKDoc::OnCloseDocument() {
   // Views are destroyed and made anew at every view switch; only closing
   // the main window closes the document.
-  if (GetFrameHandOver().bClosing) CDocument::OnCloseDocument();
+  CMainFrame* frame = GetMainFrame();
+  if (frame && frame->m_bClosing) CDocument::OnCloseDocument();
 }
 
 CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
@@ -152,31 +159,33 @@ CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
 }
 
 void CZEKDoc::ShowCurrentEntry(BOOL bKeepMode) {
-  if (m_pCurrentEntry == nullptr) return;
-  CZEKFrameHandOver& frame = GetFrameHandOver();
-  frame.strNewPath = m_pCurrentEntry->m_strNewPath;
-  frame.strOldPath = m_pCurrentEntry->m_strOldPath;
-  frame.strDiffPath = m_pCurrentEntry->m_strDiffPath;
-  frame.strComment = m_pCurrentEntry->m_strComment;
-  frame.pRecordList = m_pCurrentEntry->m_pRecordList;
-  frame.pTotals = m_pCurrentEntry->m_pTotals;
-  frame.pDoc = this;
+  CMainFrame* frame = GetMainFrame();
+  if (m_pCurrentEntry == nullptr || frame == nullptr) return;
+  frame->m_strNewPath = m_pCurrentEntry->m_strNewPath;
+  frame->m_strOldPath = m_pCurrentEntry->m_strOldPath;
+  frame->m_strDiffPath = m_pCurrentEntry->m_strDiffPath;
+  frame->m_strComment = m_pCurrentEntry->m_strComment;
+  frame->m_pRecordList = m_pCurrentEntry->m_pRecordList;
+  frame->m_pTotals = m_pCurrentEntry->m_pTotals;
+  frame->m_pDoc = this;
   if (!bKeepMode) {
-    frame.nMode = m_pCurrentEntry->m_nMode;
+    frame->m_nMode = m_pCurrentEntry->m_nMode;
     theApp.m_nAppMode = m_pCurrentEntry->m_nMode;
+    // A form still showing another entry's fields would store them into
+    // this one when the view switches: it shows this entry from now on.
+    if (frame->m_pOperationForm) frame->m_pOperationForm->UpdateFromDocument(FALSE);
   }
-  frame.nPostedMessage = m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW;
-  frame.wParam = 0;
-  frame.lParam = 0;
-  ++frame.nPostCount;
+  frame->PostMessage(m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW, 0, 0);
 }
 
 BOOL CZEKDoc::SaveAsWithMode() {
   // Without a frame that was handed an entry there is no mode word to take.
-  const CZEKFrameHandOver& frame = GetFrameHandOver();
-  if (m_pCurrentEntry && frame.pDoc == this) m_pCurrentEntry->m_nMode = frame.nMode;
+  CMainFrame* frame = GetMainFrame();
+  if (m_pCurrentEntry && frame && frame->m_pDoc == this) m_pCurrentEntry->m_nMode = frame->m_nMode;
   return DoSave(nullptr, TRUE);
 }
+
+void CZEKDoc::OnUpdateHelpFinder(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
 
 void CZEKDoc::SetDocVersion(WORD wMajor, WORD wMinor, WORD wBuild) {
   theApp.m_wFileVersion[0] = 0;

@@ -20,27 +20,6 @@ class CZEKMergeSRCInfo;
 #define WM_SHOW_FILE_VIEW 0x0C03
 #endif
 
-// What the document hands to the main frame: the frame's copies of the
-// shown entry, its mode word and closing flag, and the last message posted
-// to it. The main frame takes these over when it is built; until then they
-// are kept here.
-struct CZEKFrameHandOver {
-  CString strNewPath;
-  CString strOldPath;
-  CString strDiffPath;
-  CString strComment;
-  CObList* pRecordList = nullptr;   // not owned
-  CZEKMergeSRCInfo* pTotals = nullptr;  // not owned
-  CZEKDoc* pDoc = nullptr;          // null until a document was handed over
-  int nMode = 0;                    // the frame's mode word: 0 compare, 1 list
-  BOOL bClosing = FALSE;            // set when the main window is asked to close
-  UINT nPostedMessage = 0;          // WM_SHOW_OPERATION_VIEW or WM_SHOW_FILE_VIEW
-  WPARAM wParam = 0;
-  LPARAM lParam = 0;
-  int nPostCount = 0;
-};
-
-CZEKFrameHandOver& GetFrameHandOver();
 
 class CZEKDoc : public CDocument {
   DECLARE_DYNCREATE(CZEKDoc)
@@ -59,6 +38,9 @@ class CZEKDoc : public CDocument {
   // Deletes every entry and empties the comment table; no entry is current
   // until a read or InitNewDocument sets one.
   void DeleteContents() override;
+  // Has every holder of pointers into the entries let go of them (the main
+  // frame's shown records, the list's selection).
+  void ForgetEntries();
   BOOL OnNewDocument() override;
   // A failed read is reported and leaves the contents of a new document
   // (still marked modified, so the framework starts a new document).
@@ -87,6 +69,9 @@ class CZEKDoc : public CDocument {
   static void SetDocVersion(WORD wMajor, WORD wMinor, WORD wBuild);
   static void GetDocVersion(WORD wVersion[4]);
 
+  // The help topics have no help file to show: the command stays disabled.
+  void OnUpdateHelpFinder(CCmdUI* pCmdUI);
+
   CZEKHeader m_Header;
   CObList m_listEntries{10};         // CZEKEnv_Label, owned
   int m_nCurrentId = 1;
@@ -96,6 +81,7 @@ class CZEKDoc : public CDocument {
   CComment_Obj m_Comment;
 
  protected:
+  DECLARE_MESSAGE_MAP()
   BOOL LoadContents(const BYTE* pData, size_t nSize, CString& strError) override;
   BOOL StoreContents(const ContentWriter& write, CString& strError) override;
   CString GetFileFailureText(const qv::FileResult& failure, LPCSTR lpszPathName, BOOL bSaving) override;

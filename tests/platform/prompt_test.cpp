@@ -101,7 +101,7 @@ TEST(ScriptedPeople, AnswersDialogsAndPickersFromTheQueue) {
 
   qv::People& seam = qv::GetPeople();
   // The scripted seam answers in place of the real dialog and never shows it.
-  const qv::DialogRequest overwrite{"CMessageBox_OW_dlg", "(NEW)　ファイル名称：a.txt", 4, [] {
+  const qv::DialogRequest overwrite{"CMessageBox_OW_dlg", "(NEW)　ファイル名称：a.txt", 4, [](const std::function<void()>&) {
                                       ADD_FAILURE() << "the real dialog was shown";
                                       return 1;
                                     }};

@@ -18,6 +18,7 @@
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "ui/MainFrm.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
@@ -67,7 +68,6 @@ void AddComments(CZEKDoc& doc, std::initializer_list<const char*> keys) {
 class DocTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    GetFrameHandOver() = CZEKFrameHandOver();
     savedInitialized_ = theApp.m_bInitialized;
     savedAppMode_ = theApp.m_nAppMode;
     theApp.m_bInitialized = FALSE;
@@ -75,7 +75,6 @@ class DocTest : public ::testing::Test {
   void TearDown() override {
     theApp.m_bInitialized = savedInitialized_;
     theApp.m_nAppMode = savedAppMode_;
-    GetFrameHandOver() = CZEKFrameHandOver();
   }
   // Saves without a question; the document takes no new name.
   static void Save(CZEKDoc& doc, const char* path) { ASSERT_TRUE(doc.OnSaveDocument(path)); }
@@ -83,6 +82,9 @@ class DocTest : public ::testing::Test {
   qvtest::TempDir tmp_;
   qvtest::DriveT drive_{tmp_};
   qvtest::ScriptedPeople people_;
+  // The main frame's record of the shown entry (no window: what the
+  // document writes into it is all these tests look at).
+  CMainFrame frame_;
   BOOL savedInitialized_ = FALSE;
   int savedAppMode_ = 0;
 };
@@ -173,35 +175,48 @@ TEST_F(DocTest, OpenHandsTheEntryToTheFrameOnlyAfterStartUp) {
 
   CZEKDoc reader;
   ASSERT_TRUE(reader.OnOpenDocument("T:\\records.qvx"));
-  EXPECT_EQ(GetFrameHandOver().nPostCount, 0);  // the start-up shows it itself
+  EXPECT_EQ(frame_.m_pDoc, nullptr);  // the start-up shows it itself
 
   theApp.m_bInitialized = TRUE;
   theApp.m_nAppMode = 0;
   theApp.m_bFileInfoCreated = TRUE;
   ASSERT_TRUE(reader.OnOpenDocument("T:\\records.qvx"));
-  const CZEKFrameHandOver& frame = GetFrameHandOver();
-  EXPECT_EQ(frame.nPostCount, 1);
-  EXPECT_EQ(frame.nPostedMessage, static_cast<UINT>(WM_SHOW_FILE_VIEW));
-  EXPECT_EQ(frame.pDoc, &reader);
-  EXPECT_EQ(frame.pRecordList, reader.m_pCurrentEntry->m_pRecordList);
-  EXPECT_EQ(frame.pTotals, reader.m_pCurrentEntry->m_pTotals);
-  EXPECT_EQ(frame.strOldPath, "D:\\Video");
-  EXPECT_EQ(frame.nMode, 1);
+  EXPECT_EQ(frame_.m_pDoc, &reader);
+  EXPECT_EQ(frame_.m_pRecordList, reader.m_pCurrentEntry->m_pRecordList);
+  EXPECT_NE(frame_.m_pRecordList, nullptr);
+  EXPECT_EQ(frame_.m_pTotals, reader.m_pCurrentEntry->m_pTotals);
+  EXPECT_EQ(frame_.m_strOldPath, "D:\\Video");
+  EXPECT_EQ(frame_.m_nMode, 1);
   EXPECT_EQ(theApp.m_nAppMode, 1);
   EXPECT_FALSE(theApp.m_bFileInfoCreated);
 
+  // Opening the next file frees the records: the frame forgets them first.
   ASSERT_TRUE(reader.OnOpenDocument("T:\\plain.qvx"));
-  EXPECT_EQ(frame.nPostCount, 2);
-  EXPECT_EQ(frame.nPostedMessage, static_cast<UINT>(WM_SHOW_OPERATION_VIEW));
-  EXPECT_EQ(frame.pRecordList, nullptr);
+  EXPECT_EQ(frame_.m_pRecordList, nullptr);
+  EXPECT_EQ(frame_.m_pTotals, nullptr);
 
   // Keeping the mode leaves the frame's and the application's mode words.
-  GetFrameHandOver().nMode = 0;
+  frame_.m_nMode = 0;
   theApp.m_nAppMode = 0;
   reader.ShowCurrentEntry(TRUE);
-  EXPECT_EQ(frame.nMode, 0);
+  EXPECT_EQ(frame_.m_nMode, 0);
   EXPECT_EQ(theApp.m_nAppMode, 0);
-  EXPECT_EQ(frame.nPostCount, 3);
+}
+
+TEST_F(DocTest, FreedEntriesLeaveNoReferenceBehind) {
+  CZEKDoc doc;
+  AddRecords(*doc.m_pCurrentEntry, 2);
+  theApp.m_bInitialized = TRUE;
+  doc.ShowCurrentEntry(FALSE);
+  frame_.m_listShownRecords.AddTail(doc.m_pCurrentEntry->m_pRecordList->GetHead());
+  theApp.m_pSelectedEntry = doc.m_pCurrentEntry;
+  theApp.m_listSelectedNames.AddTail("dir\\0");
+  doc.DeleteContents();
+  EXPECT_EQ(frame_.m_pRecordList, nullptr);
+  EXPECT_EQ(frame_.m_pTotals, nullptr);
+  EXPECT_TRUE(frame_.m_listShownRecords.IsEmpty());
+  EXPECT_EQ(theApp.m_pSelectedEntry, nullptr);
+  EXPECT_TRUE(theApp.m_listSelectedNames.IsEmpty());
 }
 
 TEST_F(DocTest, CloseRequestsOtherThanTheFramesLeaveTheDocumentOpen) {
@@ -211,7 +226,7 @@ TEST_F(DocTest, CloseRequestsOtherThanTheFramesLeaveTheDocumentOpen) {
   EXPECT_EQ(doc->m_listEntries.GetCount(), 1);
   EXPECT_NE(doc->m_pCurrentEntry, nullptr);
 
-  GetFrameHandOver().bClosing = TRUE;
+  frame_.m_bClosing = TRUE;
   doc->OnCloseDocument();
   EXPECT_EQ(theApp.m_pCurrentDoc, nullptr);
 }
@@ -382,7 +397,7 @@ TEST_F(DocTest, SaveAsWithModeStoresTheFramesModeAndAsksForAName) {
   CZEKDoc doc;
   doc.m_pCurrentEntry->m_nMode = 0;
   doc.ShowCurrentEntry(FALSE);
-  GetFrameHandOver().nMode = 1;  // the user switched to list mode
+  frame_.m_nMode = 1;  // the user switched to list mode
   people_.QueueFile("T:\\saved.qvx");
   doc.SetModifiedFlag(TRUE);
   ASSERT_TRUE(doc.SaveAsWithMode());

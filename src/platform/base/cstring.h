@@ -67,6 +67,10 @@ class CString {
   CString& operator+=(char ch);
   void Append(const char* text, int length);
 
+  // The string-table entry nID (installed resources); FALSE and unchanged
+  // when there is none.
+  BOOL LoadString(UINT nID);
+
   // Length and access (bytes).
   int GetLength() const noexcept { return Header()->length; }
   BOOL IsEmpty() const noexcept { return GetLength() == 0; }

@@ -26,6 +26,7 @@ typedef const void* LPCVOID;
 typedef void* HANDLE;
 typedef DWORD* LPDWORD;
 typedef BYTE* LPBYTE;
+typedef int* LPINT;
 typedef intptr_t INT_PTR;
 typedef uintptr_t UINT_PTR;
 typedef intptr_t LONG_PTR;

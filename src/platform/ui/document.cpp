@@ -3,10 +3,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/base/mbstring.h"
-#include "platform/ui/prompt.h"
+#include <algorithm>
 
-IMPLEMENT_DYNAMIC(CDocument, CObject)
+#include "platform/base/mbstring.h"
+#include "platform/os/files.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/doctemplate.h"
+#include "platform/ui/frame.h"
+#include "platform/ui/prompt.h"
+#include "platform/ui/winapp.h"
+
+IMPLEMENT_DYNAMIC(CDocument, CCmdTarget)
 
 namespace {
 
@@ -29,13 +36,19 @@ int NameStart(const CString& path) {
 
 CDocument::CDocument() = default;
 
-CDocument::~CDocument() = default;
+CDocument::~CDocument() {
+  while (!m_views.empty()) RemoveView(m_views.back());
+  if (m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);
+}
 
 void CDocument::SetTitle(LPCSTR lpszTitle) { m_strTitle = lpszTitle; }
 
-void CDocument::SetPathName(LPCSTR lpszPathName, BOOL /*bAddToMRU*/) {
+void CDocument::SetPathName(LPCSTR lpszPathName, BOOL bAddToMRU) {
   m_strPathName = lpszPathName;
   SetTitle(m_strPathName.Mid(NameStart(m_strPathName)));
+  if (bAddToMRU && !m_strPathName.IsEmpty()) {
+    if (CWinApp* app = AfxGetApp()) app->AddToRecentFileList(m_strPathName);
+  }
 }
 
 void CDocument::SetFileType(LPCSTR lpszFilterName, LPCSTR lpszDefaultExt) {
@@ -43,7 +56,50 @@ void CDocument::SetFileType(LPCSTR lpszFilterName, LPCSTR lpszDefaultExt) {
   m_strDefaultExt = lpszDefaultExt;
 }
 
-void CDocument::UpdateAllViews(CView* /*pSender*/, LPARAM /*lHint*/, CObject* /*pHint*/) {}
+void CDocument::UpdateAllViews(CView* pSender, LPARAM lHint, CObject* pHint) {
+  const std::vector<CView*> views = m_views;
+  for (CView* v : views) {
+    if (v != pSender && std::find(m_views.begin(), m_views.end(), v) != m_views.end()) v->OnUpdate(pSender, lHint, pHint);
+  }
+}
+
+void CDocument::AddView(CView* pView) {
+  if (pView == nullptr || std::find(m_views.begin(), m_views.end(), pView) != m_views.end()) return;
+  m_views.push_back(pView);
+  pView->m_pDocument = this;
+}
+
+void CDocument::RemoveView(CView* pView) {
+  auto it = std::find(m_views.begin(), m_views.end(), pView);
+  if (it == m_views.end()) return;
+  m_views.erase(it);
+  pView->m_pDocument = nullptr;
+}
+
+BOOL CDocument::SaveModified() {
+  if (!IsModified()) return TRUE;
+  CString name = m_strPathName.IsEmpty() ? m_strTitle : m_strPathName.Mid(NameStart(m_strPathName));
+  if (name.IsEmpty()) name = qv::FrameworkString(AFX_IDS_UNTITLED);
+  CString prompt = qv::FrameworkString(AFX_IDP_ASK_TO_SAVE);
+  prompt.Replace("%1", name);
+  switch (AfxMessageBox(prompt, MB_YESNOCANCEL, AFX_IDP_ASK_TO_SAVE)) {
+    case IDCANCEL:
+      return FALSE;
+    case IDYES:
+      return DoFileSave();
+    default:
+      return TRUE;
+  }
+}
+
+BOOL CDocument::DoFileSave() {
+  // A document without a name, or one whose file is read-only, is saved
+  // under a name the user picks.
+  if (m_strPathName.IsEmpty() || (_access(m_strPathName, 2) != 0 && _access(m_strPathName, 0) == 0)) {
+    return DoSave(nullptr);
+  }
+  return DoSave(m_strPathName);
+}
 
 void CDocument::ReportFailure(LPCSTR lpszText) { AfxMessageBox(lpszText, MB_OK | MB_ICONEXCLAMATION); }
 
@@ -109,8 +165,12 @@ void CDocument::OnCloseDocument() {
   // Not deleted while it is being closed.
   const BOOL bAutoDelete = m_bAutoDelete;
   m_bAutoDelete = FALSE;
+  while (!m_views.empty()) RemoveView(m_views.back());
   DeleteContents();
-  if (bAutoDelete) delete this;
+  if (bAutoDelete) {
+    if (m_pDocTemplate) m_pDocTemplate->RemoveDocument(this);
+    delete this;
+  }
 }
 
 BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {

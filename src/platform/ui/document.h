@@ -19,13 +19,16 @@
 
 #include <cstddef>
 #include <functional>
+#include <vector>
 
 #include "platform/base/cstring.h"
 #include "platform/base/object.h"
+#include "platform/ui/cmdtarget.h"
 #include "platform/base/wintypes.h"
 #include "platform/os/safefile.h"
 
 class CView;
+class CDocTemplate;
 
 // Flags of the file dialog.
 #ifndef OFN_OVERWRITEPROMPT
@@ -38,7 +41,7 @@ class CView;
 #define OFN_PATHMUSTEXIST 0x00000800u
 #endif
 
-class CDocument : public CObject {
+class CDocument : public CCmdTarget {
   DECLARE_DYNAMIC(CDocument)
 
  public:
@@ -69,8 +72,20 @@ class CDocument : public CObject {
   // new name. A failed save never removes or damages an existing file.
   virtual BOOL DoSave(LPCSTR lpszPathName, BOOL bReplace = TRUE);
 
-  // Views do not exist yet: nothing to notify.
+  // Tells every view attached to the document (but pSender) to update.
   void UpdateAllViews(CView* pSender, LPARAM lHint = 0L, CObject* pHint = nullptr);
+  void AddView(CView* pView);
+  void RemoveView(CView* pView);
+  size_t GetViewCount() const { return m_views.size(); }
+
+  // The framework's question before the document's contents go: a modified
+  // document asks whether to save its changes (yes saves, no drops them,
+  // cancel keeps everything). TRUE when the contents may go.
+  virtual BOOL SaveModified();
+  // Saves under the path name, or asks for one when there is none.
+  virtual BOOL DoFileSave();
+  CDocTemplate* GetDocTemplate() const { return m_pDocTemplate; }
+  CDocTemplate* m_pDocTemplate = nullptr;
 
   // The file type the save dialog offers: its filter name ("Quarvex Files
   // (*.qvx)") and the extension with its dot (".qvx").
@@ -103,4 +118,5 @@ class CDocument : public CObject {
   BOOL m_bModified = FALSE;
   CString m_strFilterName;
   CString m_strDefaultExt;
+  std::vector<CView*> m_views;
 };

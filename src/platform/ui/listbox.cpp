@@ -1,6 +1,26 @@
 #include "platform/ui/listbox.h"
 
+#include <cstring>
+
 #include "platform/base/mbstring.h"
+#include "platform/ui/qt/bridge.h"
+
+IMPLEMENT_DYNAMIC(CListBox, CWnd)
+IMPLEMENT_DYNAMIC(CCheckListBox, CListBox)
+
+namespace {
+// Does `text` begin with `prefix`, letter case ignored?
+bool BeginsWith(const CString& text, const char* prefix) {
+  const size_t n = std::strlen(prefix);
+  if (static_cast<size_t>(text.GetLength()) < n) return false;
+  return _mbsnbicmp(reinterpret_cast<const unsigned char*>(text.GetString()),
+                    reinterpret_cast<const unsigned char*>(prefix), n) == 0;
+}
+}  // namespace
+
+void CListBox::ItemsChanged() {
+  if (m_hWnd) qv::ui::SyncListBox(this);
+}
 
 int CListBox::AddString(const char* text) {
   if ((style_ & LBS_SORT) == 0) return InsertString(-1, text);
@@ -86,6 +106,7 @@ int CListBox::SetCurSel(int index) {
     }
     return LB_ERR;
   }
+  for (Item& it : items_) it.selected = false;
   curSel_ = index;
   ItemsChanged();
   return index;
@@ -99,4 +120,111 @@ void CCheckListBox::SetCheck(int index, int state) {
 
 int CCheckListBox::GetCheck(int index) const {
   return Valid(index) ? items_[index].check : LB_ERR;
+}
+
+int CListBox::GetSel(int index) const {
+  if (!Valid(index)) return LB_ERR;
+  return (items_[index].selected || index == curSel_) ? 1 : 0;
+}
+
+int CListBox::SetSel(int index, BOOL bSelect) {
+  if (index == -1) {
+    for (Item& it : items_) it.selected = bSelect != FALSE;
+  } else if (Valid(index)) {
+    items_[index].selected = bSelect != FALSE;
+    if (bSelect) curSel_ = index;
+  } else {
+    return LB_ERR;
+  }
+  ItemsChanged();
+  return 0;
+}
+
+int CListBox::GetSelCount() const {
+  int n = 0;
+  for (int i = 0; i < GetCount(); ++i) n += GetSel(i) == 1;
+  return n;
+}
+
+int CListBox::GetSelItems(int nMaxItems, LPINT rgIndex) const {
+  int n = 0;
+  for (int i = 0; i < GetCount() && n < nMaxItems; ++i) {
+    if (GetSel(i) == 1) rgIndex[n++] = i;
+  }
+  return n;
+}
+
+int CListBox::FindString(int startAfter, const char* text) const {
+  const int n = GetCount();
+  if (n == 0 || !text) return LB_ERR;
+  const int start = (startAfter >= 0 && startAfter < n) ? startAfter + 1 : 0;
+  for (int k = 0; k < n; ++k) {
+    const int i = (start + k) % n;
+    if (BeginsWith(items_[i].text, text)) return i;
+  }
+  return LB_ERR;
+}
+
+int CListBox::SelectString(int startAfter, const char* text) {
+  const int i = FindString(startAfter, text);
+  if (i == LB_ERR) return LB_ERR;
+  for (Item& it : items_) it.selected = false;
+  items_[i].selected = true;
+  curSel_ = i;
+  ItemsChanged();
+  return i;
+}
+
+void CListBox::TakeItemsFrom(CListBox& other) {
+  if (&other == this) return;
+  if (items_.empty()) {
+    items_ = std::move(other.items_);
+    curSel_ = other.curSel_;
+  }
+  style_ |= other.style_;
+  if (horizontalExtent_ == 0) horizontalExtent_ = other.horizontalExtent_;
+  other.items_.clear();
+  other.curSel_ = LB_ERR;
+  ItemsChanged();
+}
+
+void CListBox::UserSelection(int current, const std::vector<bool>& selected) {
+  for (size_t i = 0; i < items_.size() && i < selected.size(); ++i) items_[i].selected = selected[i];
+  curSel_ = Valid(current) ? current : LB_ERR;
+}
+
+void CListBox::UserCheck(int index, int state) {
+  if (Valid(index)) items_[index].check = state;
+}
+
+std::vector<CListBox::ItemView> CListBox::Items() const {
+  std::vector<ItemView> out;
+  out.reserve(items_.size());
+  for (size_t i = 0; i < items_.size(); ++i) {
+    out.push_back({&items_[i].text, items_[i].check, items_[i].selected || static_cast<int>(i) == curSel_});
+  }
+  return out;
+}
+
+LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case LB_ADDSTRING:
+      return AddString(reinterpret_cast<const char*>(lParam));
+    case LB_RESETCONTENT:
+      ResetContent();
+      return 0;
+    case LB_GETCOUNT:
+      return GetCount();
+    case LB_GETCURSEL:
+      return GetCurSel();
+    case LB_SETSEL:
+      return SetSel(static_cast<int>(lParam), static_cast<BOOL>(wParam));
+    case LB_SELECTSTRING:
+      return SelectString(static_cast<int>(wParam), reinterpret_cast<const char*>(lParam));
+    case LB_SETHORIZONTALEXTENT:
+      SetHorizontalExtent(static_cast<int>(wParam));
+      return 0;
+    default:
+      return CWnd::DefWindowProc(message, wParam, lParam);
+  }
 }

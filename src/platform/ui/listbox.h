@@ -1,33 +1,40 @@
 // List boxes and check list boxes. Their items live here, in the control
 // object, so dialog code can fill and read them whether or not a window shows
-// them; the windowing layer mirrors the items into the widget it shows.
+// them; the windowing layer mirrors the items into the widget it shows and
+// writes the user's selection and check marks back.
 #pragma once
 
 #include <vector>
 
 #include "platform/base/cstring.h"
 #include "platform/base/wintypes.h"
+#include "platform/ui/wnd.h"
 
 #define LB_ERR (-1)
 #define LB_ERRSPACE (-2)
+#ifndef LBS_SORT
 #define LBS_SORT 0x0002L
+#endif
+#ifndef BST_UNCHECKED
 #define BST_UNCHECKED 0
 #define BST_CHECKED 1
 #define BST_INDETERMINATE 2
+#endif
 
-class CListBox {
+class CListBox : public CWnd {
+  DECLARE_DYNAMIC(CListBox)
+
  public:
   CListBox() = default;
-  virtual ~CListBox() = default;
-  CListBox(const CListBox&) = delete;
-  CListBox& operator=(const CListBox&) = delete;
+  ~CListBox() override = default;
 
   // Style bits of the control, set from its template when the window layer
   // creates it. LBS_SORT: AddString keeps the items in text order (letter
   // case ignored); InsertString still puts an item where it is told.
-  DWORD GetStyle() const { return style_; }
-  BOOL ModifyStyle(DWORD remove, DWORD add) {
+  DWORD GetStyle() const { return style_ | CWnd::GetStyle(); }
+  BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0) {
     style_ = (style_ & ~remove) | add;
+    CWnd::ModifyStyle(remove, add, flags);
     return TRUE;
   }
 
@@ -54,22 +61,52 @@ class CListBox {
   int GetCurSel() const { return curSel_; }
   int SetCurSel(int index);
 
+  // Several selected items (extended-selection lists).
+  int GetSel(int index) const;
+  int SetSel(int index, BOOL bSelect = TRUE);
+  int GetSelCount() const;
+  int GetSelItems(int nMaxItems, LPINT rgIndex) const;
+  // The first item after startAfter whose text begins with `text` (letter
+  // case ignored, wrapping round), made the current selection; LB_ERR when
+  // none.
+  int SelectString(int startAfter, const char* text);
+  int FindString(int startAfter, const char* text) const;
+  void SetHorizontalExtent(int cxExtent) { horizontalExtent_ = cxExtent; ItemsChanged(); }
+  int GetHorizontalExtent() const { return horizontalExtent_; }
+
+  // Layer use: items move with the control when a member subclasses it; the
+  // widget reports what the user changed.
+  void TakeItemsFrom(CListBox& other);
+  void UserSelection(int current, const std::vector<bool>& selected);
+  void UserCheck(int index, int state);
+  struct ItemView {
+    const CString* text;
+    int check;
+    bool selected;
+  };
+  std::vector<ItemView> Items() const;
+
  protected:
   struct Item {
     CString text;
     DWORD_PTR data = 0;
     int check = BST_UNCHECKED;
+    bool selected = false;
   };
   bool Valid(int index) const { return index >= 0 && index < GetCount(); }
-  // Called after every change of the items, for the widget that shows them.
-  virtual void ItemsChanged() {}
+  // Called after every change of the items: the widget shows them anew.
+  virtual void ItemsChanged();
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   std::vector<Item> items_;
   int curSel_ = LB_ERR;
   DWORD style_ = 0;
+  int horizontalExtent_ = 0;
 };
 
 class CCheckListBox : public CListBox {
+  DECLARE_DYNAMIC(CCheckListBox)
+
  public:
   void SetCheck(int index, int state);
   int GetCheck(int index) const;

@@ -17,6 +17,8 @@
 
 #include "platform/base/wintypes.h"
 
+class CWnd;
+
 // Buttons of a message box (the low four bits of its type).
 #ifndef MB_OK
 #define MB_OK 0x00000000u
@@ -120,10 +122,14 @@ struct DialogRequest {
   const char* dialogName;  // the dialog's class name, e.g. "CMessageBox_OW_dlg"
   const char* text;        // what the dialog shows that identifies the case
   int cancelAnswer;        // the answer of Esc / the close box
-  // Runs the real dialog modally and returns its answer. An implementation
-  // with a person in front of the screen calls it; the scripted and console
-  // implementations never do. May be empty.
-  std::function<int()> showModal = {};
+  // Runs the real dialog modally and returns its answer; `whileShown` (may
+  // be empty) runs once the dialog is on the screen, inside its modal loop.
+  // An implementation with a person in front of the screen calls it with
+  // nothing to run; scripted people call it to drive the real controls. The
+  // console implementation never does. May be empty.
+  std::function<int(const std::function<void()>& whileShown)> showModal = {};
+  // The dialog's window object while it is shown (null before).
+  CWnd* const* window = nullptr;
 };
 
 struct FileRequest {

@@ -47,6 +47,9 @@ void ScriptedPeople::QueueAnswer(int id) { m_queue.push_back({Kind::Message, id,
 void ScriptedPeople::QueueDialog(int code, std::string answerText) {
   m_queue.push_back({Kind::Dialog, code, std::move(answerText)});
 }
+void ScriptedPeople::QueueDrive(std::function<void(CWnd*)> drive) {
+  m_queue.push_back({Kind::Dialog, 0, {}, std::move(drive)});
+}
 void ScriptedPeople::QueueFile(std::string path) { m_queue.push_back({Kind::File, 1, std::move(path)}); }
 void ScriptedPeople::QueueFileCancel() { m_queue.push_back({Kind::File, 0, {}}); }
 void ScriptedPeople::QueueFolder(std::string path) { m_queue.push_back({Kind::Folder, 1, std::move(path)}); }
@@ -62,6 +65,7 @@ std::string ScriptedPeople::Describe(const Answer& a) {
   switch (a.kind) {
     case Kind::Message: return "message box answer " + AnswerText(a.code);
     case Kind::Dialog:
+      if (a.drive) return "dialog run and driven";
       return "dialog answer " + std::to_string(a.code) + (a.text.empty() ? "" : " with text " + Quote(a.text));
     case Kind::File: return a.code ? "file pick of " + Quote(a.text) : "file picker cancel";
     case Kind::Folder: return a.code ? "folder pick of " + Quote(a.text) : "folder picker cancel";
@@ -128,6 +132,19 @@ int ScriptedPeople::Dialog(const DialogRequest& r, std::string* answerText) {
   const Answer* a =
       Take(Kind::Dialog, nullptr, 0, "dialog " + call.dialogName + " " + Quote(call.text));
   call.expected = a != nullptr;
+  if (a && a->drive) {
+    if (!r.showModal) {
+      Report("dialog " + call.dialogName + " cannot run for real");
+      call.answer = r.cancelAnswer;
+    } else {
+      // The queue may be used by what the driven dialog asks in turn.
+      std::function<void(CWnd*)> drive = a->drive;
+      CWnd* const* window = r.window;
+      call.answer = r.showModal([drive, window]() { drive(window ? *window : nullptr); });
+    }
+    m_calls.push_back(std::move(call));
+    return m_calls.back().answer;
+  }
   call.answer = a ? a->code : r.cancelAnswer;
   if (a) {
     call.answerText = a->text;

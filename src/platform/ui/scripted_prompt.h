@@ -57,6 +57,10 @@ class ScriptedPeople : public People {
   // Answers, consumed in order.
   void QueueAnswer(int id);                                // a message box button
   void QueueDialog(int code, std::string answerText = {});  // a dialog's result
+  // The next dialog runs for real; `drive` gets its window once it shows
+  // and works its controls (clicks, keys) until something ends it. The
+  // dialog's own result is the answer.
+  void QueueDrive(std::function<void(CWnd* dialog)> drive);
   void QueueFile(std::string path);                        // a file picked
   void QueueFileCancel();
   void QueueFolder(std::string path);                      // a folder picked
@@ -83,6 +87,7 @@ class ScriptedPeople : public People {
     Kind kind;
     int code;          // message/dialog answer; pickers: 1 chosen, 0 cancel
     std::string text;  // path, or dialog text
+    std::function<void(CWnd*)> drive = {};  // dialogs run for real
   };
 
   // The next answer when it is of `kind` and `fits`; else reports `what`

@@ -1,0 +1,476 @@
+// Window messages, notification codes, window and control styles, virtual
+// key codes and the structures that travel with messages, under the names
+// and values the program's window code uses.
+#pragma once
+
+#include "platform/base/wintypes.h"
+#include "platform/ui/geometry.h"
+
+struct HWND__;
+typedef HWND__* HWND;
+struct HMENU__;
+typedef HMENU__* HMENU;
+struct HDROP__;
+typedef HDROP__* HDROP;
+struct HICON__;
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
+struct HGDIOBJ__;
+typedef HGDIOBJ__* HGDIOBJ;
+typedef HGDIOBJ HBITMAP;
+typedef HGDIOBJ HBRUSH;
+typedef HGDIOBJ HPEN;
+typedef HGDIOBJ HFONT;
+struct HDC__;
+typedef HDC__* HDC;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef void* HACCEL;
+
+#define MAKEWPARAM(l, h) (static_cast<WPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+#define MAKELPARAM(l, h) (static_cast<LPARAM>(static_cast<DWORD>(MAKELONG(l, h))))
+#define MAKEINTRESOURCE(i) (reinterpret_cast<LPSTR>(static_cast<ULONG_PTR>(static_cast<WORD>(i))))
+#define MAKEINTRESOURCEA MAKEINTRESOURCE
+#define IS_INTRESOURCE(p) ((reinterpret_cast<ULONG_PTR>(p) >> 16) == 0)
+typedef uintptr_t ULONG_PTR;
+
+// Messages.
+#define WM_NULL 0x0000
+#define WM_CREATE 0x0001
+#define WM_DESTROY 0x0002
+#define WM_MOVE 0x0003
+#define WM_SIZE 0x0005
+#define WM_ACTIVATE 0x0006
+#define WM_SETFOCUS 0x0007
+#define WM_KILLFOCUS 0x0008
+#define WM_ENABLE 0x000A
+#define WM_SETREDRAW 0x000B
+#define WM_SETTEXT 0x000C
+#define WM_GETTEXT 0x000D
+#define WM_GETTEXTLENGTH 0x000E
+#define WM_PAINT 0x000F
+#define WM_CLOSE 0x0010
+#define WM_QUIT 0x0012
+#define WM_ERASEBKGND 0x0014
+#define WM_SHOWWINDOW 0x0018
+#define WM_SETCURSOR 0x0020
+#define WM_GETMINMAXINFO 0x0024
+#define WM_SETFONT 0x0030
+#define WM_GETFONT 0x0031
+#define WM_NOTIFY 0x004E
+#define WM_SETICON 0x0080
+#define WM_NCCREATE 0x0081
+#define WM_NCDESTROY 0x0082
+#define WM_NCHITTEST 0x0084
+#define WM_KEYDOWN 0x0100
+#define WM_KEYUP 0x0101
+#define WM_CHAR 0x0102
+#define WM_INITDIALOG 0x0110
+#define WM_COMMAND 0x0111
+#define WM_SYSCOMMAND 0x0112
+#define WM_TIMER 0x0113
+#define WM_HSCROLL 0x0114
+#define WM_VSCROLL 0x0115
+#define WM_INITMENUPOPUP 0x0117
+#define WM_CTLCOLORSTATIC 0x0138
+#define WM_MOUSEMOVE 0x0200
+#define WM_LBUTTONDOWN 0x0201
+#define WM_LBUTTONUP 0x0202
+#define WM_LBUTTONDBLCLK 0x0203
+#define WM_RBUTTONDOWN 0x0204
+#define WM_RBUTTONUP 0x0205
+#define WM_DROPFILES 0x0233
+#define WM_USER 0x0400
+#define WM_APP 0x8000
+// Framework messages.
+#define WM_INITIALUPDATE 0x0364
+#define WM_IDLEUPDATECMDUI 0x0363
+// Messages reflected to the control that caused them.
+#define WM_REFLECT_BASE 0xBC00
+#define OCM_CTLCOLORSTATIC (WM_REFLECT_BASE + WM_CTLCOLORSTATIC)
+
+// Control-colour kinds (the nCtlColor argument).
+#define CTLCOLOR_STATIC 6
+
+// WM_SIZE kinds.
+#define SIZE_RESTORED 0
+#define SIZE_MINIMIZED 1
+#define SIZE_MAXIMIZED 2
+
+// WM_NCHITTEST results.
+#define HTNOWHERE 0
+#define HTCLIENT 1
+
+// Mouse key flags.
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define MK_SHIFT 0x0004
+#define MK_CONTROL 0x0008
+
+// Virtual keys.
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_PRIOR 0x21
+#define VK_NEXT 0x22
+#define VK_END 0x23
+#define VK_HOME 0x24
+#define VK_LEFT 0x25
+#define VK_UP 0x26
+#define VK_RIGHT 0x27
+#define VK_DOWN 0x28
+#define VK_INSERT 0x2D
+#define VK_DELETE 0x2E
+#define VK_F1 0x70
+#define VK_F2 0x71
+#define VK_F3 0x72
+#define VK_F4 0x73
+#define VK_F5 0x74
+#define VK_F10 0x79
+#define VK_F12 0x7B
+#define VK_APPS 0x5D
+
+// Window styles.
+#define WS_OVERLAPPED 0x00000000L
+#define WS_POPUP 0x80000000L
+#define WS_CHILD 0x40000000L
+#define WS_MINIMIZE 0x20000000L
+#define WS_VISIBLE 0x10000000L
+#define WS_DISABLED 0x08000000L
+#define WS_CLIPSIBLINGS 0x04000000L
+#define WS_CLIPCHILDREN 0x02000000L
+#define WS_MAXIMIZE 0x01000000L
+#define WS_CAPTION 0x00C00000L
+#define WS_BORDER 0x00800000L
+#define WS_DLGFRAME 0x00400000L
+#define WS_VSCROLL 0x00200000L
+#define WS_HSCROLL 0x00100000L
+#define WS_SYSMENU 0x00080000L
+#define WS_THICKFRAME 0x00040000L
+#define WS_GROUP 0x00020000L
+#define WS_TABSTOP 0x00010000L
+#define WS_MINIMIZEBOX 0x00020000L
+#define WS_MAXIMIZEBOX 0x00010000L
+#define WS_OVERLAPPEDWINDOW \
+  (WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)
+#define WS_EX_ACCEPTFILES 0x00000010L
+#define WS_EX_CLIENTEDGE 0x00000200L
+#define WS_EX_STATICEDGE 0x00020000L
+#define DS_MODALFRAME 0x80L
+#define DS_SETFONT 0x40L
+#define DS_CONTROL 0x0400L
+#define DS_CENTER 0x0800L
+#define FWS_ADDTOTITLE 0x00008000L
+#define CW_USEDEFAULT (static_cast<int>(0x80000000))
+
+// Static styles.
+#define SS_LEFT 0x00000000L
+#define SS_CENTER 0x00000001L
+#define SS_RIGHT 0x00000002L
+#define SS_ICON 0x00000003L
+#define SS_BLACKRECT 0x00000004L
+#define SS_GRAYRECT 0x00000005L
+#define SS_WHITERECT 0x00000006L
+#define SS_BLACKFRAME 0x00000007L
+#define SS_LEFTNOWORDWRAP 0x0000000CL
+#define SS_BITMAP 0x0000000EL
+#define SS_ETCHEDHORZ 0x00000010L
+#define SS_ETCHEDVERT 0x00000011L
+#define SS_ETCHEDFRAME 0x00000012L
+#define SS_TYPEMASK 0x0000001FL
+#define SS_NOTIFY 0x00000100L
+#define SS_CENTERIMAGE 0x00000200L
+#define SS_SUNKEN 0x00001000L
+
+// Button styles, messages, notifications and states.
+#define BS_PUSHBUTTON 0x00000000L
+#define BS_DEFPUSHBUTTON 0x00000001L
+#define BS_CHECKBOX 0x00000002L
+#define BS_AUTOCHECKBOX 0x00000003L
+#define BS_RADIOBUTTON 0x00000004L
+#define BS_GROUPBOX 0x00000007L
+#define BS_AUTORADIOBUTTON 0x00000009L
+#define BS_TYPEMASK 0x0000000FL
+#define BS_BITMAP 0x00000080L
+#define BS_PUSHLIKE 0x00001000L
+#define BM_GETCHECK 0x00F0
+#define BM_SETCHECK 0x00F1
+#define BM_GETSTATE 0x00F2
+#define BM_SETSTATE 0x00F3
+#define BM_CLICK 0x00F5
+#define BM_SETIMAGE 0x00F7
+#define BN_CLICKED 0
+#define BN_DOUBLECLICKED 5
+#ifndef BST_UNCHECKED
+#define BST_UNCHECKED 0
+#define BST_CHECKED 1
+#define BST_INDETERMINATE 2
+#endif
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+
+// Edit styles, messages and notifications.
+#define ES_LEFT 0x0000L
+#define ES_CENTER 0x0001L
+#define ES_RIGHT 0x0002L
+#define ES_MULTILINE 0x0004L
+#define ES_AUTOVSCROLL 0x0040L
+#define ES_AUTOHSCROLL 0x0080L
+#define ES_READONLY 0x0800L
+#define ES_WANTRETURN 0x1000L
+#define ES_NUMBER 0x2000L
+#define EM_GETSEL 0x00B0
+#define EM_SETSEL 0x00B1
+#define EM_SCROLLCARET 0x00B7
+#define EM_LIMITTEXT 0x00C5
+#define EM_SETREADONLY 0x00CF
+#define EN_SETFOCUS 0x0100
+#define EN_KILLFOCUS 0x0200
+#define EN_CHANGE 0x0300
+#define EN_UPDATE 0x0400
+
+// Combo box styles, messages and notifications.
+#define CBS_SIMPLE 0x0001L
+#define CBS_DROPDOWN 0x0002L
+#define CBS_DROPDOWNLIST 0x0003L
+#define CBS_SORT 0x0100L
+#define CB_ERR (-1)
+#define CB_ADDSTRING 0x0143
+#define CB_DELETESTRING 0x0144
+#define CB_GETCOUNT 0x0146
+#define CB_GETCURSEL 0x0147
+#define CB_GETLBTEXT 0x0148
+#define CB_INSERTSTRING 0x014A
+#define CB_RESETCONTENT 0x014B
+#define CB_SELECTSTRING 0x014D
+#define CB_SETCURSEL 0x014E
+#define CBN_SELCHANGE 1
+#define CBN_DBLCLK 2
+#define CBN_SETFOCUS 3
+#define CBN_KILLFOCUS 4
+#define CBN_DROPDOWN 7
+
+// List box styles, messages and notifications.
+#define LBS_NOTIFY 0x0001L
+#ifndef LBS_SORT
+#define LBS_SORT 0x0002L
+#endif
+#define LBS_OWNERDRAWFIXED 0x0010L
+#define LBS_HASSTRINGS 0x0040L
+#define LBS_MULTIPLESEL 0x0008L
+#define LBS_EXTENDEDSEL 0x0800L
+#define LBS_NOINTEGRALHEIGHT 0x0100L
+#define LB_ADDSTRING 0x0180
+#define LB_RESETCONTENT 0x0184
+#define LB_SETSEL 0x0185
+#define LB_GETCURSEL 0x0188
+#define LB_GETCOUNT 0x018B
+#define LB_SELECTSTRING 0x018C
+#define LB_SETHORIZONTALEXTENT 0x0194
+#define LBN_SELCHANGE 1
+#define LBN_DBLCLK 2
+#define LBN_SELCANCEL 3
+#define LBN_SETFOCUS 4
+#define LBN_KILLFOCUS 5
+#define CLBN_CHKCHANGE 40
+
+// Common-control notification header and codes.
+struct NMHDR {
+  HWND hwndFrom;
+  UINT_PTR idFrom;
+  UINT code;
+};
+typedef NMHDR* LPNMHDR;
+
+#define NM_FIRST 0u
+#define NM_CLICK (NM_FIRST - 2)
+#define NM_DBLCLK (NM_FIRST - 3)
+#define NM_RETURN (NM_FIRST - 4)
+#define NM_RCLICK (NM_FIRST - 5)
+#define NM_RDBLCLK (NM_FIRST - 6)
+#define NM_SETFOCUS (NM_FIRST - 7)
+#define NM_KILLFOCUS (NM_FIRST - 8)
+
+// Up-down control.
+#define UDN_FIRST (0u - 721)
+#define UDN_DELTAPOS (UDN_FIRST - 1)
+#define UDS_WRAP 0x0001
+#define UDS_SETBUDDYINT 0x0002
+#define UDS_ALIGNRIGHT 0x0004
+#define UDS_ARROWKEYS 0x0020
+#define UDS_HORZ 0x0040
+#define UDM_SETRANGE32 (WM_USER + 111)
+#define UDM_GETRANGE32 (WM_USER + 112)
+#define UDM_SETPOS32 (WM_USER + 113)
+#define UDM_GETPOS32 (WM_USER + 114)
+struct NMUPDOWN {
+  NMHDR hdr;
+  int iPos;
+  int iDelta;
+};
+typedef NMUPDOWN* LPNMUPDOWN;
+
+// Minimum and maximum tracking sizes of a window.
+struct MINMAXINFO {
+  POINT ptReserved;
+  POINT ptMaxSize;
+  POINT ptMaxPosition;
+  POINT ptMinTrackSize;
+  POINT ptMaxTrackSize;
+};
+
+// Window creation.
+struct CREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+typedef CREATESTRUCTA CREATESTRUCT;
+typedef CREATESTRUCT* LPCREATESTRUCT;
+
+// ShowWindow commands.
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_NORMAL 1
+#define SW_SHOWMINIMIZED 2
+#define SW_SHOWMAXIMIZED 3
+#define SW_SHOWNOACTIVATE 4
+#define SW_SHOW 5
+#define SW_MINIMIZE 6
+#define SW_SHOWMINNOACTIVE 7
+#define SW_SHOWNA 8
+#define SW_RESTORE 9
+#define SW_SHOWDEFAULT 10
+
+// SetWindowPos flags.
+#define SWP_NOSIZE 0x0001
+#define SWP_NOMOVE 0x0002
+#define SWP_NOZORDER 0x0004
+#define SWP_NOREDRAW 0x0008
+#define SWP_NOACTIVATE 0x0010
+#define SWP_SHOWWINDOW 0x0040
+#define SWP_HIDEWINDOW 0x0080
+
+// RedrawWindow flags.
+#define RDW_INVALIDATE 0x0001
+#define RDW_ERASE 0x0004
+#define RDW_UPDATENOW 0x0100
+#define RDW_ALLCHILDREN 0x0080
+#define RDW_NOCHILDREN 0x0040
+
+// Command ids of the dialog manager.
+#ifndef IDOK
+#define IDOK 1
+#define IDCANCEL 2
+#endif
+#define IDC_STATIC (-1)
+
+// Command ids of the framework.
+#define ID_SEPARATOR 0
+#define ID_FILE_NEW 0xE100
+#define ID_FILE_OPEN 0xE101
+#define ID_FILE_CLOSE 0xE102
+#define ID_FILE_SAVE 0xE103
+#define ID_FILE_SAVE_AS 0xE104
+#define ID_FILE_PAGE_SETUP 0xE105
+#define ID_FILE_PRINT_SETUP 0xE106
+#define ID_FILE_PRINT 0xE107
+#define ID_FILE_PRINT_DIRECT 0xE108
+#define ID_FILE_PRINT_PREVIEW 0xE109
+#define ID_FILE_MRU_FILE1 0xE110
+#define ID_FILE_MRU_FILE2 0xE111
+#define ID_FILE_MRU_FILE3 0xE112
+#define ID_FILE_MRU_FILE4 0xE113
+#define ID_FILE_MRU_FIRST ID_FILE_MRU_FILE1
+#define ID_FILE_MRU_LAST 0xE11F
+#define ID_APP_ABOUT 0xE140
+#define ID_APP_EXIT 0xE141
+#define ID_HELP_INDEX 0xE142
+#define ID_HELP_FINDER 0xE143
+#define ID_HELP_USING 0xE144
+#define ID_CONTEXT_HELP 0xE145
+#define ID_HELP 0xE146
+#define ID_DEFAULT_HELP 0xE147
+#define ID_VIEW_TOOLBAR 0xE800
+#define ID_VIEW_STATUS_BAR 0xE801
+#define ID_INDICATOR_EXT 0xE700
+#define ID_INDICATOR_CAPS 0xE701
+#define ID_INDICATOR_NUM 0xE702
+#define ID_INDICATOR_SCRL 0xE703
+#define ID_INDICATOR_OVR 0xE704
+#define ID_INDICATOR_REC 0xE705
+#define ID_INDICATOR_KANA 0xE706
+#define AFX_IDW_PANE_FIRST 0xE900
+#define AFX_IDW_PANE_LAST 0xE9FF
+#define AFX_IDW_TOOLBAR 0xE800
+#define AFX_IDW_STATUS_BAR 0xE801
+// Strings of the framework.
+#define AFX_IDS_APP_TITLE 0xE000
+#define AFX_IDS_IDLEMESSAGE 0xE001
+#define AFX_IDS_UNTITLED 0xF000
+#define AFX_IDP_ASK_TO_SAVE 0xF010
+#define AFX_IDP_FAILED_TO_OPEN_DOC 0xF011
+#define AFX_IDP_FILE_NONE 0xF020
+#define AFX_IDS_ALLFILTER 0xF001
+#define AFX_IDP_PARSE_INT 0xF110
+#define AFX_IDP_PARSE_INT_RANGE 0xF113
+
+// Control-bar styles (kept; the Qt bars place themselves).
+#define CBRS_ALIGN_LEFT 0x1000L
+#define CBRS_ALIGN_TOP 0x2000L
+#define CBRS_ALIGN_RIGHT 0x4000L
+#define CBRS_ALIGN_BOTTOM 0x8000L
+#define CBRS_ALIGN_ANY 0xF000L
+#define CBRS_TOOLTIPS 0x0010L
+#define CBRS_FLYBY 0x0020L
+#define CBRS_SIZE_DYNAMIC 0x0400L
+#define CBRS_GRIPPER 0x00400000L
+#define CBRS_TOP (CBRS_ALIGN_TOP)
+#define CBRS_BOTTOM (CBRS_ALIGN_BOTTOM)
+#define TBSTYLE_FLAT 0x0800
+
+// Menu flags.
+#define MF_BYCOMMAND 0x00000000L
+#define MF_BYPOSITION 0x00000400u
+#define MF_STRING 0x00000000L
+#define MF_SEPARATOR 0x00000800u
+#define MF_ENABLED 0x00000000L
+#define MF_GRAYED 0x00000001u
+#define MF_DISABLED 0x00000002u
+#define MF_UNCHECKED 0x00000000L
+#define MF_CHECKED 0x00000008u
+#define MF_POPUP 0x00000010u
+#define TPM_LEFTALIGN 0x0000L
+#define TPM_RIGHTBUTTON 0x0002L
+#define TPM_RETURNCMD 0x0100L
+
+// System colours.
+#define COLOR_SCROLLBAR 0
+#define COLOR_BACKGROUND 1
+#define COLOR_WINDOW 5
+#define COLOR_WINDOWFRAME 6
+#define COLOR_WINDOWTEXT 8
+#define COLOR_BTNFACE 15
+#define COLOR_3DFACE COLOR_BTNFACE
+#define COLOR_BTNSHADOW 16
+#define COLOR_3DSHADOW COLOR_BTNSHADOW
+#define COLOR_GRAYTEXT 17
+#define COLOR_BTNTEXT 18
+#define COLOR_BTNHIGHLIGHT 20
+#define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+#define COLOR_3DDKSHADOW 21
+#define COLOR_3DLIGHT 22

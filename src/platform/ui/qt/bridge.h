@@ -1,0 +1,13 @@
+// Inside the window layer: what its Qt-free files call of the Qt side.
+// (Sources that include Qt are compiled with UTF-8 literals; the others
+// keep code page 932 literals, so they never include Qt.)
+#pragma once
+
+#include "platform/base/wintypes.h"
+
+class CListBox;
+
+namespace qv::ui {
+void WaitCursor(int delta);
+void SyncListBox(CListBox* list);
+}  // namespace qv::ui

@@ -1,0 +1,32 @@
+// The program's resource tables, one file each, put together by
+// resources.cpp.
+#pragma once
+
+#include "platform/ui/resources.h"
+
+namespace qv::res {
+
+// The resources of the whole program.
+const ResourceSet* ProgramResources();
+
+extern const MenuTemplate kMenus[];
+extern const size_t kMenuCount;
+extern const AcceleratorTable kAccelerators[];
+extern const size_t kAcceleratorCount;
+extern const ToolbarTemplate kToolbars[];
+extern const size_t kToolbarCount;
+extern const StringEntry kStrings[];
+extern const size_t kStringCount;
+extern const ImageEntry kBitmaps[];
+extern const size_t kBitmapCount;
+extern const ImageEntry kIcons[];
+extern const size_t kIconCount;
+
+// Dialog templates.
+extern const DialogTemplate kDlgZekView;        // 102
+extern const DialogTemplate kDlgOperationForm;  // 305
+extern const DialogTemplate kDlgSourceForm;     // 306
+extern const DialogTemplate kDlgTitleForm;      // 307
+extern const DialogTemplate kDlgAbout;          // 120
+
+}  // namespace qv::res

@@ -1,0 +1,134 @@
+// The main frame: the program's one top-level window. Its client area is a
+// splitter of two rows: the title form above and, below, the operation form
+// or the file and DVD list form. It keeps the frame's copy of the shown
+// comparison entry, the form font, the toolbar and the status bar, and
+// receives the private messages that switch the lower view, carry DDE path
+// commands and start a run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/ui/afxwin.h"
+
+class CZEKDoc;
+class CZEKMergeSRCInfo;
+class COperation_Form;
+class CSource_Form;
+class CTitle_Form;
+
+// Private messages of the main frame (the two view messages also name the
+// layout shown).
+#ifndef WM_SHOW_OPERATION_VIEW
+#define WM_SHOW_OPERATION_VIEW 0x0C02
+#endif
+#ifndef WM_SHOW_FILE_VIEW
+#define WM_SHOW_FILE_VIEW 0x0C03
+#endif
+#define WM_DDE_PATH_COMMAND 0x0CFD
+#define WM_DIFF_EXECUTE 0x0CFE
+// Replays the DDE commands that arrived while a run was in progress.
+#define WM_REPLAY_DEFERRED 0x0CFF
+
+// Mode word, list sub-modes and sides.
+enum { MODE_COMPARE = 0, MODE_LIST = 1 };
+enum { SUBMODE_STATE = 0, SUBMODE_DATE = 1, SUBMODE_DETAIL = 2, SUBMODE_VERSION = 3, SUBMODE_COMMENT = 4,
+       SUBMODE_DVD_LIST = 11 };
+enum { SIDE_NEW = 0, SIDE_OLD = 1 };
+
+// The splitter of the main frame: thin bars, no scroll bars, and panes that
+// keep the heights they were made with.
+class CMySplitterWnd : public CSplitterWnd {
+  DECLARE_DYNAMIC(CMySplitterWnd)
+
+ public:
+  CMySplitterWnd();
+  void OnDrawSplitter(CDC* pDC, ESplitType nType, const CRect& rect) override;
+  void GetInsideRect(CRect& rect) const override;
+  void DrawAllSplitBars(CDC* pDC, int cxInside, int cyInside) override;
+
+ protected:
+  DECLARE_MESSAGE_MAP()
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  LRESULT OnNcHitTest(CPoint point);
+};
+
+class CMainFrame : public CFrameWnd {
+  DECLARE_DYNCREATE(CMainFrame)
+
+ public:
+  CMainFrame();
+  ~CMainFrame() override;
+
+  // Forms (registered by each form's OnInitialUpdate; not owned).
+  COperation_Form* m_pOperationForm = nullptr;
+  CSource_Form* m_pSourceForm = nullptr;
+  CTitle_Form* m_pTitleForm = nullptr;
+  int m_nLayout = WM_SHOW_OPERATION_VIEW;
+  BOOL m_bClosing = FALSE;
+  int m_nMode = MODE_COMPARE;
+  int m_nListMode = SUBMODE_STATE;
+  int m_nListSide = SIDE_NEW;
+  CMySplitterWnd* m_pSplitter = nullptr;
+  // The shown comparison entry.
+  CString m_strNewPath;
+  CString m_strOldPath;
+  CString m_strDiffPath;
+  CString m_strComment;
+  CObList* m_pRecordList = nullptr;      // not owned; null: no file information
+  CZEKMergeSRCInfo* m_pTotals = nullptr;  // not owned
+  CObList m_listShownRecords{10};         // records of the rows shown; not owned
+  CZEKDoc* m_pDoc = nullptr;              // not owned
+  CFont m_font;
+  CCreateContext m_context;
+  double m_dScale[2] = {1.0, 1.0};
+  int m_nTitleHeight = 80;
+  int m_nLowerHeight = 820;
+  int m_nFrameWidth = 1100;
+  CStatusBar m_wndStatusBar;
+  CToolBar m_wndToolBar;
+
+  // Rebuilds the splitter with the title form and the operation form
+  // (WM_SHOW_OPERATION_VIEW) or the file list form (WM_SHOW_FILE_VIEW).
+  void SwitchView(int nLayout);
+
+  // Forgets the shown records: the record list, the totals, the rows and
+  // the shown-record list (whoever frees records calls it first).
+  void ForgetRecords();
+  // The same when the records of this document go.
+  void ForgetRecordsOf(const CZEKDoc* pDoc);
+
+  // A run is in progress: DDE path commands and runs asked for meanwhile
+  // wait until it has ended.
+  void BeginRun();
+  void EndRun();
+  BOOL IsRunInProgress() const { return m_nRunDepth > 0; }
+
+  BOOL PreCreateWindow(CREATESTRUCT& cs) override;
+  BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
+
+ protected:
+  DECLARE_MESSAGE_MAP()
+
+ public:
+  int OnCreate(LPCREATESTRUCT lpCreateStruct);
+  void OnClose();
+  void OnAppExit();
+  void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
+  LRESULT OnShowOperationView(WPARAM wParam, LPARAM lParam);
+  LRESULT OnShowFileView(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDdePathCommand(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDiffExecute(WPARAM wParam, LPARAM lParam);
+  LRESULT OnReplayDeferred(WPARAM wParam, LPARAM lParam);
+
+ private:
+  // Builds the splitter with the title form and the lower form; FALSE when
+  // a part could not be made (the frame is then without a splitter).
+  BOOL BuildSplitter(int nLayout, CCreateContext* pContext);
+
+  int m_nRunDepth = 0;
+  std::vector<std::string> m_deferredDde;  // DDE commands, in arrival order
+};
+
+// The main frame, or null while there is none.
+CMainFrame* GetMainFrame();

@@ -1,0 +1,190 @@
+#include "ui/OperationForm.h"
+
+#include "app/FileTypeProfile.h"
+#include "app/ZEKApp.h"
+#include "compare/CompareRun.h"
+#include "compare/ExternalPrograms.h"
+#include "compare/PathRoutines.h"
+#include "records/FileInfo.h"
+#include "records/ZEKDoc.h"
+#include "res/resource.h"
+#include "ui/MainFrm.h"
+#include "ui/TitleForm.h"
+
+IMPLEMENT_DYNCREATE(COperation_Form, CFormView)
+
+BEGIN_MESSAGE_MAP(COperation_Form, CFormView)
+  ON_WM_KILLFOCUS()
+  ON_BN_CLICKED(IDC_RUN, &COperation_Form::OnBnClickedRun)
+END_MESSAGE_MAP()
+
+namespace {
+const char kOldLabelCompare[] = "【比較フォルダ１（修正前：OLD）】";
+const char kOldLabelList[] = "　　　　【ＤＶＤ格納ＨＤＤドライブ】";
+const char kNoCompareProgram[] =
+    "ファイル指定の場合は、ファイル比較プログラム（１）、または、（２）を実行できるようにしてください。";
+
+CZEKEnv_Label* CurrentEntry() {
+  return theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr;
+}
+}  // namespace
+
+COperation_Form::COperation_Form() : CFormView(IDD_OPERATION_FORM) {}
+
+COperation_Form::~COperation_Form() {
+  if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pOperationForm == this) frame->m_pOperationForm = nullptr;
+}
+
+void COperation_Form::DoDataExchange(CDataExchange* pDX) {
+  CFormView::DoDataExchange(pDX);
+  DDX_Control(pDX, IDC_STATIC_DATE, m_staticDate);
+  DDX_Text(pDX, IDC_EDIT_NAME, m_strName);
+  DDX_Control(pDX, IDC_EDIT_NEW, m_editNew);
+  DDX_Control(pDX, IDC_EDIT_OLD, m_editOld);
+  DDX_Control(pDX, IDC_EDIT_DIFF, m_editDiff);
+  DDX_Text(pDX, IDC_EDIT_NEW, m_strNewPath);
+  DDX_Text(pDX, IDC_EDIT_OLD, m_strOldPath);
+  DDX_Text(pDX, IDC_EDIT_DIFF, m_strDiffPath);
+  DDX_Text(pDX, IDC_EDIT_COMMENT, m_strComment);
+  DDX_Text(pDX, IDC_STATIC_DOCPATH, m_strDocPath);
+}
+
+void COperation_Form::OnInitialUpdate() {
+  CFormView::OnInitialUpdate();
+  CMainFrame* frame = GetMainFrame();
+  if (frame) frame->m_pOperationForm = this;
+  if (frame && frame->m_pTitleForm) frame->m_pTitleForm->ShowControlsForView(2);
+  ShowCompareFields(frame ? frame->m_nMode : MODE_LIST);
+  UpdateFromDocument(FALSE);
+  m_editNew.SetWindowText(m_strNewPath);
+  m_editOld.SetWindowText(m_strOldPath);
+  m_editDiff.SetWindowText(m_strDiffPath);
+  UpdateData(FALSE);
+}
+
+void COperation_Form::OnUpdate(CView*, LPARAM, CObject*) { UpdateFromDocument(TRUE); }
+
+void COperation_Form::ShowCompareFields(int mode) {
+  const int compareRows[] = {IDC_LABEL_NEW, IDC_EDIT_NEW, IDC_BROWSE_NEW, IDC_LABEL_DIFF, IDC_EDIT_DIFF, IDC_BROWSE_DIFF};
+  for (int id : compareRows) {
+    if (CWnd* w = GetDlgItem(id)) w->ShowWindow(mode == MODE_COMPARE ? SW_SHOW : SW_HIDE);
+  }
+  SetDlgItemText(IDC_LABEL_OLD, mode == MODE_COMPARE ? kOldLabelCompare : kOldLabelList);
+}
+
+void COperation_Form::UpdateFromDocument(BOOL keepDate) {
+  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKEnv_Label* entry = CurrentEntry();
+  if (doc == nullptr || entry == nullptr) return;
+  m_strName = entry->m_strName;
+  m_strNewPath = entry->m_strNewPath;
+  m_strOldPath = entry->m_strOldPath;
+  m_strDiffPath = entry->m_strDiffPath;
+  m_strComment = entry->m_strComment;
+  m_pRecordList = entry->m_pRecordList;
+  m_pTotals = entry->m_pTotals;
+  if (!keepDate) m_staticDate.SetWindowText(entry->m_strRunTime);
+  m_strDocPath = doc->GetPathName();
+  UpdateData(FALSE);
+}
+
+void COperation_Form::ApplyToDocument() {
+  UpdateData(TRUE);
+  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKEnv_Label* entry = CurrentEntry();
+  if (doc == nullptr || entry == nullptr) return;
+  // Only another folder makes the stored results stale; a new comment on a
+  // catalogued disk keeps its catalogue.
+  const bool foldersChanged = m_strNewPath != entry->m_strNewPath || m_strOldPath != entry->m_strOldPath ||
+                              m_strDiffPath != entry->m_strDiffPath;
+  const bool commentChanged = m_strComment != entry->m_strComment;
+  entry->m_strNewPath = m_strNewPath;
+  entry->m_strOldPath = m_strOldPath;
+  entry->m_strDiffPath = m_strDiffPath;
+  if (foldersChanged) DiscardRecords();
+  if (foldersChanged || commentChanged) doc->SetModifiedFlag(TRUE);
+  entry->m_strComment = m_strComment;
+}
+
+void COperation_Form::DiscardRecords() {
+  CZEKEnv_Label* entry = CurrentEntry();
+  if (entry == nullptr) return;
+  // The frame's copies and rows refer to what goes now.
+  if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecords();
+  if (entry->m_pTotals) {
+    delete entry->m_pTotals;
+    entry->m_pTotals = nullptr;
+  }
+  m_pTotals = nullptr;
+  if (entry->m_pRecordList) {
+    for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
+      delete entry->m_pRecordList->GetNext(pos);
+    }
+    delete entry->m_pRecordList;
+    entry->m_pRecordList = nullptr;
+  }
+  m_pRecordList = nullptr;
+  entry->m_nState = 0;
+  if (theApp.m_pCurrentDoc) theApp.m_pCurrentDoc->SetModifiedFlag(TRUE);
+}
+
+void COperation_Form::OnBnClickedRun() {
+  UpdateData(TRUE);
+  BeginWaitCursor();
+  ApplyToDocument();
+  CMainFrame* frame = GetMainFrame();
+  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKEnv_Label* entry = CurrentEntry();
+  if (frame == nullptr || doc == nullptr || entry == nullptr) {
+    EndWaitCursor();
+    return;
+  }
+  // The entry's profile becomes the active one (a name of any length).
+  FindProfileByName(entry->m_strFilterName);
+  SelectProfile(GetCurrentProfile());
+  if (frame->m_pTitleForm) {
+    frame->m_nMode = frame->m_pTitleForm->m_nMode;
+    theApp.m_nAppMode = frame->m_pTitleForm->m_nMode;
+  }
+
+  if (CheckPathType(1, m_strNewPath) == 2 && CheckPathType(1, m_strOldPath) == 2) {
+    // Two files: the comparison program shows them instead of a run.
+    if (theApp.m_bCmdAvailable[2] != 1 && theApp.m_bCmdAvailable[3] != 1) {
+      AfxMessageBox(kNoCompareProgram);
+    } else {
+      const CString& program =
+          (theApp.m_nOpeMode1 == 1 || theApp.m_bCmdAvailable[2] != 1) ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      // Three parts, each path in double quotes, two blanks between them.
+      CString line;
+      line.Format("%s %s %s", CString("\"" + program + "\"").GetString(),
+                  CString(" \"" + m_strOldPath + "\"").GetString(), CString(" \"" + m_strNewPath + "\"").GetString());
+      if (line.GetLength() <= 2047) LaunchDetached(line);
+    }
+    EndWaitCursor();
+    return;
+  }
+
+  // The run may free the entry's records: nothing may keep pointing at them.
+  frame->ForgetRecords();
+  frame->BeginRun();
+  const int done = RebuildFileInfo(frame->m_nMode, theApp.m_bKeepComment, 3, doc, entry, &m_pRecordList, &m_pTotals);
+  frame = GetMainFrame();
+  if (frame) frame->EndRun();
+  EndWaitCursor();
+  if (done) {
+    doc->ShowCurrentEntry(TRUE);
+    doc->SetModifiedFlag(TRUE);
+    theApp.m_bFileInfoCreated = TRUE;
+    if (frame) frame->PostMessage(WM_SHOW_FILE_VIEW, 0, 0);
+    UpdateFromDocument(FALSE);
+  } else if (frame && theApp.m_pCurrentDoc == doc && doc->m_pCurrentEntry == entry) {
+    // A declined or failed run leaves the entry's results as they were.
+    frame->m_pRecordList = entry->m_pRecordList;
+    frame->m_pTotals = entry->m_pTotals;
+  }
+}
+
+void COperation_Form::OnKillFocus(CWnd* pNewWnd) {
+  CFormView::OnKillFocus(pNewWnd);
+  ApplyToDocument();
+}
