@@ -23,9 +23,9 @@ function(quarvex_tests name dir)
   endif()
   add_executable(${name} ${_src} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock Threads::Threads Qt6::Test)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUARVEX_TEST_SRC=${PROJECT_SOURCE_DIR};QUARVEX_PROGRAM_DIR=${QUARVEX_PROGRAM_DIR}"
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;QT_QPA_PLATFORM=offscreen;QUARVEX_TEST_SRC=${PROJECT_SOURCE_DIR};QUARVEX_PROGRAM_DIR=${QUARVEX_PROGRAM_DIR}"
     TIMEOUT 600)
 endfunction()

@@ -53,6 +53,7 @@ class CDialog : public CWnd {
   DECLARE_DYNAMIC(CDialog)
 
  public:
+  using CWnd::Create;
   CDialog() = default;
   explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
   ~CDialog() override;

@@ -48,6 +48,7 @@ class CToolBar : public CControlBar {
   DECLARE_DYNAMIC(CToolBar)
 
  public:
+  using CWnd::Create;
   BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_TOP, UINT nID = AFX_IDW_TOOLBAR);
   BOOL CreateEx(CWnd* pParentWnd, DWORD dwCtrlStyle = TBSTYLE_FLAT,
                 DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_ALIGN_TOP, CRect rcBorders = CRect(0, 0, 0, 0),
@@ -72,6 +73,7 @@ class CStatusBar : public CControlBar {
   DECLARE_DYNAMIC(CStatusBar)
 
  public:
+  using CWnd::Create;
   BOOL Create(CWnd* pParentWnd, DWORD dwStyle = WS_CHILD | WS_VISIBLE | CBRS_BOTTOM, UINT nID = AFX_IDW_STATUS_BAR);
   BOOL SetIndicators(const UINT* lpIDArray, int nIDCount);
   BOOL SetPaneText(int nIndex, LPCTSTR lpszNewText, BOOL bUpdate = TRUE);
@@ -207,6 +209,7 @@ class CFrameWnd : public CWnd {
   DECLARE_DYNCREATE(CFrameWnd)
 
  public:
+  using CWnd::Create;
   CFrameWnd();
   ~CFrameWnd() override;
 

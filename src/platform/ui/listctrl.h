@@ -144,6 +144,7 @@ class CListCtrl : public CWnd {
   DECLARE_DYNAMIC(CListCtrl)
 
  public:
+  using CWnd::Create;
   CListCtrl();
   ~CListCtrl() override;
 

@@ -35,6 +35,7 @@ class CTreeCtrl : public CWnd {
   DECLARE_DYNAMIC(CTreeCtrl)
 
  public:
+  using CWnd::Create;
   BOOL Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID);
 
   HTREEITEM InsertItem(LPCTSTR lpszItem, HTREEITEM hParent = TVI_ROOT, HTREEITEM hInsertAfter = TVI_LAST);

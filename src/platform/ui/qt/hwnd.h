@@ -76,6 +76,9 @@ struct HWND__ {
   // Behaviour of the kind (list views and the like keep their data here).
   void* data = nullptr;
   std::function<void()> freeData;
+  // Connections that refer to this record; cut when it goes, so a record
+  // made later at the same address is never taken for it.
+  std::vector<QMetaObject::Connection> connections;
 };
 
 namespace qv::ui {

@@ -205,12 +205,12 @@ HWND Register(CWnd* wnd, QWidget* widget, Kind kind, HWND parent, int id, DWORD 
   widget->installEventFilter(TheFilter());
   if (exStyle & WS_EX_ACCEPTFILES) widget->setAcceptDrops(true);
   // A widget deleted by Qt (with its parent) takes its handle with it.
-  QObject::connect(widget, &QObject::destroyed, [h]() {
+  h->connections.push_back(QObject::connect(widget, &QObject::destroyed, [h]() {
     if (IsLive(h)) {
       h->widget = nullptr;
       Destroy(h);
     }
-  });
+  }));
   return h;
 }
 
@@ -219,7 +219,7 @@ void AddInputWidget(HWND h, QWidget* w) {
   ByObject().insert(w, h);
   w->installEventFilter(TheFilter());
   if (h->exStyle & WS_EX_ACCEPTFILES) w->setAcceptDrops(true);
-  QObject::connect(w, &QObject::destroyed, [w]() { ByObject().remove(w); });
+  h->connections.push_back(QObject::connect(w, &QObject::destroyed, [w]() { ByObject().remove(w); }));
 }
 
 HWND HandleOf(const QObject* object) { return ByObject().value(object, nullptr); }
@@ -250,6 +250,10 @@ void Destroy(HWND h) {
   if (widget) {
     for (const auto& t : h->timers) widget->killTimer(t.first);
     widget->removeEventFilter(TheFilter());
+    // The widget is gone for the program: nothing it still signals may
+    // reach a handle (a later one may sit at this one's address).
+    widget->blockSignals(true);
+    for (QObject* o : widget->findChildren<QObject*>()) o->blockSignals(true);
   }
   h->timers.clear();
   // Input widgets (viewports) of the handle.
@@ -281,6 +285,7 @@ void Destroy(HWND h) {
     app->m_pMainWnd = nullptr;
     PostQuitMessage(0);
   }
+  for (const auto& c : h->connections) QObject::disconnect(c);
   if (h->freeData) h->freeData();
   CWnd* own = h->own;
   Live().erase(h);
@@ -343,9 +348,9 @@ BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void PostQuitMessage(int nExitCode) {
-  if (QCoreApplication::instance() == nullptr) return;
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [nExitCode]() { QCoreApplication::exit(nExitCode); },
-                            Qt::QueuedConnection);
+  // Ends the message loop that runs now; with none running nothing happens
+  // (a later loop is not ended by an old request).
+  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(nExitCode);
 }
 
 namespace qv {
