@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "compare/ExtractDialogs.h"
 #include "platform/ui/afxwin.h"
 #include "platform/win.h"
 
@@ -130,6 +131,7 @@ class CZEKApp : public CWinApp {
   COleTemplateServer m_server;
   CSingleDocTemplate* m_pDocTemplate = nullptr;
   CFileType_Select_Chk_dlg* m_pFilterDlg = nullptr;
+  CFORMDLG_SEL m_dlgExtractSel;
 
  protected:
   DECLARE_MESSAGE_MAP()

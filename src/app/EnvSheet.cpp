@@ -1,0 +1,3 @@
+#include "app/EnvSheet.h"
+
+BOOL ShowEnvSheet(CWnd*) { return FALSE; }

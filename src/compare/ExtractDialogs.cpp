@@ -1,0 +1,7 @@
+#include "compare/ExtractDialogs.h"
+
+IMPLEMENT_DYNAMIC(CFORMDLG_SEL, CDialog)
+IMPLEMENT_DYNAMIC(CFORMDLG, CDialog)
+
+CFORMDLG_SEL::CFORMDLG_SEL() : CDialog(136) {}
+CFORMDLG::CFORMDLG() : CDialog(133) {}

@@ -1,0 +1,29 @@
+// The extraction copy dialogs: the extraction-folder dialog kept by the
+// application (CFORMDLG_SEL) and the extraction copy of the shown list
+// (CFORMDLG).
+#pragma once
+
+#include "platform/ui/afxwin.h"
+
+class CZEKDoc;
+
+class CFORMDLG_SEL : public CDialog {
+  DECLARE_DYNAMIC(CFORMDLG_SEL)
+
+ public:
+  CFORMDLG_SEL();
+
+  CString m_strRoot;
+  CString m_strOutNew;
+  CString m_strOutOld;
+  int m_nState = 0;
+};
+
+class CFORMDLG : public CDialog {
+  DECLARE_DYNAMIC(CFORMDLG)
+
+ public:
+  CFORMDLG();
+
+  CString m_strRoot;
+};
