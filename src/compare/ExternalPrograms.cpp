@@ -8,6 +8,8 @@ namespace {
 // refused (the user is pointed to the GUI comparison program instead).
 constexpr size_t kMaxDiffCommand = 1023;
 
+DWORD g_lastExitStatus = STILL_ACTIVE;
+
 }  // namespace
 
 BOOL LaunchDetached(LPCSTR commandLine) {
@@ -32,6 +34,7 @@ BOOL LaunchDetached(LPCSTR commandLine) {
 }
 
 int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath) {
+  g_lastExitStatus = STILL_ACTIVE;
   SECURITY_ATTRIBUTES sa;
   memset(&sa, 0, sizeof(sa));
   sa.nLength = sizeof(sa);
@@ -85,8 +88,11 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   if (waited != WAIT_OBJECT_0) return kLaunchTimedOut;
+  g_lastExitStatus = exitCode;
   return exitCode > 1 ? kLaunchTrouble : kLaunchDone;
 }
+
+DWORD LastLaunchExitStatus() { return g_lastExitStatus; }
 
 int ExecCommand(LPCSTR commandLine) {
   UINT r = WinExec(commandLine ? commandLine : "", SW_SHOWDEFAULT);

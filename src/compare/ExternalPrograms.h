@@ -30,6 +30,11 @@ BOOL LaunchDetached(LPCSTR commandLine);
 // message about an over-long command line. Returns a LaunchToFileResult.
 int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath);
 
+// The exit status of the program LaunchToFile last waited for, when it ended
+// within the wait (a diff program: 0 no differences, 1 differences);
+// STILL_ACTIVE when the last one was not started or did not end in time.
+DWORD LastLaunchExitStatus();
+
 // Starts the command line with the default show state. 0 after the message
 // for a program or folder that is not found or a file that is not a program;
 // 1 otherwise.
