@@ -6,6 +6,7 @@ namespace {
 
 const DialogTemplate* const kDialogs[] = {
     &kDlgZekView, &kDlgOperationForm, &kDlgSourceForm, &kDlgTitleForm, &kDlgAbout,
+    &kDlgFormDlg, &kDlgFormDlgSel,
 };
 
 const ResourceSet kProgram = {

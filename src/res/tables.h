@@ -28,5 +28,7 @@ extern const DialogTemplate kDlgOperationForm;  // 305
 extern const DialogTemplate kDlgSourceForm;     // 306
 extern const DialogTemplate kDlgTitleForm;      // 307
 extern const DialogTemplate kDlgAbout;          // 120
+extern const DialogTemplate kDlgFormDlg;        // 133
+extern const DialogTemplate kDlgFormDlgSel;     // 136
 
 }  // namespace qv::res

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 
 #include "app/ZEKApp.h"
+#include "compare/ExtractDialogs.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/scripted_prompt.h"
 #include "ui/MainFrm.h"
@@ -66,6 +67,20 @@ std::vector<Shot> AllShots() {
          ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
        }},
       {"about", [](const Save& save) { ShootModal("about", save, [] { theApp.OnAppAbout(); }); }},
+      {"extract-folder",
+       [](const Save& save) {
+         theApp.m_strExtractPath = "C:\\Extract";
+         ShootModal("extract-folder", save, [] { theApp.m_dlgExtractSel.DoModal(); });
+       }},
+      {"extract-copy",
+       [](const Save& save) {
+         ShootModal("extract-copy", save, [] {
+           CFORMDLG dlg;
+           dlg.m_strRoot = "C:\\Extract";
+           dlg.m_nMakeFlags = 7;
+           dlg.DoModal();
+         });
+       }},
   };
 }
 
