@@ -22,6 +22,7 @@
 #include "platform/ui/gdi.h"
 #include "platform/ui/menu.h"
 #include "platform/base/codepage.h"
+#include "platform/ui/qt/controls_impl.h"
 #include "platform/ui/qt/gdi_impl.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/winapp.h"
@@ -356,7 +357,11 @@ BOOL CWnd::IsZoomed() const {
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
-  if (qv::ui::IsLive(m_hWnd)) SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+  if (!qv::ui::IsLive(m_hWnd)) return;
+  SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+  // A static that chooses its own colours is asked again, as at every
+  // repaint on Windows.
+  qv::ui::RefreshStaticColors(m_hWnd);
 }
 
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
@@ -512,6 +517,7 @@ BOOL CWnd::BringWindowToTop() {
 }
 
 void CWnd::Invalidate(BOOL) {
+  qv::ui::RefreshStaticColors(m_hWnd);
   if (QWidget* w = Widget(this)) w->update();
 }
 
@@ -532,6 +538,7 @@ void CWnd::UpdateWindow() {
 BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, void*, UINT flags) {
   QWidget* w = Widget(this);
   if (w == nullptr) return FALSE;
+  qv::ui::RefreshStaticColors(m_hWnd);
   if (flags & RDW_INVALIDATE) InvalidateRect(lpRectUpdate, (flags & RDW_ERASE) != 0);
   if (flags & RDW_UPDATENOW) w->repaint();
   return TRUE;
