@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -50,6 +51,33 @@ inline void Click(QWidget* w) {
 }
 inline void Click(const CWnd* parent, int id) { Click(Control(parent, id)); }
 
+// Types text at the cursor: ASCII key by key ("\n" as Enter), other
+// characters as the input method commits them.
+inline void TypeKeys(QWidget* w, const std::string& utf8) {
+  const QString text = QString::fromUtf8(utf8.c_str());
+  QString composed;
+  auto commit = [&]() {
+    if (composed.isEmpty()) return;
+    QInputMethodEvent ime;
+    ime.setCommitString(composed);
+    QApplication::sendEvent(w, &ime);
+    composed.clear();
+  };
+  for (const QChar c : text) {
+    if (c.unicode() >= 0x80) {
+      composed += c;
+      continue;
+    }
+    commit();
+    if (c == QLatin1Char('\n')) {
+      QTest::keyClick(w, Qt::Key_Return);
+    } else {
+      QTest::keyClicks(w, QString(c));
+    }
+  }
+  commit();
+}
+
 // Replaces the text of an edit by typing it.
 inline void Type(QWidget* w, const std::string& utf8) {
   ASSERT_NE(w, nullptr);
@@ -57,12 +85,11 @@ inline void Type(QWidget* w, const std::string& utf8) {
   if (auto* le = qobject_cast<QLineEdit*>(w)) {
     le->selectAll();
     QTest::keyClick(le, Qt::Key_Delete);
-    QTest::keyClicks(le, QString::fromUtf8(utf8.c_str()));
   } else if (auto* pe = qobject_cast<QPlainTextEdit*>(w)) {
     pe->selectAll();
     QTest::keyClick(pe, Qt::Key_Delete);
-    QTest::keyClicks(pe, QString::fromUtf8(utf8.c_str()));
   }
+  TypeKeys(w, utf8);
 }
 inline void Type(const CWnd* parent, int id, const std::string& utf8) { Type(Control(parent, id), utf8); }
 
