@@ -7,6 +7,7 @@
 #include "app/ZEKApp.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/scripted_prompt.h"
+#include "ui/AboutDlg.h"
 #include "ui/MainFrm.h"
 #include "ui/SmallDialogs.h"
 
@@ -69,6 +70,20 @@ std::vector<Shot> AllShots() {
          ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
        }},
       {"about", [](const Save& save) { ShootModal("about", save, [] { theApp.OnAppAbout(); }); }},
+      {"about-scrolled",
+       [](const Save& save) {
+         // The picture where it stops: its bottom at the window's bottom.
+         auto* people = static_cast<qv::ScriptedPeople*>(&qv::GetPeople());
+         people->QueueDrive([save](CWnd* dlg) {
+           auto* about = dynamic_cast<CAboutDlg*>(dlg);
+           if (about == nullptr) return;
+           for (int i = 0; i < 400; ++i) about->SendMessage(WM_TIMER, about->m_nTimer);
+           save("about-scrolled", about->m_hWnd->widget->window());
+           about->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+         });
+         theApp.OnAppAbout();
+         Settle();
+       }},
       {"question-overwrite",
        [](const Save& save) {
          ShootModal("question-overwrite", save, [] {

@@ -19,6 +19,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QThread>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -350,7 +351,12 @@ BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 void PostQuitMessage(int nExitCode) {
   // Ends the message loop that runs now; with none running nothing happens
   // (a later loop is not ended by an old request).
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(nExitCode);
+  // Qt keeps an exit asked for while no loop runs and ends every later loop
+  // at once with it (modal dialogs among them), so it is asked only inside
+  // a loop.
+  if (QCoreApplication::instance() != nullptr && QThread::currentThread()->loopLevel() > 0) {
+    QCoreApplication::exit(nExitCode);
+  }
 }
 
 namespace qv {

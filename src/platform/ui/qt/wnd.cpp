@@ -102,6 +102,12 @@ BOOL CWnd::Attach(HWND hWnd) {
       if (auto* to = dynamic_cast<CListBox*>(this)) to->TakeItemsFrom(*from);
     } else if (auto* fromCombo = dynamic_cast<CComboBox*>(previous)) {
       if (auto* toCombo = dynamic_cast<CComboBox*>(this)) toCombo->TakeItemsFrom(*fromCombo);
+    } else if (auto* fromStatic = dynamic_cast<CStatic*>(previous)) {
+      // The icon or bitmap the template gave the static stays its own.
+      if (auto* toStatic = dynamic_cast<CStatic*>(this)) {
+        if (fromStatic->GetIcon()) toStatic->SetIcon(fromStatic->GetIcon());
+        if (fromStatic->GetBitmap()) toStatic->SetBitmap(fromStatic->GetBitmap());
+      }
     }
     if (hWnd->own == previous) {
       hWnd->own = nullptr;
@@ -224,11 +230,12 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
   return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT nID = LOWORD(wParam);
   const int nCode = static_cast<short>(HIWORD(wParam));
-  // Accelerators (code 1) run commands like menus do.
-  return OnCmdMsg(nID, nCode == 1 ? CN_COMMAND : nCode, nullptr, nullptr);
+  // Accelerators (code 1, no control) run commands like menus do; a
+  // control's code 1 is its notification (CBN_SELCHANGE, LBN_SELCHANGE).
+  return OnCmdMsg(nID, nCode == 1 && lParam == 0 ? CN_COMMAND : nCode, nullptr, nullptr);
 }
 
 BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
