@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/ui/afxwin.h"
+#include "platform/ui/listctrl.h"
 #include "ui/SmallDialogs.h"
 
 namespace {
@@ -241,4 +242,13 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
   if (result == 0) CopyTextBounded(out, outSize, initial.c_str());
   allocator->Release();
   return result;
+}
+
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {
+  if (list == nullptr || column == nullptr) return -1;
+  column->fmt = format;
+  column->cx = width;
+  column->pszText = const_cast<char*>(text ? text : "");
+  column->iSubItem = index;
+  return static_cast<int>(list->SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column)));
 }

@@ -13,6 +13,8 @@
 #include "platform/ui/shell.h"
 
 class CWnd;
+class CListCtrl;
+struct LVCOLUMNA;
 
 // Longest path the program's working buffers hold (1023 bytes plus the
 // terminator). Folder makers and the copy refuse longer paths rather than
@@ -74,3 +76,8 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
 //   be made, -3 "いいえ", "キャンセル" or a closed question: nothing copied.
 int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,
                     const CString& name, const char* tag);
+
+// Inserts a column into a report list: the column record gets the format,
+// width, text and sub-item (= index) and goes to the list at `index`. The
+// caller sets the record's mask. The index the list gave, -1 on failure.
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width);

@@ -19,7 +19,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QThread>
 #include <QTimerEvent>
 #include <QUrl>
 
@@ -348,15 +347,16 @@ BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+namespace qv::ui {
+// The application's message loop runs (CWinApp::Run).
+bool g_mainLoopRunning = false;
+}  // namespace qv::ui
+
 void PostQuitMessage(int nExitCode) {
-  // Ends the message loop that runs now; with none running nothing happens
-  // (a later loop is not ended by an old request).
-  // Qt keeps an exit asked for while no loop runs and ends every later loop
-  // at once with it (modal dialogs among them), so it is asked only inside
-  // a loop.
-  if (QCoreApplication::instance() != nullptr && QThread::currentThread()->loopLevel() > 0) {
-    QCoreApplication::exit(nExitCode);
-  }
+  // Ends the application's message loop. Without one running nothing
+  // happens: Qt would otherwise end every loop started later (a dialog's)
+  // at once.
+  if (QCoreApplication::instance() != nullptr && qv::ui::g_mainLoopRunning) QCoreApplication::exit(nExitCode);
 }
 
 namespace qv {
