@@ -30,6 +30,7 @@ const char kOldLabelList[] = "　　　　【ＤＶＤ格納ＨＤＤドライ�
 const char kNoCompareProgram[] =
     "ファイル指定の場合は、ファイル比較プログラム（１）、または、（２）を実行できるようにしてください。";
 
+const char kCommandTooLong[] = "ファイル比較のコマンドラインが長すぎるため、実行できません。";
 const char kTitleNew[] = "修正後フォルダ(NEW)選択";
 const char kTitleOld[] = "修正前フォリダ(OLD)選択";
 const char kTitleDiff[] = "作業フォルダ(DIFF)選択";
@@ -171,7 +172,12 @@ void COperation_Form::OnBnClickedRun() {
       CString line;
       line.Format("%s %s %s", CString("\"" + program + "\"").GetString(),
                   CString(" \"" + m_strOldPath + "\"").GetString(), CString(" \"" + m_strNewPath + "\"").GetString());
-      if (line.GetLength() <= 2047) LaunchDetached(line);
+      // A line the command buffer cannot hold is not started cut.
+      if (line.GetLength() <= 2047) {
+        LaunchDetached(line);
+      } else {
+        AfxMessageBox(kCommandTooLong);
+      }
     }
     EndWaitCursor();
     return;

@@ -196,6 +196,55 @@ TEST_F(OperationFormTest, DroppedAndBrowsedFoldersBecomeTheFieldText) {
   EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_EDIT_NEW)), "T:\\a");
 }
 
+TEST_F(OperationFormTest, TwoFilesAreShownByTheComparisonProgramInsteadOfARun) {
+  ASSERT_TRUE(Start());
+  ShowOperation(MODE_COMPARE);
+  qvtest::WriteFile(tmp_ / "old.txt", "a");
+  qvtest::WriteFile(tmp_ / "new.txt", "b");
+  // Each program writes its name and arguments.
+  for (const char* name : {"df", "windiff"}) {
+    qvtest::WriteFile(tmp_ / (std::string(name) + ".sh"),
+                      std::string("#!/bin/sh\necho ") + name + " \"$@\" > '" + (tmp_ / "ran.log").string() + "'\n");
+    fs::permissions(tmp_ / (std::string(name) + ".sh"), fs::perms::owner_all);
+  }
+  theApp.m_strCmdDF = "T:\\df.sh";
+  theApp.m_strCmdWindiff = "T:\\windiff.sh";
+  Type(Form(), IDC_EDIT_OLD, "T:\\old.txt");
+  Type(Form(), IDC_EDIT_NEW, "T:\\new.txt");
+  struct Case {
+    BOOL df, windiff;
+    int opeMode;
+    const char* ran;  // null: the message instead
+  };
+  const Case cases[] = {{FALSE, FALSE, 0, nullptr},
+                        {FALSE, TRUE, 0, "windiff"},
+                        {TRUE, FALSE, 1, "windiff"},
+                        {TRUE, TRUE, 0, "df"}};
+  const std::string args = " " + (tmp_ / "old.txt").string() + " " + (tmp_ / "new.txt").string() + "\n";
+  for (const Case& c : cases) {
+    std::error_code ec;
+    fs::remove(tmp_ / "ran.log", ec);
+    theApp.m_bCmdAvailable[2] = c.df;
+    theApp.m_bCmdAvailable[3] = c.windiff;
+    theApp.m_nOpeMode1 = c.opeMode;
+    people_.ClearCalls();
+    if (c.ran == nullptr) people_.QueueAnswer(IDOK);
+    Click(Form(), IDC_RUN);
+    Pump();
+    if (c.ran == nullptr) {
+      ASSERT_EQ(people_.Calls().size(), 1u);
+      EXPECT_EQ(people_.Calls()[0].text, Cp("ファイル指定の場合は、ファイル比較プログラム（１）、または、（２）を実行できるようにしてください。"));
+    } else {
+      WaitForFile(tmp_ / "ran.log");
+      EXPECT_EQ(qvtest::ReadFile(tmp_ / "ran.log"), c.ran + args);
+      EXPECT_TRUE(people_.Calls().empty());
+    }
+    // No run: no records, the view stays.
+    EXPECT_EQ(Entry()->m_pRecordList, nullptr);
+    EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  }
+}
+
 TEST_F(OperationFormTest, TheTwoOpenerButtonsStartTheirPrograms) {
   ASSERT_TRUE(Start());
   // The editor opens the settings file.
