@@ -19,8 +19,9 @@
 # run and the plain walk must agree (same paths, same order for the last
 # three); otherwise the script fails.
 #
-# usage: bench/tree_bench.sh [--folders N] [--dvds N] [--runs N] [--build DIR] [--keep]
+# usage: bench/tree_bench.sh [--folders N] [--dvds N] [--runs N] [--build DIR] [--keep | --tree DIR]
 #   defaults: 200000 folders, 20000 DVD folders, 5 runs, build dir "build".
+#   --keep leaves the tree behind; --tree times a tree kept before.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,6 +30,7 @@ dvds=20000
 runs=5
 build=build
 keep=0
+tree=
 while [ $# -gt 0 ]; do
   case "$1" in
     --folders) folders=$2; shift 2 ;;
@@ -36,7 +38,8 @@ while [ $# -gt 0 ]; do
     --runs) runs=$2; shift 2 ;;
     --build) build=$2; shift 2 ;;
     --keep) keep=1; shift ;;
-    *) echo "usage: $0 [--folders N] [--dvds N] [--runs N] [--build DIR] [--keep]" >&2; exit 2 ;;
+    --tree) tree=$2; shift 2 ;;
+    *) echo "usage: $0 [--folders N] [--dvds N] [--runs N] [--build DIR] [--keep | --tree DIR]" >&2; exit 2 ;;
   esac
 done
 
@@ -58,10 +61,12 @@ if [ ! -x "$qvrun" ]; then
 fi
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/qvbench.XXXXXX")
-cleanup() { if [ "$keep" = 0 ]; then rm -rf "$tmp"; else echo "tree kept in $tmp"; fi; }
+cleanup() { if [ "$keep" = 0 ]; then rm -rf "$tmp"; else rm -f "$tmp"/one "$tmp"/eight "$tmp"/plain "$tmp"/times; echo "tree kept in $root"; fi; }
 trap cleanup EXIT
 root=$tmp/storage
-
+if [ -n "$tree" ]; then
+  root=$(cd "$tree" && pwd)
+else
 echo "building a tree of $folders folders, $dvds DVD folders, in $root"
 mkdir -p "$root"
 # Breadth-first: every ordinary folder gets a few children until the total
@@ -91,6 +96,7 @@ awk -v total="$folders" -v dvds="$dvds" -v root="$root" 'BEGIN {
   }
 }' | tr '\n' '\0' | xargs -0 mkdir -p
 find "$root" -type d -name VIDEO_TS -exec sh -c 'for d; do head -c 64 /dev/zero >"$d/VIDEO_TS.IFO"; done' sh {} +
+fi
 made=$(find "$root" -mindepth 1 -type d ! -name VIDEO_TS ! -name AUDIO_TS | wc -l)
 echo "made $made folders besides VIDEO_TS and AUDIO_TS"
 
@@ -125,8 +131,9 @@ measure() {
     t=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
     echo "$t" >>"$tmp/times"
   done
-  awk '{ w[NR] = $1; c[NR] = $2 + $3 } END {
-    n = asort(w); asort(c); m = int((n + 1) / 2); printf "%.3f %.3f\n", w[m], c[m] }' "$tmp/times"
+  local m=$(( (runs + 1) / 2 ))
+  echo "$(awk '{ print $1 }' "$tmp/times" | sort -g | sed -n "${m}p")" \
+       "$(awk '{ printf "%.3f\n", $2 + $3 }' "$tmp/times" | sort -g | sed -n "${m}p")"
 }
 
 read -r find_w find_c < <(measure find "$root" -type d -name VIDEO_TS -prune)

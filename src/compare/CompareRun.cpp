@@ -478,22 +478,25 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   UnitePathLists(newList, oldList);
   BuildMergeRecords(mode, keepComment, records, newList, mode == RUN_MODE_COMPARE ? newPath : oldPath, oldPath);
 
+  // Counting reads each record's own copies and .diff file into that record
+  // only: the records are counted in parallel, the totals then summed in
+  // list order.
+  std::vector<CZEKMergeFileInfo*> list;
+  list.reserve(static_cast<size_t>(records->GetCount()));
   for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) {
-    auto* r = static_cast<CZEKMergeFileInfo*>(records->GetNext(pos));
+    list.push_back(static_cast<CZEKMergeFileInfo*>(records->GetNext(pos)));
+  }
+  qv::ForEachInParallel(list.size(), [&](size_t i) {
+    CZEKMergeFileInfo* r = list[i];
     const CString& name = r->m_New.m_strName;
-    if (r->m_nExist & 1) {
-      r->m_New.m_dwLines = CountLines(newPath, name);
-      AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
-    } else {
-      r->m_New.m_dwLines = 0;
-    }
-    if (r->m_nExist & 2) {
-      r->m_Old.m_dwLines = CountLines(oldPath, name);
-      AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
-    } else {
-      r->m_Old.m_dwLines = 0;
-    }
+    r->m_New.m_dwLines = (r->m_nExist & 1) ? CountLines(newPath, name) : 0;
+    r->m_Old.m_dwLines = (r->m_nExist & 2) ? CountLines(oldPath, name) : 0;
     EvaluateRecord(r, diffPath);
+  });
+  for (CZEKMergeFileInfo* r : list) {
+    const CString& name = r->m_New.m_strName;
+    if (r->m_nExist & 1) AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
+    if (r->m_nExist & 2) AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
     if ((r->m_nExist & 3) == 3) {
       AddStatusCount(name, totals->m_Row[2], static_cast<DWORD>(r->m_nChgLines));
       AddStatusCount(name, totals->m_Row[3], static_cast<DWORD>(r->m_nRangeAdd));
@@ -575,13 +578,22 @@ void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList&
   oldRoot = oldRoot ? oldRoot : "";
   const bool newUsable = FitsFolder(newRoot) && *newRoot != '\0';
   const bool oldUsable = FitsFolder(oldRoot) && *oldRoot != '\0';
-  char ext[256];
-  CString path;
+  // Records are made in path order (each takes its comment slot), their
+  // sides filled from the disk in parallel (each query touches its own
+  // record only), then classified and listed in path order.
+  std::vector<CZEKMergeFileInfo*> built;
+  built.reserve(static_cast<size_t>(paths.GetCount()));
   for (POSITION pos = paths.GetHeadPosition(); pos != nullptr;) {
     const CString& p = paths.GetNext(pos);
     auto* r = new CZEKMergeFileInfo(keepComment, p);
     r->m_New.m_strName = p;
     r->m_Old.m_strName = p;
+    built.push_back(r);
+  }
+  qv::ForEachInParallel(built.size(), [&](size_t i) {
+    CZEKMergeFileInfo* r = built[i];
+    const CString& p = r->m_Old.m_strName;
+    CString path;
     if (mode == RUN_MODE_COMPARE) {
       if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
         StatFile(r->m_New, path);
@@ -603,8 +615,11 @@ void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList&
       r->m_Old.m_nExists = 0;
       r->m_Old.m_strVersion = kNoVersionText;
     }
+  });
+  char ext[256];
+  for (CZEKMergeFileInfo* r : built) {
     ext[0] = '\0';
-    r->m_nType = ClassifyFileName(p, ext);
+    r->m_nType = ClassifyFileName(r->m_Old.m_strName, ext);
     if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
     records->AddTail(r);
   }

@@ -13,6 +13,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -136,6 +137,7 @@ class FolderWalker {
 
  private:
   struct Shared;
+  void HandOver();
   std::unique_ptr<Shared> shared_;
 };
 
@@ -143,6 +145,12 @@ class FolderWalker {
 // cores this process may run on, at most 8. 1 reads everything on the
 // walking thread itself.
 unsigned WalkThreads();
+
+// Calls work(i) for every i below `count` on up to WalkThreads() threads,
+// the calling thread among them, and returns when all calls are done (an
+// exception thrown by one is thrown again here, after the others). For runs
+// of independent file queries, each touching only what belongs to its i.
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work);
 
 // For the layer's enumerations: the code page 932 form of a name on disk
 // when the program may see it (code page 932 holds it exactly, Windows

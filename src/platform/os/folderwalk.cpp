@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -31,11 +32,21 @@ constexpr size_t kListingBuffer = 32768;
 // (at least one's, at most about this many), and an idle one is woken only
 // when that much work waits: a wake-up costs more than reading a folder.
 constexpr size_t kChunkFolders = 64;
-constexpr size_t kWakeFolders = 16;
-constexpr int kSpins = 200;
+constexpr size_t kWakeFolders = 64;
+// The walk hands its requests over in groups, and takes every batch that is
+// read already at once: one lock for many folders.
+constexpr size_t kHandOver = 64;
+constexpr int kSpins = 2000;
 constexpr unsigned kMostThreads = 8;
 
 using Kind = FolderWalker::Kind;
+
+// One step of a short busy wait.
+inline void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
 
 FileIdentity IdentityOf(const struct stat& st) {
   return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
@@ -100,6 +111,9 @@ struct FolderWalker::Shared {
   std::atomic<bool> walkWaits{false};
   bool paused = false;  // readers wait for the walk to take what they read
   bool stop = false;
+  // The walk's own side, touched by the walking thread only.
+  std::vector<Folder> outgoing;                // asked for, not handed over yet
+  std::deque<std::vector<Folder>> ready;       // read, taken, not handed back yet
   std::vector<std::thread> pool;
 
   // Lists the open folder `fd` (found at `osPath` below the root) into `out`.
@@ -258,6 +272,39 @@ unsigned WalkThreads() {
   return std::clamp(cores, 1u, kMostThreads);
 }
 
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work) {
+  // Indices are taken in runs, so the threads meet at the counter rarely.
+  constexpr size_t kRun = 16;
+  const size_t runs = (count + kRun - 1) / kRun;
+  const size_t threads = std::min<size_t>(WalkThreads(), runs);
+  if (threads <= 1) {
+    for (size_t i = 0; i < count; ++i) work(i);
+    return;
+  }
+  std::atomic<size_t> next{0};
+  std::mutex failureMutex;
+  std::exception_ptr failure;
+  auto run = [&] {
+    for (;;) {
+      const size_t first = next.fetch_add(kRun);
+      if (first >= count) return;
+      const size_t last = std::min(count, first + kRun);
+      try {
+        for (size_t i = first; i < last; ++i) work(i);
+      } catch (...) {
+        std::lock_guard<std::mutex> lock(failureMutex);
+        if (!failure) failure = std::current_exception();
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  pool.reserve(threads - 1);
+  for (size_t i = 1; i < threads; ++i) pool.emplace_back(run);
+  run();
+  for (std::thread& t : pool) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
 FolderWalker::FolderWalker(const char* root, std::string_view lookFor) : shared_(std::make_unique<Shared>()) {
   Shared& s = *shared_;
   if (!lookFor.empty() && Cp932ToUtf8(lookFor, s.lookOs)) s.lookUpper = UpcaseName(s.lookOs);
@@ -306,53 +353,72 @@ FolderWalker::Folder FolderWalker::ReadRoot() {
 
 void FolderWalker::ReadSubfolders(Folder&& folder) {
   Shared& s = *shared_;
+  s.outgoing.push_back(std::move(folder));
+  if (s.outgoing.size() >= kHandOver) HandOver();
+}
+
+void FolderWalker::HandOver() {
+  Shared& s = *shared_;
+  if (s.outgoing.empty()) return;
   bool wake = false;
   {
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.waiting += folder.subs_.size();
-    s.batches.emplace_back();
-    s.batches.back().parent = std::move(folder);
+    for (Folder& f : s.outgoing) {
+      s.waiting += f.subs_.size();
+      s.batches.emplace_back();
+      s.batches.back().parent = std::move(f);
+    }
     wake = s.idle > 0 && s.waiting >= kWakeFolders;
   }
+  s.outgoing.clear();
   if (wake) s.workReady.notify_one();
 }
 
 std::vector<FolderWalker::Folder> FolderWalker::NextSubfolders() {
   Shared& s = *shared_;
-  std::unique_lock<std::mutex> lock(s.mutex);
-  if (s.batches.empty()) return {};
-  Shared::Batch& head = s.batches.front();
-  const size_t count = head.parent.subs_.size();
-  if (s.started == 0) {
-    // No reader has begun it: read it here rather than wait.
-    s.started = 1;
-    s.waiting -= count;
-    s.ahead += count;
+  if (s.ready.empty()) {
+    HandOver();
+    std::unique_lock<std::mutex> lock(s.mutex);
+    if (s.batches.empty()) return {};
+    Shared::Batch& head = s.batches.front();
+    if (s.started == 0) {
+      // No reader has begun it: read it here rather than wait.
+      const size_t count = head.parent.subs_.size();
+      s.started = 1;
+      s.waiting -= count;
+      s.ahead += count;
+      lock.unlock();
+      s.Read(head);
+      lock.lock();
+      head.done.store(true);
+    }
+    if (!head.done.load()) {
+      // A reader has it and is usually about to finish: a short spin costs
+      // less than sleeping and being woken.
+      lock.unlock();
+      for (int i = 0; i < kSpins && !head.done.load(); ++i) Pause();
+      lock.lock();
+      s.walkWaits.store(true);
+      s.batchDone.wait(lock, [&head] { return head.done.load(); });
+      s.walkWaits.store(false);
+    }
+    // Every batch read by now, in order.
+    while (!s.batches.empty() && s.started > 0 && s.batches.front().done.load()) {
+      Shared::Batch& b = s.batches.front();
+      s.ahead -= b.parent.subs_.size();
+      s.ready.push_back(std::move(b.children));
+      s.batches.pop_front();
+      --s.started;
+    }
+    // Readers that ran far enough ahead go on once the walk has caught up
+    // half-way, not at every folder it takes.
+    const bool resume = s.paused && s.ahead <= kReadAheadFolders / 2;
+    if (resume) s.paused = false;
     lock.unlock();
-    s.Read(head);
-    lock.lock();
-    head.done.store(true);
+    if (resume) s.workReady.notify_all();
   }
-  if (!head.done.load()) {
-    // A reader has it and is usually about to finish: a short spin costs
-    // less than sleeping and being woken.
-    lock.unlock();
-    for (int i = 0; i < kSpins && !head.done.load(); ++i) std::this_thread::yield();
-    lock.lock();
-    s.walkWaits.store(true);
-    s.batchDone.wait(lock, [&head] { return head.done.load(); });
-    s.walkWaits.store(false);
-  }
-  std::vector<Folder> children = std::move(head.children);
-  s.ahead -= count;
-  s.batches.pop_front();
-  --s.started;
-  // Readers that ran far enough ahead go on once the walk has caught up
-  // half-way, not at every folder it takes.
-  const bool resume = s.paused && s.ahead <= kReadAheadFolders / 2;
-  if (resume) s.paused = false;
-  lock.unlock();
-  if (resume) s.workReady.notify_all();
+  std::vector<Folder> children = std::move(s.ready.front());
+  s.ready.pop_front();
   return children;
 }
 
