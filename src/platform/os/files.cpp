@@ -675,11 +675,26 @@ int _stat(const char* path, struct _stat* buffer) {
     errno = ENOENT;
     return -1;
   }
+  // The path as written first; a name that is not there as written is then
+  // looked for without regard to case.
   std::string os;
-  if (!qv::OsPathErrno(path, os)) return -1;
-  qv::DropExeSuffixIfMissing(os);
+  if (!qv::ToOsPathAsWritten(path, os)) {
+    errno = qv::ErrnoFromWinError(GetLastError());
+    return -1;
+  }
   qv::Status s;
-  if (!qv::GetStatus(os.c_str(), s)) {
+  bool found = qv::GetStatus(os.c_str(), s);
+  if (!found && (errno == ENOENT || errno == ENOTDIR)) {
+    std::string resolved;
+    if (!qv::OsPathErrno(path, resolved)) return -1;
+    qv::DropExeSuffixIfMissing(resolved);
+    if (resolved != os) {
+      found = qv::GetStatus(resolved.c_str(), s);
+    } else {
+      errno = ENOENT;
+    }
+  }
+  if (!found) {
     errno = (errno == EACCES) ? EACCES : ENOENT;
     return -1;
   }

@@ -32,10 +32,10 @@ constexpr size_t kListingBuffer = 32768;
 // (at least one's, at most about this many), and an idle one is woken only
 // when that much work waits: a wake-up costs more than reading a folder.
 constexpr size_t kChunkFolders = 64;
-constexpr size_t kWakeFolders = 64;
+constexpr size_t kWakeFolders = 16;
 // The walk hands its requests over in groups, and takes every batch that is
 // read already at once: one lock for many folders.
-constexpr size_t kHandOver = 64;
+constexpr size_t kHandOver = 32;
 constexpr int kSpins = 2000;
 constexpr unsigned kMostThreads = 8;
 
@@ -221,6 +221,12 @@ struct FolderWalker::Shared {
   }
 
   void Work() {
+    // A private copy of the descriptor table: each open and close of a
+    // process takes the lock of its table, and readers that open and close
+    // a folder each every few microseconds would otherwise queue on it. The
+    // copies of the other descriptors go with the thread; the layer holds no
+    // POSIX record locks that closing them could release.
+    unshare(CLONE_FILES);
     std::vector<Batch*> chunk;
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {

@@ -86,12 +86,30 @@ bool FindEntry(const FileReader& f, uint64_t dirOff, uint32_t id, uint32_t& targ
 // The bytes of the version block of a PE file; false for any other file.
 bool ReadVersionBlock(const char* file, std::vector<uint8_t>& out) {
   out.clear();
-  std::string osPath;
-  if (!file || !qv::ToOsPath(file, osPath)) {
-    if (!file) SetLastError(ERROR_INVALID_PARAMETER);
+  if (!file) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  const int fd = qv::OpenOsFile(osPath, O_RDONLY);
+  // Opened without waiting (a FIFO or device must not block) and left so:
+  // only a regular file is read, and reads of one never wait anyway. The
+  // path as written is tried first, and looked for without regard to case
+  // only when it is not there: a run asks this of every item it lists.
+  auto openAt = [](const std::string& path) {
+    int fd;
+    do {
+      fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+  };
+  std::string osPath;
+  if (!qv::ToOsPathAsWritten(file, osPath)) return false;
+  int fd = openAt(osPath);
+  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    std::string resolved;
+    if (!qv::ToOsPath(file, resolved)) return false;
+    if (resolved != osPath) fd = openAt(resolved);
+    else errno = ENOENT;
+  }
   if (fd < 0) {
     SetLastError(qv::WinErrorFromErrno(errno));
     return false;
