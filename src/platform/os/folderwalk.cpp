@@ -225,8 +225,12 @@ struct FolderWalker::Shared {
     // process takes the lock of its table, and readers that open and close
     // a folder each every few microseconds would otherwise queue on it. The
     // copies of the other descriptors go with the thread; the layer holds no
-    // POSIX record locks that closing them could release.
+    // POSIX record locks that closing them could release. (ThreadSanitizer
+    // knows one table per process and would take equal numbers in two
+    // tables for one descriptor: under it the table stays shared.)
+#ifndef __SANITIZE_THREAD__
     unshare(CLONE_FILES);
+#endif
     std::vector<Batch*> chunk;
     std::unique_lock<std::mutex> lock(mutex);
     for (;;) {
