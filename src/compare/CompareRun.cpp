@@ -216,6 +216,10 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
     if (other != nullptr) {
       if (!JoinPath(other, childRel, "", kRunPathMax, otherPath) || GetPathType(0, otherPath) != 1) continue;
     }
+    // A folder without subfolders has nothing more to give: the walk neither
+    // queues nor remembers it (reached again through a link, it would give
+    // nothing again), which keeps a tree's last level out of memory.
+    if (out.walker != nullptr && child.SubfolderCount() == 0) continue;
     NoteWalked(out, child);
     out.folders.AddTail(childRel);
     if (out.walker != nullptr) out.walker->ReadSubfolders(std::move(child));

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/wintypes.h"
@@ -102,17 +103,18 @@ class FolderWalker {
     // looked up.
     Kind found = Kind::none;
     // Number of subfolders, in enumeration order.
-    size_t SubfolderCount() const { return subs_.size(); }
+    size_t SubfolderCount() const { return subCount_; }
 
    private:
     friend class FolderWalker;
-    struct Sub {
-      std::string name;    // code page 932
-      std::string osName;  // on disk; empty when the same bytes
-    };
+    // Kept small: a walk holds one of these for every folder it has queued.
     std::string osPath_;  // relative to the root, "" for the root itself
-    std::vector<Sub> subs_;
-    std::vector<std::string> skippedKeys_, skippedPaths_;
+    // For each subfolder: its code page 932 name, a zero byte, its name on
+    // disk when that differs (else nothing), a zero byte.
+    std::string subs_;
+    size_t subCount_ = 0;
+    // Names the listing left out: key and Linux path of each.
+    std::unique_ptr<std::vector<std::pair<std::string, std::string>>> skipped_;
   };
 
   // `root`: a Windows-shaped folder path; `lookFor`: a name (code page 932,

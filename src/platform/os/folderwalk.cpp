@@ -95,8 +95,11 @@ struct FolderWalker::Shared {
   std::string lookOs;     // the name looked for, as on disk (UTF-8)
   std::string lookUpper;  // ... and as NTFS compares it
 
+  // The subfolders of one queued folder, to be read.
   struct Batch {
-    Folder parent;
+    std::string osPath;  // of the queued folder
+    std::string subs;    // its subfolders, as Folder::subs_
+    size_t count = 0;
     std::vector<Folder> children;
     std::atomic<bool> done{false};
   };
@@ -138,10 +141,10 @@ struct FolderWalker::Shared {
         if (raw[0] == '.' && (raw[1] == '\0' || (raw[1] == '.' && raw[2] == '\0'))) continue;
         const std::string_view osName(raw);
         if (!ProgramName(osName, cp932)) {
-          out.skippedKeys_.push_back(SkippedNameKey(out.id, osName));
           std::string path = rootOs;
           if (path.back() != '/') path.push_back('/');
-          out.skippedPaths_.push_back(path + JoinRel(out.osPath_, osName));
+          if (!out.skipped_) out.skipped_ = std::make_unique<std::vector<std::pair<std::string, std::string>>>();
+          out.skipped_->emplace_back(SkippedNameKey(out.id, osName), path + JoinRel(out.osPath_, osName));
           continue;
         }
         // The entry type of the listing answers "is it a folder" for nearly
@@ -181,28 +184,36 @@ struct FolderWalker::Shared {
       const std::string& bn = b.osName.empty() ? b.name : b.osName;
       return an < bn;
     });
-    out.subs_.reserve(found.size());
-    for (Candidate& c : found) out.subs_.push_back({std::move(c.name), std::move(c.osName)});
+    size_t bytes = 0;
+    for (const Candidate& c : found) bytes += c.name.size() + c.osName.size() + 2;
+    out.subs_.reserve(bytes);
+    for (const Candidate& c : found) {
+      out.subs_.append(c.name).push_back('\0');
+      out.subs_.append(c.osName).push_back('\0');
+    }
+    out.subCount_ = found.size();
   }
 
-  // Reads the subfolder `sub` of the folder open as `parentFd`.
-  void ReadChild(int parentFd, const Folder& parent, const Folder::Sub& sub, Folder& out) {
-    out.name = sub.name;
-    const std::string& osName = sub.osName.empty() ? sub.name : sub.osName;
-    out.osPath_ = JoinRel(parent.osPath_, osName);
-    const int fd = parentFd < 0 ? -1 : OpenFolderAt(parentFd, osName.c_str(), 0);
+  // Reads the subfolder `name` (`osName` on disk) of the folder found at
+  // `parentPath` and open as `parentFd`.
+  void ReadChild(int parentFd, const std::string& parentPath, std::string_view name, std::string_view osName,
+                 Folder& out) {
+    out.name.assign(name);
+    out.osPath_ = JoinRel(parentPath, osName);
+    const std::string osNameText(osName);
+    const int fd = parentFd < 0 ? -1 : OpenFolderAt(parentFd, osNameText.c_str(), 0);
     if (fd < 0) {
       const int err = parentFd < 0 ? ENOENT : errno;
       out.error = OpenError(err);
       if (out.error == ERROR_PATH_NOT_FOUND) return;
       struct stat st;
-      if (fstatat(parentFd, osName.c_str(), &st, 0) == 0) {
+      if (fstatat(parentFd, osNameText.c_str(), &st, 0) == 0) {
         out.id = IdentityOf(st);
         out.haveId = true;
       }
       // A folder that may not be listed can still let a known name be
       // reached.
-      if (!lookOs.empty() && fstatat(parentFd, (osName + "/" + lookOs).c_str(), &st, 0) == 0)
+      if (!lookOs.empty() && fstatat(parentFd, (osNameText + "/" + lookOs).c_str(), &st, 0) == 0)
         out.found = KindOf(st.st_mode);
       return;
     }
@@ -211,12 +222,18 @@ struct FolderWalker::Shared {
   }
 
   void Read(Batch& b) {
-    const Folder& parent = b.parent;
-    if (parent.subs_.empty()) return;
+    if (b.count == 0) return;
     int parentFd = rootFd;
-    if (!parent.osPath_.empty()) parentFd = OpenFolderAt(rootFd, parent.osPath_.c_str(), O_PATH);
-    b.children.resize(parent.subs_.size());
-    for (size_t i = 0; i < parent.subs_.size(); ++i) ReadChild(parentFd, parent, parent.subs_[i], b.children[i]);
+    if (!b.osPath.empty()) parentFd = OpenFolderAt(rootFd, b.osPath.c_str(), O_PATH);
+    b.children.resize(b.count);
+    const char* at = b.subs.data();
+    for (size_t i = 0; i < b.count; ++i) {
+      const std::string_view name(at);
+      at += name.size() + 1;
+      const std::string_view osName(at);
+      at += osName.size() + 1;
+      ReadChild(parentFd, b.osPath, name, osName.empty() ? name : osName, b.children[i]);
+    }
     if (parentFd >= 0 && parentFd != rootFd) close(parentFd);
   }
 
@@ -245,9 +262,9 @@ struct FolderWalker::Shared {
       chunk.clear();
       size_t folders = 0;
       while (started < batches.size() &&
-             (chunk.empty() || folders + batches[started].parent.subs_.size() <= kChunkFolders)) {
+             (chunk.empty() || folders + batches[started].count <= kChunkFolders)) {
         Batch& b = batches[started++];
-        folders += b.parent.subs_.size();
+        folders += b.count;
         chunk.push_back(&b);
       }
       waiting -= folders;
@@ -374,9 +391,11 @@ void FolderWalker::HandOver() {
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     for (Folder& f : s.outgoing) {
-      s.waiting += f.subs_.size();
-      s.batches.emplace_back();
-      s.batches.back().parent = std::move(f);
+      s.waiting += f.subCount_;
+      Shared::Batch& b = s.batches.emplace_back();
+      b.osPath = std::move(f.osPath_);
+      b.subs = std::move(f.subs_);
+      b.count = f.subCount_;
     }
     wake = s.idle > 0 && s.waiting >= kWakeFolders;
   }
@@ -393,7 +412,7 @@ std::vector<FolderWalker::Folder> FolderWalker::NextSubfolders() {
     Shared::Batch& head = s.batches.front();
     if (s.started == 0) {
       // No reader has begun it: read it here rather than wait.
-      const size_t count = head.parent.subs_.size();
+      const size_t count = head.count;
       s.started = 1;
       s.waiting -= count;
       s.ahead += count;
@@ -415,7 +434,7 @@ std::vector<FolderWalker::Folder> FolderWalker::NextSubfolders() {
     // Every batch read by now, in order.
     while (!s.batches.empty() && s.started > 0 && s.batches.front().done.load()) {
       Shared::Batch& b = s.batches.front();
-      s.ahead -= b.parent.subs_.size();
+      s.ahead -= b.count;
       s.ready.push_back(std::move(b.children));
       s.batches.pop_front();
       --s.started;
@@ -433,10 +452,9 @@ std::vector<FolderWalker::Folder> FolderWalker::NextSubfolders() {
 }
 
 void FolderWalker::NoteSkippedNames(Folder& folder) {
-  for (size_t i = 0; i < folder.skippedKeys_.size(); ++i)
-    RecordSkippedName(std::move(folder.skippedKeys_[i]), std::move(folder.skippedPaths_[i]));
-  folder.skippedKeys_.clear();
-  folder.skippedPaths_.clear();
+  if (!folder.skipped_) return;
+  for (auto& [key, path] : *folder.skipped_) RecordSkippedName(std::move(key), std::move(path));
+  folder.skipped_.reset();
 }
 
 }  // namespace qv
