@@ -90,31 +90,42 @@ bool ReadVersionBlock(const char* file, std::vector<uint8_t>& out) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  // Opened without waiting (a FIFO or device must not block) and left so:
-  // only a regular file is read, and reads of one never wait anyway. The
-  // path as written is tried first, and looked for without regard to case
-  // only when it is not there: a run asks this of every item it lists.
-  auto openAt = [](const std::string& path) {
-    int fd;
-    do {
-      fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-  };
+  // Only a regular file can hold a version resource, and a run asks this of
+  // every item it lists, most of them folders: the status answers for those.
+  // The path as written is tried first, and looked for without regard to
+  // case only when it is not there.
   std::string osPath;
   if (!qv::ToOsPathAsWritten(file, osPath)) return false;
-  int fd = openAt(osPath);
-  if (fd < 0 && (errno == ENOENT || errno == ENOTDIR)) {
+  struct stat st;
+  int rc = stat(osPath.c_str(), &st);
+  if (rc != 0 && (errno == ENOENT || errno == ENOTDIR)) {
     std::string resolved;
     if (!qv::ToOsPath(file, resolved)) return false;
-    if (resolved != osPath) fd = openAt(resolved);
-    else errno = ENOENT;
+    if (resolved != osPath) {
+      osPath = std::move(resolved);
+      rc = stat(osPath.c_str(), &st);
+    } else {
+      errno = ENOENT;
+    }
   }
+  if (rc != 0) {
+    SetLastError(qv::WinErrorFromErrno(errno));
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return false;
+  }
+  // Opened without waiting (it may have become a FIFO meanwhile) and left
+  // so: reads of a regular file never wait anyway.
+  int fd;
+  do {
+    fd = open(osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     SetLastError(qv::WinErrorFromErrno(errno));
     return false;
   }
-  struct stat st;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   const FileReader f(fd, ok ? static_cast<uint64_t>(st.st_size) : 0);
 
