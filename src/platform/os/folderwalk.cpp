@@ -36,6 +36,8 @@ constexpr size_t kWakeFolders = 16;
 // The walk hands its requests over in groups, and takes every batch that is
 // read already at once: one lock for many folders.
 constexpr size_t kHandOver = 32;
+// Steps of the walk's busy wait for a batch that a reader is finishing,
+// before it sleeps.
 constexpr int kSpins = 2000;
 constexpr unsigned kMostThreads = 8;
 
