@@ -7,6 +7,7 @@ namespace {
 const DialogTemplate* const kDialogs[] = {
     &kDlgZekView, &kDlgOperationForm, &kDlgSourceForm, &kDlgTitleForm, &kDlgAbout,
     &kDlgFormDlg, &kDlgFormDlgSel,
+    &kDlgMessageBoxOW, &kDlgMessageBoxDEL, &kDlgRevComment, &kDlgFileInfo, &kDlgDiffFileInfo,
 };
 
 const ResourceSet kProgram = {
