@@ -8,6 +8,7 @@
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "ui/SmallDialogs.h"
 
 namespace {
 
@@ -114,9 +115,9 @@ void DeleteSelected(int target, LPCSTR name, const CString& newDir, const CStrin
     if (!CheckItemName(cur)) continue;
     if (!all) {
       const int answer = AskItemQuestion(1, target, Formatted(kFileLineText, cur));
-      if (answer == ITEM_ANSWER_ALL) {
+      if (answer == ANSWER_ALL) {
         all = true;
-      } else if (answer != ITEM_ANSWER_YES) {
+      } else if (answer != ANSWER_YES) {
         break;
       }
     }
@@ -222,9 +223,9 @@ void RevertToOld(LPCSTR name, CObList*, const CString& newDir, const CString& ol
     if (!CheckItemName(cur)) continue;
     if (!all) {
       const int answer = AskItemQuestion(2, 3, Formatted(kFileLineText, cur));
-      if (answer == ITEM_ANSWER_ALL) {
+      if (answer == ANSWER_ALL) {
         all = true;
-      } else if (answer != ITEM_ANSWER_YES) {
+      } else if (answer != ANSWER_YES) {
         break;
       }
     }

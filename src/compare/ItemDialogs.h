@@ -7,12 +7,10 @@
 
 struct DiffInfoFields;
 
-// Answers of the item question (its result).
-enum { ITEM_ANSWER_YES = 1, ITEM_ANSWER_ALL = 2, ITEM_ANSWER_NO = 3, ITEM_ANSWER_CANCEL = 4 };
-
 // The delete question (kind 1; target 1 NEW, 2 OLD, 3 both) or the revert
-// question (kind 2) with the item's file line. Esc and the close box give
-// ITEM_ANSWER_CANCEL.
+// question (kind 2) with the item's file line: ANSWER_YES, ANSWER_ALL,
+// ANSWER_NO or ANSWER_CANCEL (also Esc, the close box and a question that
+// could not be shown).
 int AskItemQuestion(int kind, int target, const CString& fileLine);
 
 // The DVD comment editor, showing `comment`. TRUE after OK, with the edited
