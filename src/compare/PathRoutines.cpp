@@ -1,5 +1,7 @@
 #include "compare/PathRoutines.h"
 
+#include "platform/ui/listctrl.h"
+
 namespace {
 
 // Answers of the overwrite question.
@@ -213,4 +215,13 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
   }
   CopyTextBounded(out, outSize, initial);
   return 0;
+}
+
+void InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {
+  if (list == nullptr || column == nullptr) return;
+  column->fmt = format;
+  column->cx = width;
+  column->pszText = const_cast<LPSTR>(text ? text : "");
+  column->iSubItem = index;
+  list->SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column));
 }
