@@ -217,11 +217,11 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
   return 0;
 }
 
-void InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {
-  if (list == nullptr || column == nullptr) return;
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {
+  if (list == nullptr || column == nullptr) return -1;
   column->fmt = format;
   column->cx = width;
-  column->pszText = const_cast<LPSTR>(text ? text : "");
+  column->pszText = const_cast<char*>(text ? text : "");
   column->iSubItem = index;
-  list->SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column));
+  return static_cast<int>(list->SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column)));
 }

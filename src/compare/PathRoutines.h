@@ -76,7 +76,7 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
 int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,
                     const CString& name, const char* tag);
 
-// Inserts column `index` of a report list: the column record gets the
-// format, width (pixels), text and sub-item (= index); its mask is the
-// caller's.
-void InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width);
+// Inserts a column into a report list: the column record gets the format,
+// width, text and sub-item (= index) and goes to the list at `index`. The
+// caller sets the record's mask. The index the list gave, -1 on failure.
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width);
