@@ -49,10 +49,27 @@ CString DiffFilePathOf(const char* diffFolder, const CZEKMergeFileInfo* record) 
   return path;
 }
 
-void RefreshDiffCounts(CZEKMergeFileInfo* record, const char* diffFolder) {
+BOOL DiffFolderProbe::MayHoldDiffOf(const CZEKMergeFileInfo* record) {
+  const CString& name = record->m_New.m_strName;
+  const int sep = name.ReverseFind('\\');
+  const std::string folder = sep < 0 ? std::string() : std::string(name.View().substr(0, static_cast<size_t>(sep)));
+  auto known = m_folders.find(folder);
+  if (known == m_folders.end()) {
+    CString path = m_diffFolder;
+    if (sep >= 0) {
+      path += '\\';
+      path += folder.c_str();
+    }
+    known = m_folders.emplace(folder, GetPathType(0, path) == 1).first;
+  }
+  return known->second ? TRUE : FALSE;
+}
+
+void RefreshDiffCounts(CZEKMergeFileInfo* record, const char* diffFolder, DiffFolderProbe* probe) {
   int kind = 0;
   // Only a record present on both sides has a diff file to read.
-  const CString path = (record->m_nExist & 3) == 3 ? DiffFilePathOf(diffFolder, record) : CString();
+  const bool look = (record->m_nExist & 3) == 3 && (probe == nullptr || probe->MayHoldDiffOf(record));
+  const CString path = look ? DiffFilePathOf(diffFolder, record) : CString();
   EvaluateDiffFile(path.IsEmpty() ? nullptr : path.GetString(), record->m_nExist, record->m_New.m_dwLines,
                    record->m_Old.m_dwLines, kind, record->m_nRangeAdd, record->m_nRangeDel,
                    record->m_nRangeChgRight, record->m_nRangeChgLeft, record->m_nDelLines, record->m_nAddLines,

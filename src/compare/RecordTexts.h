@@ -38,6 +38,22 @@ void SplitRelativeName(const CString& name, CString& folder, CString& leaf);
 // "%s\%s.diff" of the DIFF folder and the record's NEW-side name.
 CString DiffFilePathOf(const char* diffFolder, const CZEKMergeFileInfo* record);
 
+// For one pass over many records (a fill of the list, an export): which
+// folders of the DIFF folder exist. A record whose folder there is missing
+// has no diff file, and it is not looked for (a look-up of a missing name
+// costs a scan of its folder).
+class DiffFolderProbe {
+ public:
+  explicit DiffFolderProbe(const char* diffFolder) : m_diffFolder(diffFolder ? diffFolder : "") {}
+  // FALSE when the folder the record's diff file would be in is missing.
+  BOOL MayHoldDiffOf(const CZEKMergeFileInfo* record);
+
+ private:
+  CString m_diffFolder;
+  std::unordered_map<std::string, bool> m_folders;
+};
+
 // Re-reads the record's diff file into its seven counts (the deleted,
-// added and changed lines and the four range sums).
-void RefreshDiffCounts(CZEKMergeFileInfo* record, const char* diffFolder);
+// added and changed lines and the four range sums). With a probe, a diff
+// file whose folder is missing is known to be absent without a look-up.
+void RefreshDiffCounts(CZEKMergeFileInfo* record, const char* diffFolder, DiffFolderProbe* probe = nullptr);

@@ -92,6 +92,7 @@ void AppendCsvField(CString& row, const CString& text, bool alwaysQuote) {
 void WriteCsvRows(int mode, const CObList* records, const char* diffFolder) {
   if (records == nullptr) return;
   int counter = 0;
+  DiffFolderProbe probe(diffFolder);
   CString row;
   CString folder;
   CString leaf;
@@ -105,7 +106,7 @@ void WriteCsvRows(int mode, const CObList* records, const char* diffFolder) {
     GetDateColumns(record, dateNew, dateOld);
     SplitRelativeName(record->m_New.m_strName, folder, leaf);
     ++counter;
-    RefreshDiffCounts(record, diffFolder);
+    RefreshDiffCounts(record, diffFolder, &probe);
     const char* oldDate = dateOld[0] ? dateOld : kNewlyCreatedText;
     const char* newDate = dateNew[0] ? dateNew : kDeletedText;
 

@@ -512,7 +512,9 @@ void CMainFrame::OnExtractCopy() {
   dlg.m_pOldSrcDir = &m_strOldPath;
   dlg.m_pRecords = &records;
   dlg.m_pDoc = m_pDoc;
-  if (dlg.DoModal() == IDCANCEL) return;
+  // A dialog that could not be shown (-1) did nothing either.
+  const INT_PTR result = dlg.DoModal();
+  if (result == IDCANCEL || result == -1) return;
   theApp.m_strExtractPath = dlg.m_strRoot;
   PostMessage(WM_SHOW_OPERATION_VIEW, 0, 0);
 }
@@ -529,7 +531,7 @@ void CMainFrame::OnExtractFolderSetting() {
   const INT_PTR result = dlg.DoModal();
   // The dialog outlives this command: it keeps no pointer to the copy.
   dlg.m_pRecords = nullptr;
-  if (result != IDCANCEL) theApp.m_strExtractPath = dlg.m_strRoot;
+  if (result != IDCANCEL && result != -1) theApp.m_strExtractPath = dlg.m_strRoot;
 }
 
 void CMainFrame::OnExportCsv() {

@@ -9,6 +9,7 @@
 
 class CZEKEnv_Label;
 class CZEKMergeFileInfo;
+class DiffFolderProbe;
 
 // Sort keys of the list, one sort state for the whole process: the key
 // stays from one form to the next, the direction starts ascending-next (the
@@ -39,8 +40,10 @@ class CSource_Form : public CFormView {
   void SetCommentCell(int subMode, int row, LPCTSTR text);
   // The drive statics from a comparison entry.
   void ShowDriveInfo(const CZEKEnv_Label* entry);
-  // Appends the row of one record (texts of every column of the view).
-  void InsertRow(int mode, int row, int subMode, CZEKMergeFileInfo* record, int side, LPCTSTR diffFolder);
+  // Appends the row of one record (texts of every column of the view). A
+  // fill passes one probe of the DIFF folder for all its rows.
+  void InsertRow(int mode, int row, int subMode, CZEKMergeFileInfo* record, int side, LPCTSTR diffFolder,
+                 DiffFolderProbe* probe = nullptr);
   // Empties the rows (their item data point at records that may go).
   void ClearRows();
 
