@@ -406,6 +406,30 @@ CString DriveCsvLine(const CZEKEnv_Label* entry) {
   return line;
 }
 
+// The sub-mode of each list command, and the display-filter bit of each
+// filter command.
+struct CommandValue {
+  UINT id;
+  int value;
+};
+const CommandValue kListModeCommands[] = {{ID_LIST_STATE, SUBMODE_STATE},
+                                          {ID_LIST_DATE, SUBMODE_DATE},
+                                          {ID_LIST_DETAIL, SUBMODE_DETAIL},
+                                          {ID_LIST_VERSION, SUBMODE_VERSION},
+                                          {ID_LIST_COMMENT, SUBMODE_COMMENT}};
+const CommandValue kDisplayFilterCommands[] = {{ID_SHOW_SAME_FILES, DISP_SAME},
+                                               {ID_SHOW_NEW_FILES, DISP_NEW},
+                                               {ID_SHOW_DELETED_FILES, DISP_DELETED},
+                                               {ID_SHOW_DIFF_FILES, DISP_DIFFERENT}};
+
+template <size_t N>
+int ValueOfCommand(const CommandValue (&table)[N], UINT id) {
+  for (const CommandValue& c : table) {
+    if (c.id == id) return c.value;
+  }
+  return table[0].value;
+}
+
 // A copy of a record list for a dialog that must not see the shown list
 // change under it.
 void CopyRecordList(const CObList& from, CObList& to) {
@@ -579,23 +603,7 @@ void CMainFrame::OnUpdateListMode(CCmdUI* pCmdUI) {
     pCmdUI->Enable(FALSE);
     return;
   }
-  int subMode = SUBMODE_STATE;
-  switch (pCmdUI->m_nID) {
-    case ID_LIST_DATE:
-      subMode = SUBMODE_DATE;
-      break;
-    case ID_LIST_DETAIL:
-      subMode = SUBMODE_DETAIL;
-      break;
-    case ID_LIST_VERSION:
-      subMode = SUBMODE_VERSION;
-      break;
-    case ID_LIST_COMMENT:
-      subMode = SUBMODE_COMMENT;
-      break;
-    default:
-      break;
-  }
+  const int subMode = ValueOfCommand(kListModeCommands, pCmdUI->m_nID);
   pCmdUI->SetRadio(m_nListMode == subMode);
 }
 
@@ -614,20 +622,7 @@ void CMainFrame::OnUpdateShowFiles(CCmdUI* pCmdUI) {
     pCmdUI->Enable(FALSE);
     return;
   }
-  int bit = DISP_SAME;
-  switch (pCmdUI->m_nID) {
-    case ID_SHOW_DIFF_FILES:
-      bit = DISP_DIFFERENT;
-      break;
-    case ID_SHOW_NEW_FILES:
-      bit = DISP_NEW;
-      break;
-    case ID_SHOW_DELETED_FILES:
-      bit = DISP_DELETED;
-      break;
-    default:
-      break;
-  }
+  const int bit = ValueOfCommand(kDisplayFilterCommands, pCmdUI->m_nID);
   pCmdUI->SetRadio((theApp.m_nDispMode & bit) != 0);
 }
 
