@@ -40,8 +40,11 @@ class CsvTest : public ::testing::Test {
     theApp.m_bCmdAvailable[0] = FALSE;
     theApp.m_strCmdExcel.Empty();
   }
-  void TearDown() override {
+  void TearDown() override { Clear(); }
+
+  void Clear() {
     for (POSITION pos = records_.GetHeadPosition(); pos != nullptr;) delete records_.GetNext(pos);
+    records_.RemoveAll();
   }
 
   // A record of `name` with the given sides and comment.
@@ -124,7 +127,7 @@ TEST_F(CsvTest, ListRowsNumberOnlyWhatTheFilterShows) {
   EXPECT_EQ(rows[2], (std::vector<std::string>{"3", "映画", "表示", "--- 新規作成された ---", "no date"}));
 
   // Compare mode with only the new items shown: numbers follow the rows.
-  records_.RemoveAll();
+  Clear();
   Add("same.txt", 3);
   Add("new1.txt", 1);
   Add("gone.txt", 2);

@@ -26,7 +26,8 @@ inline std::vector<std::vector<std::string>> ReadCsvWithPython(const std::filesy
       "        print(' '.join(field.encode('latin-1').hex() or '-' for field in row))\n";
   const std::filesystem::path py = file.parent_path() / "read_csv.py";
   WriteFile(py, script);
-  const std::string command = "python3 '" + py.string() + "' '" + file.string() + "'";
+  // From the root: the test's working folder may be gone by now.
+  const std::string command = "cd / && python3 '" + py.string() + "' '" + file.string() + "'";
   std::vector<std::vector<std::string>> rows;
   FILE* out = popen(command.c_str(), "r");
   if (out == nullptr) {

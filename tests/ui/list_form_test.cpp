@@ -109,7 +109,7 @@ TEST_F(ListFormTest, ARunOnATreeFillsTheListAndTheDriveStatics) {
   CMainFrame* frame = Frame();
   ASSERT_NE(frame->m_pOperationForm, nullptr);
   qvtest::ui::Type(frame->m_pOperationForm, IDC_EDIT_OLD, "T:\\disk");
-  qvtest::ui::Type(frame->m_pOperationForm, IDC_EDIT_COMMENT, "disk one");
+  qvtest::ui::Type(frame->m_pOperationForm, IDC_EDIT_COMMENT, "一号機");
   qvtest::ui::Click(frame->m_pOperationForm, IDC_RUN);
   Pump();
   ASSERT_EQ(frame->m_nLayout, WM_SHOW_FILE_VIEW);
@@ -134,7 +134,7 @@ TEST_F(ListFormTest, ARunOnATreeFillsTheListAndTheDriveStatics) {
   EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_VOLUME)), qvtest::U8(entry->m_strVolumeName.View()));
   EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_FILESYSTEM)), qvtest::U8(entry->m_strFileSystem.View()));
   EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_STATIC_DATE)), qvtest::U8(entry->m_strRunTime.View()));
-  EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_HDD_COMMENT)), "disk one");
+  EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_HDD_COMMENT)), "一号機");
   // A centred static is one line: its line feed is not shown.
   auto* total = qobject_cast<QLabel*>(qvtest::ui::Control(Form(), IDC_TOTAL));
   ASSERT_NE(total, nullptr);
