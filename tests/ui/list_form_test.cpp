@@ -98,6 +98,15 @@ TEST_F(ListFormTest, ListModeShowsTheDvdListInEverySubModeButTheComment) {
   Command(ID_LIST_COMMENT);
   EXPECT_EQ(Headers(), (Strings{"ＤＶＤタイトル", "ＤＶＤコメント"}));
   EXPECT_EQ(RowTexts(0), (Strings{"Casablanca", "名作"}));
+
+  // Names and comments beyond any cell buffer are shown whole.
+  std::string folder;
+  std::string comment;
+  for (int i = 0; i < 600; ++i) folder += "表";
+  for (int i = 0; i < 700; ++i) comment += "ソ";
+  Add(folder + "\\" + folder, 2, comment, {}, {kListTime, 0, 0});
+  Command(ID_LIST_STATE);
+  EXPECT_EQ(RowTexts(2), (Strings{folder, folder, kOld, comment}));
 }
 
 TEST_F(ListFormTest, ARunOnATreeFillsTheListAndTheDriveStatics) {
