@@ -199,6 +199,19 @@ LRESULT CWnd::Default() {
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   if (message == WM_COMMAND) {
+    const UINT nID = LOWORD(wParam);
+    const int nCode = static_cast<short>(HIWORD(wParam));
+    if (lParam == 0 && nID != 0 && (nCode == 0 || nCode == 1)) {
+      // A command (menu, accelerator, or sent by its id) whose update rule
+      // disables it does not run, however it arrives.
+      CCmdUI ui;
+      ui.m_nID = nID;
+      ui.DoUpdate(this, FALSE);
+      if (!ui.m_bEnabled) {
+        *pResult = 1;
+        return TRUE;
+      }
+    }
     if (OnCommand(wParam, lParam)) {
       *pResult = 1;
       return TRUE;
@@ -223,17 +236,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
   return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
   const UINT nID = LOWORD(wParam);
   const int nCode = static_cast<short>(HIWORD(wParam));
-  if (lParam == 0 && nID != 0 && (nCode == 0 || nCode == 1)) {
-    // A command (menu, accelerator, or sent by its id) whose update rule
-    // disables it does not run, however it arrives.
-    CCmdUI ui;
-    ui.m_nID = nID;
-    ui.DoUpdate(this, FALSE);
-    if (!ui.m_bEnabled) return TRUE;
-  }
   // Accelerators (code 1) run commands like menus do.
   return OnCmdMsg(nID, nCode == 1 ? CN_COMMAND : nCode, nullptr, nullptr);
 }
