@@ -4,7 +4,10 @@
 #include "res/resource.h"
 #include "res/tables.h"
 
+#include "res/bitmaps/about_scroll.xpm"
 #include "res/bitmaps/mainicon.xpm"
+#include "res/bitmaps/question.xpm"
+#include "res/bitmaps/title_logo.xpm"
 #include "res/bitmaps/toolbar.xpm"
 
 namespace qv::res {
@@ -139,11 +142,14 @@ const size_t kStringCount = sizeof kStrings / sizeof kStrings[0];
 
 const ImageEntry kBitmaps[] = {
     {IDR_MAINFRAME, xpm_toolbar},
+    {IDB_ABOUT_SCROLL, xpm_about_scroll},
+    {IDB_TITLE_LOGO, xpm_title_logo},
 };
 const size_t kBitmapCount = sizeof kBitmaps / sizeof kBitmaps[0];
 
 const ImageEntry kIcons[] = {
     {IDR_MAINFRAME, xpm_mainicon},
+    {IDI_QUESTION_DLG, xpm_question},
 };
 const size_t kIconCount = sizeof kIcons / sizeof kIcons[0];
 
