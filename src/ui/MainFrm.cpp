@@ -13,6 +13,7 @@
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/OperationForm.h"
+#include "ui/SmallDialogs.h"
 #include "ui/SourceForm.h"
 #include "ui/TitleForm.h"
 
@@ -586,7 +587,19 @@ void CMainFrame::OnExportCsv() {
   OpenWithCsvViewer(path);
 }
 
-void CMainFrame::OnFileInfo() {}
+void CMainFrame::OnFileInfo() {
+  if (m_pDoc == nullptr) return;
+  const CZEKHeader& header = m_pDoc->m_Header;
+  char version[64];
+  snprintf(version, sizeof version, "Ver.%d.%d%d", header.m_wMajor, header.m_wMinor, header.m_wBuild);
+  CFILE_INFO dlg(this);
+  dlg.m_strCreateTime = header.m_strCreateTime;
+  dlg.m_strSaveTime = header.m_strSaveTime;
+  dlg.m_strVersion = version;
+  dlg.m_strUser = header.m_strUser;
+  dlg.m_strBanner = header.m_strBanner;
+  dlg.DoModal();
+}
 
 void CMainFrame::OnUpdateViewOperation(CCmdUI* pCmdUI) { pCmdUI->SetRadio(m_nLayout == WM_SHOW_OPERATION_VIEW); }
 

@@ -14,6 +14,7 @@
 #include "compare/TempCsv.h"
 #include "res/resource.h"
 #include "support/csv_reader.h"
+#include "ui/SmallDialogs.h"
 
 namespace {
 
@@ -490,6 +491,29 @@ TEST_F(FrameCommandsTest, ExtractionDialogsGetTheShownRecordsAsACopy) {
   EXPECT_EQ(theApp.m_dlgExtractSel.m_pRecords, nullptr);
   EXPECT_EQ(frame->m_nLayout, WM_SHOW_FILE_VIEW);
   qv::res::Install(full);
+}
+
+TEST_F(FrameCommandsTest, FileInfoShowsTheDocumentHeader) {
+  ASSERT_TRUE(Start());
+  CZEKHeader& header = theApp.m_pCurrentDoc->m_Header;
+  header.m_wMajor = 1;
+  header.m_wMinor = 2;
+  header.m_wBuild = 13;
+  header.m_strCreateTime = "2024/03/01 (Fri)  09:15:42";
+  header.m_strSaveTime = "2024/03/05 (Tue)  18:02:07";
+  header.m_strUser = "yamada";
+  header.m_strBanner = Cp("Quarvex 文書").c_str();
+  people_.QueueDrive([](CWnd* dlg) {
+    auto* info = dynamic_cast<CFILE_INFO*>(dlg);
+    ASSERT_NE(info, nullptr);
+    EXPECT_EQ(qvtest::ui::ShownText(info->GetDlgItem(1100)), "Ver.1.213");
+    EXPECT_EQ(qvtest::ui::ShownText(info->GetDlgItem(1096)), "2024/03/01 (Fri)  09:15:42");
+    EXPECT_EQ(qvtest::ui::ShownText(info->GetDlgItem(1098)), "2024/03/05 (Tue)  18:02:07");
+    EXPECT_EQ(qvtest::ui::ShownText(info->GetDlgItem(1102)), "yamada");
+    EXPECT_EQ(qvtest::ui::ShownText(info->GetDlgItem(1107)), "Quarvex 文書");
+    dlg->SendMessage(WM_COMMAND, IDOK);
+  });
+  EXPECT_TRUE(Frame()->ExecuteMenuCommand(ID_FILE_INFO));
 }
 
 }  // namespace
