@@ -129,6 +129,8 @@ void ShootList(const Save& save, const std::string& name, int mode, UINT listCom
   if (frame == nullptr) return;
   frame->SendMessage(WM_COMMAND, MAKEWPARAM(listCommand, 0), 0);
   if (sideCommand) frame->SendMessage(WM_COMMAND, MAKEWPARAM(sideCommand, 0), 0);
+  // The toolbar shows the new marks at the next idle time: now.
+  frame->UpdateCommandUI(FALSE);
   Settle();
   save(name, FrameWindow());
 }
