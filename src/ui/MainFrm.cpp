@@ -525,6 +525,17 @@ void CMainFrame::OnShowNewFiles() { ToggleDisplayFilterBit(DISP_NEW); }
 void CMainFrame::OnShowDeletedFiles() { ToggleDisplayFilterBit(DISP_DELETED); }
 void CMainFrame::OnShowDiffFiles() { ToggleDisplayFilterBit(DISP_DIFFERENT); }
 
+// What both extraction dialogs are given: the records (a copy of the shown
+// list), every output folder made, the frame's folders and the document.
+template <class Dialog>
+void CMainFrame::GiveExtractionInputs(Dialog& dlg, CObList& records) {
+  dlg.m_nMakeFlags = 7;
+  dlg.m_pNewSrcDir = &m_strNewPath;
+  dlg.m_pOldSrcDir = &m_strOldPath;
+  dlg.m_pRecords = &records;
+  dlg.m_pDoc = m_pDoc;
+}
+
 void CMainFrame::OnExtractCopy() {
   // The dialog copies what the list shows now; a refill while it is open
   // does not change its list.
@@ -532,11 +543,7 @@ void CMainFrame::OnExtractCopy() {
   CopyRecordList(m_listShownRecords, records);
   CFORMDLG dlg;
   dlg.m_strRoot = theApp.m_strExtractPath;
-  dlg.m_nMakeFlags = 7;
-  dlg.m_pNewSrcDir = &m_strNewPath;
-  dlg.m_pOldSrcDir = &m_strOldPath;
-  dlg.m_pRecords = &records;
-  dlg.m_pDoc = m_pDoc;
+  GiveExtractionInputs(dlg, records);
   // A dialog that could not be shown (-1) did nothing either.
   const INT_PTR result = dlg.DoModal();
   if (result == IDCANCEL || result == -1) return;
@@ -548,11 +555,7 @@ void CMainFrame::OnExtractFolderSetting() {
   CObList records;
   CopyRecordList(m_listShownRecords, records);
   CFORMDLG_SEL& dlg = theApp.m_dlgExtractSel;
-  dlg.m_nMakeFlags = 7;
-  dlg.m_pNewSrcDir = &m_strNewPath;
-  dlg.m_pOldSrcDir = &m_strOldPath;
-  dlg.m_pRecords = &records;
-  dlg.m_pDoc = m_pDoc;
+  GiveExtractionInputs(dlg, records);
   const INT_PTR result = dlg.DoModal();
   // The dialog outlives this command: it keeps no pointer to the copy.
   dlg.m_pRecords = nullptr;

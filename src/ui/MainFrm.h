@@ -167,6 +167,8 @@ class CMainFrame : public CFrameWnd {
   void ToggleDisplayFilterBit(int bit);
   // Index of the first selected row of the list, -1 when none.
   int FirstSelectedRow() const;
+  template <class Dialog>
+  void GiveExtractionInputs(Dialog& dlg, CObList& records);
 
   // Builds the splitter with the title form and the lower form; FALSE when
   // a part could not be made (the frame is then without a splitter).
