@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/ui/afxwin.h"
+#include "ui/RBTNListView.h"
 
 class CZEKEnv_Label;
 class CZEKMergeFileInfo;
@@ -53,7 +54,7 @@ class CSource_Form : public CFormView {
   // mode unless the sub-mode is the comment view, else the sub-mode.
   static int ViewOf(int mode, int subMode);
 
-  CListCtrl m_list;
+  CRBTN_ListView m_list;
   CStatic m_stDate;
   CString m_strDvdComment;
   CString m_strHddComment;

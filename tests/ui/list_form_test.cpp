@@ -289,8 +289,10 @@ TEST_F(ListFormTest, TheSelectedRowsCommentShowsBelowTheList) {
   EXPECT_EQ(SelectedRows(), (std::vector<int>{0, 2}));
   EXPECT_EQ(ShownText(box), "最初の\r\nコメント");
 
-  // A double click records the selection for the list's commands.
+  // A double click records the selection for the list's commands (and
+  // opens the DVD comment, cancelled here).
   theApp.m_listSelectedNames.RemoveAll();
+  people_.QueueDialog(IDCANCEL);
   qvtest::ui::DoubleClickRow(&List(), 1);
   ASSERT_EQ(theApp.m_listSelectedNames.GetCount(), 1);
   EXPECT_STREQ(theApp.m_szSelectedName, "b");

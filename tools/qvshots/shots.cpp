@@ -2,7 +2,10 @@
 #include "shots.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMainWindow>
+#include <QPainter>
+#include <QTimer>
 
 #include "app/ZEKApp.h"
 #include "compare/ExtractDialogs.h"
@@ -14,6 +17,7 @@
 #include "ui/AboutDlg.h"
 #include "ui/MainFrm.h"
 #include "ui/OperationForm.h"
+#include "ui/SourceForm.h"
 #include "ui/SmallDialogs.h"
 
 namespace qvshots {
@@ -136,6 +140,43 @@ void ShootList(const Save& save, const std::string& name, int mode, UINT listCom
   save(name, FrameWindow());
 }
 
+// The list's context menu, opened with the right-arrow key at the second
+// row, pictured over the window it belongs to.
+void ShootListMenu(const Save& save, const std::string& name, int mode) {
+  LoadSampleRecords(mode);
+  CMainFrame* frame = GetMainFrame();
+  QWidget* window = FrameWindow();
+  if (frame == nullptr || window == nullptr) return;
+  frame->SendMessage(WM_COMMAND, MAKEWPARAM(ID_LIST_STATE, 0), 0);
+  Settle();
+  if (frame->m_pSourceForm == nullptr) return;
+  CListCtrl& list = frame->m_pSourceForm->m_list;
+  list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  list.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  Settle();
+  auto* timer = new QTimer;
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, [=]() {
+    QWidget* popup = QApplication::activePopupWidget();
+    if (popup == nullptr) return;
+    timer->stop();
+    timer->deleteLater();
+    Settle();
+    QPixmap picture = window->grab();
+    QPainter painter(&picture);
+    painter.drawPixmap(window->mapFromGlobal(popup->mapToGlobal(QPoint(0, 0))), popup->grab());
+    painter.end();
+    QLabel shown;
+    shown.setPixmap(picture);
+    shown.resize(picture.size());
+    save(name, &shown);
+    popup->close();
+  });
+  timer->start();
+  list.SendMessage(WM_KEYDOWN, VK_RIGHT, 0);
+  Settle();
+}
+
 }  // namespace
 
 void ShootModal(const std::string& name, const Save& save, const std::function<void()>& open, int closeWith) {
@@ -188,6 +229,9 @@ std::vector<Shot> AllShots() {
          }
          ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
        }},
+      {"list-context-menu", [](const Save& save) { ShootListMenu(save, "list-context-menu", MODE_LIST); }},
+      {"list-context-menu-compare",
+       [](const Save& save) { ShootListMenu(save, "list-context-menu-compare", MODE_COMPARE); }},
       {"about", [](const Save& save) { ShootModal("about", save, [] { theApp.OnAppAbout(); }); }},
       {"about-scrolled",
        [](const Save& save) {
