@@ -6,6 +6,7 @@
 #include "compare/ItemCommands.h"
 #include "compare/ItemDialogs.h"
 #include "compare/PathRoutines.h"
+#include "compare/RecordTexts.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "ui/SmallDialogs.h"
@@ -134,13 +135,6 @@ void CopyOldOverNew(LPCSTR name, const CString& newDir, const CString& oldDir) {
     AfxMessageBox(Formatted(kRevertFailedText, name), MB_OK);
 }
 
-CString CommentOf(CZEKDoc* doc, const CZEKMergeFileInfo* record) {
-  if (doc == nullptr || record == nullptr) return CString();
-  const int index = record->m_nCommentIndex;
-  if (index < 0 || index >= doc->m_Comment.GetCount()) return CString();
-  return doc->m_Comment.GetAt(index)->m_strComment;
-}
-
 // What one copy-out of one side did.
 struct CopyOutRun {
   int answerMode = 1;
@@ -263,7 +257,7 @@ void CopyOutSelected(LPCSTR, CObList* records, const CString& newDir, const CStr
 BOOL EditCommentSelected(LPCSTR name, CObList* records, const CString&, const CString&, const CString&, int,
                          CString& text) {
   CZEKDoc* doc = theApp.m_pCurrentDoc;
-  CString comment = CommentOf(doc, FindItemRecord(records, name));
+  CString comment = GetRecordComment(FindItemRecord(records, name));
   text = comment;
   if (!EditCommentDialog(comment)) return FALSE;
   for (const CString& cur : SelectedNames()) {
