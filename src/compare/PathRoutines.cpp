@@ -1,5 +1,7 @@
 #include "compare/PathRoutines.h"
 
+#include "platform/ui/listctrl.h"
+
 namespace {
 
 // Answers of the overwrite question.
@@ -213,4 +215,13 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
   }
   CopyTextBounded(out, outSize, initial);
   return 0;
+}
+
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {
+  if (list == nullptr || column == nullptr) return -1;
+  column->fmt = format;
+  column->cx = width;
+  column->pszText = const_cast<char*>(text ? text : "");
+  column->iSubItem = index;
+  return static_cast<int>(list->SendMessage(LVM_INSERTCOLUMNA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(column)));
 }

@@ -10,6 +10,8 @@
 #include "platform/win.h"
 
 class CWnd;
+class CListCtrl;
+struct LVCOLUMNA;
 
 // Flag of SelectFolderDialog that the callers pass: only file-system
 // folders (every folder the picker offers is one).
@@ -73,3 +75,8 @@ int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT fla
 //   be made, -3 "いいえ", "キャンセル" or a closed question: nothing copied.
 int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,
                     const CString& name, const char* tag);
+
+// Inserts a column into a report list: the column record gets the format,
+// width, text and sub-item (= index) and goes to the list at `index`. The
+// caller sets the record's mask. The index the list gave, -1 on failure.
+int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width);

@@ -51,38 +51,11 @@ CMySplitterWnd::CMySplitterWnd() {
   m_bHasVScroll = FALSE;
 }
 
-void CMySplitterWnd::OnDrawSplitter(CDC* pDC, ESplitType nType, const CRect& rectArg) {
-  if (pDC == nullptr) {
-    RedrawWindow(rectArg, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
-    return;
-  }
-  const COLORREF face = GetSysColor(COLOR_BTNFACE);
-  const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-  const COLORREF hilite = GetSysColor(COLOR_BTNHIGHLIGHT);
-  const COLORREF frame = GetSysColor(COLOR_WINDOWFRAME);
-  CRect rect = rectArg;
-  switch (nType) {
-    case splitBox:
-      pDC->Draw3dRect(rect, face, frame);
-      rect.InflateRect(-1, -1);
-      pDC->Draw3dRect(rect, hilite, shadow);
-      rect.InflateRect(-1, -1);
-      pDC->FillSolidRect(rect, face);
-      break;
-    case splitBar:
-      pDC->Draw3dRect(rect, hilite, shadow);
-      rect.InflateRect(-1, -1);
-      pDC->FillSolidRect(rect, face);
-      break;
-    case splitIntersection:
-      pDC->FillSolidRect(rect, face);
-      break;
-    case splitBorder:
-      pDC->Draw3dRect(rect, shadow, hilite);
-      rect.InflateRect(-1, -1);
-      pDC->Draw3dRect(rect, RGB(0xC0, 0xC0, 0xC0), face);
-      break;
-  }
+// 2-pixel bars with a highlight and a shadow edge, and pane borders with a
+// light grey (0xC0C0C0) inner top-left edge: the drawing the splitter base
+// does.
+void CMySplitterWnd::OnDrawSplitter(CDC* pDC, ESplitType nType, const CRect& rect) {
+  CSplitterWnd::OnDrawSplitter(pDC, nType, rect);
 }
 
 void CMySplitterWnd::GetInsideRect(CRect& rect) const { CSplitterWnd::GetInsideRect(rect); }

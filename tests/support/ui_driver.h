@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -50,19 +51,45 @@ inline void Click(QWidget* w) {
 }
 inline void Click(const CWnd* parent, int id) { Click(Control(parent, id)); }
 
+// Types text into the focused widget: ASCII as key clicks, anything else
+// as a Japanese person does, committed through the input method; a line
+// feed presses Return.
+inline void TypeInto(QWidget* w, const QString& text) {
+  QString pending;
+  auto commit = [&]() {
+    if (pending.isEmpty()) return;
+    QInputMethodEvent ime;
+    ime.setCommitString(pending);
+    QApplication::sendEvent(w, &ime);
+    pending.clear();
+  };
+  for (QChar c : text) {
+    if (c == QLatin1Char('\n')) {
+      commit();
+      QTest::keyClick(w, Qt::Key_Return);
+    } else if (c.unicode() >= 0x20 && c.unicode() < 0x7F) {
+      commit();
+      QTest::keyClick(w, c.toLatin1());
+    } else {
+      pending += c;
+    }
+  }
+  commit();
+}
+
 // Replaces the text of an edit by typing it.
 inline void Type(QWidget* w, const std::string& utf8) {
   ASSERT_NE(w, nullptr);
   w->setFocus();
+  QWidget* target = w;
   if (auto* le = qobject_cast<QLineEdit*>(w)) {
     le->selectAll();
     QTest::keyClick(le, Qt::Key_Delete);
-    QTest::keyClicks(le, QString::fromUtf8(utf8.c_str()));
   } else if (auto* pe = qobject_cast<QPlainTextEdit*>(w)) {
     pe->selectAll();
     QTest::keyClick(pe, Qt::Key_Delete);
-    QTest::keyClicks(pe, QString::fromUtf8(utf8.c_str()));
   }
+  TypeInto(target, QString::fromUtf8(utf8.c_str()));
 }
 inline void Type(const CWnd* parent, int id, const std::string& utf8) { Type(Control(parent, id), utf8); }
 
@@ -170,6 +197,11 @@ inline QAbstractButton* ButtonByText(QWidget* window, const std::string& utf8) {
     if (t == want) return b;
   }
   return nullptr;
+}
+
+// A text a person writes (UTF-8) as the program holds it (code page 932).
+inline CString Text(const char* utf8) {
+  return CString(std::string_view(qv::Utf8ToCp932Lossy(utf8 ? utf8 : "")));
 }
 
 // The text of a window as a person reads it (UTF-8).

@@ -98,4 +98,31 @@ TEST_F(FrameTest, TheSplitterRefusesDrags) {
   EXPECT_EQ(cy, 80);
 }
 
+TEST_F(FrameTest, AFileViewThatCannotBeMadeLeavesTheOperationLayout) {
+  ASSERT_TRUE(Start());
+  // The program's resources without the file list form's template.
+  const qv::res::ResourceSet* full = qv::res::Installed();
+  std::vector<const qv::res::DialogTemplate*> dialogs;
+  for (size_t i = 0; i < full->dialogCount; ++i) {
+    if (full->dialogs[i]->id != IDD_SOURCE_FORM) dialogs.push_back(full->dialogs[i]);
+  }
+  qv::res::ResourceSet lacking = *full;
+  lacking.dialogs = dialogs.data();
+  lacking.dialogCount = dialogs.size();
+  qv::res::Install(&lacking);
+  CMainFrame* frame = Frame();
+  frame->PostMessage(WM_SHOW_FILE_VIEW);
+  Pump();
+  qv::res::Install(full);
+  // The frame is whole again: the operation layout, forms that live.
+  EXPECT_EQ(frame->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  ASSERT_NE(frame->m_pSplitter, nullptr);
+  ASSERT_NE(frame->m_pOperationForm, nullptr);
+  EXPECT_EQ(frame->m_pSourceForm, nullptr);
+  EXPECT_TRUE(WidgetOf(frame->m_pOperationForm)->isVisible());
+  frame->PostMessage(WM_SHOW_FILE_VIEW);
+  Pump();
+  EXPECT_NE(frame->m_pSourceForm, nullptr);
+}
+
 }  // namespace

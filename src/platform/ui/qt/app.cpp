@@ -8,6 +8,8 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPaintEvent>
@@ -103,6 +105,11 @@ void FinishAppSetup(QApplication& app) {
   // Qt sets the locale from the environment; the program's texts and
   // numbers follow the "C" locale.
   std::setlocale(LC_ALL, "C");
+  // Qt's own dialogs (the file pickers) speak Japanese like the program.
+  static QTranslator qtTexts;
+  if (qtTexts.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&qtTexts);
+  }
   AddFontSubstitutes();
   SetClassicLook(app);
   app.setQuitOnLastWindowClosed(false);

@@ -89,6 +89,23 @@ class UpDownWidget : public QWidget {
   }
 };
 
+// Check boxes and radio buttons answer a click anywhere on the control, as
+// the platform's do (Qt's only on the box and the text).
+class WinCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+class WinRadioButton : public QRadioButton {
+ public:
+  using QRadioButton::QRadioButton;
+
+ protected:
+  bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
 // The default object of a template control: an object of the class the
 // program expects of that kind of control.
 CWnd* DefaultObject(qv::res::Ctl kind) {
@@ -259,10 +276,10 @@ QWidget* MakeWidget(const qv::res::DialogItem& item, QWidget* parent, QButtonGro
         b->setAutoDefault(false);
         return b;
       }
-      return new QCheckBox(parent);
+      return new WinCheckBox(parent);
     }
     case Ctl::RadioButton: {
-      auto* r = new QRadioButton(parent);
+      auto* r = new WinRadioButton(parent);
       r->setAutoExclusive(false);
       if (groupStart || radioGroup == nullptr) {
         radioGroup = new QButtonGroup(parent);

@@ -514,12 +514,9 @@ CPropertySheet::CPropertySheet(UINT nIDCaption, CWnd* pParentWnd, UINT iSelectPa
 CPropertySheet::CPropertySheet(LPCTSTR pszCaption, CWnd* pParentWnd, UINT iSelectPage)
     : m_strCaption(pszCaption), m_pParentWnd(pParentWnd), m_nActive(static_cast<int>(iSelectPage)) {}
 
+// The pages are the caller's and may be gone already: they are not touched.
 CPropertySheet::~CPropertySheet() {
   if (m_pLoop) static_cast<QEventLoop*>(m_pLoop)->quit();
-  // Pages are the caller's; their windows go with the sheet's.
-  for (CPropertyPage* p : m_pages) {
-    if (p) p->m_pSheet = nullptr;
-  }
 }
 
 void CPropertySheet::AddPage(CPropertyPage* pPage) {

@@ -12,6 +12,7 @@
 #include "platform/ui/winapp.h"
 
 namespace qv::ui {
+extern bool g_mainLoopRunning;
 void PrepareAppEnvironment();
 void FinishAppSetup(QApplication& app);
 void InstallQtPeople();
@@ -45,7 +46,9 @@ int CWinApp::Run() {
     OnIdle(0);
     inIdle = false;
   });
+  qv::ui::g_mainLoopRunning = true;
   QApplication::exec();
+  qv::ui::g_mainLoopRunning = false;
   return ExitInstance();
 }
 

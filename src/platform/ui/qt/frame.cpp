@@ -178,10 +178,12 @@ BOOL CFrameWnd::Create(LPCTSTR, LPCTSTR lpszWindowName, DWORD dwStyle, const REC
   cs.lpCreateParams = pContext;
   cs.style = static_cast<LONG>(dwStyle);
   cs.dwExStyle = dwExStyle;
+  // The default rectangle lets the window system place and size the frame.
+  const bool placed = rect.left != CW_USEDEFAULT;
   cs.x = rect.left;
   cs.y = rect.top;
-  cs.cx = rect.right - rect.left;
-  cs.cy = rect.bottom - rect.top;
+  cs.cx = placed ? rect.right - rect.left : CW_USEDEFAULT;
+  cs.cy = placed ? rect.bottom - rect.top : CW_USEDEFAULT;
   cs.lpszName = m_strTitle;
   if (!PreCreateWindow(cs)) return FALSE;
 

@@ -594,45 +594,34 @@ COLORREF CDC::GetPixel(int x, int y) const {
   return CLR_INVALID;
 }
 
-CPaintDC::CPaintDC(CWnd* pWnd) {
-  m_hDC = new HDC__;
-  InitDefaults(m_hDC);
+namespace {
+// A context on a window: the painter of its paint event while it runs;
+// otherwise a scratch surface (the window is asked to repaint), or only the
+// screen's capabilities when there is no window.
+HDC WindowContext(CWnd* pWnd, bool faceBackground) {
+  auto* dc = new HDC__;
+  InitDefaults(dc);
   QWidget* w = pWnd && qv::ui::IsLive(pWnd->m_hWnd) ? pWnd->m_hWnd->widget.data() : nullptr;
-  m_hDC->widget = w;
+  dc->widget = w;
   if (qv::ui::PaintContext* pc = qv::ui::CurrentPaint(w)) {
-    m_hDC->painter = pc->painter;
+    dc->painter = pc->painter;
   } else if (w) {
-    // Outside the paint event: draw on a scratch surface, and have the
-    // window painted properly soon.
-    m_hDC->scratch = QImage(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
-    m_hDC->scratch.fill(qv::ui::ToQColor(GetSysColor(COLOR_BTNFACE)));
-    m_hDC->owned = std::make_unique<QPainter>(&m_hDC->scratch);
-    m_hDC->painter = m_hDC->owned.get();
+    dc->scratch = QImage(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
+    if (faceBackground) dc->scratch.fill(qv::ui::ToQColor(GetSysColor(COLOR_BTNFACE)));
+    dc->owned = std::make_unique<QPainter>(&dc->scratch);
+    dc->painter = dc->owned.get();
     w->update();
   } else {
-    m_hDC->screenOnly = true;
+    dc->screenOnly = true;
   }
+  return dc;
 }
+}  // namespace
 
+CPaintDC::CPaintDC(CWnd* pWnd) { m_hDC = WindowContext(pWnd, true); }
 CPaintDC::~CPaintDC() = default;
 
-CClientDC::CClientDC(CWnd* pWnd) {
-  m_hDC = new HDC__;
-  InitDefaults(m_hDC);
-  QWidget* w = pWnd && qv::ui::IsLive(pWnd->m_hWnd) ? pWnd->m_hWnd->widget.data() : nullptr;
-  m_hDC->widget = w;
-  if (qv::ui::PaintContext* pc = qv::ui::CurrentPaint(w)) {
-    m_hDC->painter = pc->painter;
-  } else if (w) {
-    m_hDC->scratch = QImage(std::max(1, w->width()), std::max(1, w->height()), QImage::Format_RGB32);
-    m_hDC->owned = std::make_unique<QPainter>(&m_hDC->scratch);
-    m_hDC->painter = m_hDC->owned.get();
-    w->update();
-  } else {
-    m_hDC->screenOnly = true;
-  }
-}
-
+CClientDC::CClientDC(CWnd* pWnd) { m_hDC = WindowContext(pWnd, false); }
 CClientDC::~CClientDC() = default;
 
 CDC* CWnd::GetDC() { return new CClientDC(this); }

@@ -347,10 +347,16 @@ BOOL PostMessageA(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   return TRUE;
 }
 
+namespace qv::ui {
+// The application's message loop runs (CWinApp::Run).
+bool g_mainLoopRunning = false;
+}  // namespace qv::ui
+
 void PostQuitMessage(int nExitCode) {
-  // Ends the message loop that runs now; with none running nothing happens
-  // (a later loop is not ended by an old request).
-  if (QCoreApplication::instance() != nullptr) QCoreApplication::exit(nExitCode);
+  // Ends the application's message loop. Without one running nothing
+  // happens: Qt would otherwise end every loop started later (a dialog's)
+  // at once.
+  if (QCoreApplication::instance() != nullptr && qv::ui::g_mainLoopRunning) QCoreApplication::exit(nExitCode);
 }
 
 namespace qv {
