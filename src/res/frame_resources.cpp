@@ -6,6 +6,11 @@
 
 #include "res/bitmaps/mainicon.xpm"
 #include "res/bitmaps/toolbar.xpm"
+#include "res/bitmaps/filtericon.xpm"
+#include "res/bitmaps/state_diff.xpm"
+#include "res/bitmaps/state_new.xpm"
+#include "res/bitmaps/state_old.xpm"
+#include "res/bitmaps/state_same.xpm"
 
 namespace qv::res {
 namespace {
@@ -139,11 +144,16 @@ const size_t kStringCount = sizeof kStrings / sizeof kStrings[0];
 
 const ImageEntry kBitmaps[] = {
     {IDR_MAINFRAME, xpm_toolbar},
+    {IDB_STATE_DIFF, xpm_state_diff},
+    {IDB_STATE_NEW, xpm_state_new},
+    {IDB_STATE_OLD, xpm_state_old},
+    {IDB_STATE_SAME, xpm_state_same},
 };
 const size_t kBitmapCount = sizeof kBitmaps / sizeof kBitmaps[0];
 
 const ImageEntry kIcons[] = {
     {IDR_MAINFRAME, xpm_mainicon},
+    {IDI_FILTER_DLG, xpm_filtericon},
 };
 const size_t kIconCount = sizeof kIcons / sizeof kIcons[0];
 

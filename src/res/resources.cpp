@@ -6,6 +6,7 @@ namespace {
 
 const DialogTemplate* const kDialogs[] = {
     &kDlgZekView, &kDlgOperationForm, &kDlgSourceForm, &kDlgTitleForm, &kDlgAbout,
+    &kDlgEnvCommand, &kDlgEnvFolder, &kDlgEnvListMode, &kDlgEnvOpeMode, &kDlgFileTypeSelect, &kDlgFileTypeSelectChk,
 };
 
 const ResourceSet kProgram = {

@@ -28,5 +28,11 @@ extern const DialogTemplate kDlgOperationForm;  // 305
 extern const DialogTemplate kDlgSourceForm;     // 306
 extern const DialogTemplate kDlgTitleForm;      // 307
 extern const DialogTemplate kDlgAbout;          // 120
+extern const DialogTemplate kDlgEnvCommand;        // 103
+extern const DialogTemplate kDlgEnvFolder;         // 125
+extern const DialogTemplate kDlgEnvListMode;       // 128
+extern const DialogTemplate kDlgEnvOpeMode;        // 132
+extern const DialogTemplate kDlgFileTypeSelect;     // 309
+extern const DialogTemplate kDlgFileTypeSelectChk;  // 312
 
 }  // namespace qv::res

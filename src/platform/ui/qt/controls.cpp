@@ -549,7 +549,11 @@ HBITMAP CButton::SetBitmap(HBITMAP hBitmap) {
   m_hBitmap = hBitmap;
   if (auto* b = qobject_cast<QAbstractButton*>(WidgetOf(this))) {
     const QImage img = hBitmap ? hBitmap->image : QImage();
-    b->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+    // The classic button face (light grey) of a bitmap is the button's own
+    // face, whatever colour the button has now (pressed, checked).
+    QPixmap picture = QPixmap::fromImage(img);
+    if (!img.isNull()) picture.setMask(picture.createMaskFromColor(QColor(0xC0, 0xC0, 0xC0)));
+    b->setIcon(img.isNull() ? QIcon() : QIcon(picture));
     if (!img.isNull()) b->setIconSize(img.size());
     // A bitmap button shows the picture alone.
     if (!img.isNull() && (m_hWnd->style & BS_BITMAP)) b->setText(QString());
