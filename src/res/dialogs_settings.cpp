@@ -137,18 +137,18 @@ const DialogItem kEnvOpeMode[] = {
 const DialogItem kFileTypeSelect[] = {
     {IDC_STATIC, C::LText, "フィルタ名称", 7, 7, 100, 8},
     {IDC_FT_PROFILES, C::ListBox, "", 7, 17, 104, 156, LBS_NOTIFY | LBS_HASSTRINGS | kPlainList},
-    {IDC_STATIC, C::GroupBox, "フィルタ対象", 117, 7, 122, 166},
+    {IDC_STATIC, C::GroupBox, "フィルタ対象", 117, 7, 130, 166},
     {IDC_STATIC, C::LText, "拡張子", 123, 19, 52, 8},
     {IDC_FT_EXT, C::ListBox, "", 123, 29, 52, 138, kPlainList},
-    {IDC_STATIC, C::LText, "固定ファイル名称", 179, 19, 56, 8},
-    {IDC_FT_NAMES, C::ListBox, "", 179, 29, 54, 138, kPlainList | WS_HSCROLL},
-    {IDC_STATIC, C::GroupBox, "フィルタ対象外", 245, 7, 122, 166},
-    {IDC_STATIC, C::LText, "拡張子", 251, 19, 52, 8},
-    {IDC_FT_EXCLUDED_EXT, C::ListBox, "", 251, 29, 52, 138, kPlainList},
-    {IDC_STATIC, C::LText, "フォルダ名称", 307, 19, 56, 8},
-    {IDC_FT_EXCLUDED_DIRS, C::ListBox, "", 307, 29, 54, 138, kPlainList | WS_HSCROLL},
-    {IDOK, C::DefPushButton, "ＯＫ", 253, 179, 54, 15, WS_TABSTOP},
-    {IDCANCEL, C::PushButton, "キャンセル", 313, 179, 54, 15, WS_TABSTOP},
+    {IDC_STATIC, C::LText, "固定ファイル名称", 179, 19, 62, 8},
+    {IDC_FT_NAMES, C::ListBox, "", 179, 29, 62, 138, kPlainList | WS_HSCROLL},
+    {IDC_STATIC, C::GroupBox, "フィルタ対象外", 253, 7, 130, 166},
+    {IDC_STATIC, C::LText, "拡張子", 259, 19, 52, 8},
+    {IDC_FT_EXCLUDED_EXT, C::ListBox, "", 259, 29, 52, 138, kPlainList},
+    {IDC_STATIC, C::LText, "フォルダ名称", 315, 19, 62, 8},
+    {IDC_FT_EXCLUDED_DIRS, C::ListBox, "", 315, 29, 62, 138, kPlainList | WS_HSCROLL},
+    {IDOK, C::DefPushButton, "ＯＫ", 269, 179, 54, 15, WS_TABSTOP},
+    {IDCANCEL, C::PushButton, "キャンセル", 329, 179, 54, 15, WS_TABSTOP},
 };
 
 // "表示フィルタ選択": the modeless display-filter window.
@@ -173,8 +173,8 @@ const DialogItem kFileTypeSelectChk[] = {
     {IDC_FT_STATE_OLD, C::CheckBox, "OLD", 105, 212, 42, 16, BS_PUSHLIKE | WS_TABSTOP},
     {IDC_FT_STATE_SAME, C::CheckBox, "SAME", 151, 212, 42, 16, BS_PUSHLIKE | WS_TABSTOP},
     {IDOK, C::DefPushButton, "フィルタ選択更新", 203, 201, 120, 15, WS_TABSTOP},
-    {IDC_FT_OPEN_INI, C::PushButton, "Quarvex.ini を開く", 203, 219, 70, 15, WS_TABSTOP},
-    {IDCANCEL, C::PushButton, "閉じる", 277, 219, 46, 15, WS_TABSTOP},
+    {IDC_FT_OPEN_INI, C::PushButton, "Quarvex.ini を開く", 203, 219, 78, 15, WS_TABSTOP},
+    {IDCANCEL, C::PushButton, "閉じる", 285, 219, 38, 15, WS_TABSTOP},
 };
 
 }  // namespace
@@ -187,7 +187,7 @@ const DialogTemplate kDlgEnvListMode = {IDD_ENV_LIST_MODE, "表示設定", 320, 
                                         std::size(kEnvListMode)};
 const DialogTemplate kDlgEnvOpeMode = {IDD_ENV_OPE_MODE, "操作設定", 320, 186, kFace, 10, kPage, kEnvOpeMode,
                                        std::size(kEnvOpeMode)};
-const DialogTemplate kDlgFileTypeSelect = {IDD_FILETYPE_SELECT, "フィルタ選択", 374, 201, kFace, 10, kPopup,
+const DialogTemplate kDlgFileTypeSelect = {IDD_FILETYPE_SELECT, "フィルタ選択", 390, 201, kFace, 10, kPopup,
                                            kFileTypeSelect, std::size(kFileTypeSelect)};
 const DialogTemplate kDlgFileTypeSelectChk = {IDD_FILETYPE_SELECT_CHK, "表示フィルタ選択", 330, 241, kFace, 10, kPopup,
                                               kFileTypeSelectChk, std::size(kFileTypeSelectChk)};

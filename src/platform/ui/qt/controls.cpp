@@ -456,8 +456,11 @@ void SyncListBox(CListBox* list) {
   }
   const int extent = list->GetHorizontalExtent();
   if (extent > 0) {
+    // Long texts scroll sideways instead of being cut with an ellipsis.
     lw->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     lw->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    lw->setTextElideMode(Qt::ElideNone);
+    lw->setUniformItemSizes(false);
   }
 }
 
