@@ -223,11 +223,13 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
   return TRUE;
 }
 
-BOOL CWnd::OnCommand(WPARAM wParam, LPARAM) {
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT nID = LOWORD(wParam);
   const int nCode = static_cast<short>(HIWORD(wParam));
-  // Accelerators (code 1) run commands like menus do.
-  return OnCmdMsg(nID, nCode == 1 ? CN_COMMAND : nCode, nullptr, nullptr);
+  // Without a control, menus and accelerators (code 1) run commands; a
+  // control's notification keeps its code (LBN_SELCHANGE and CBN_SELCHANGE
+  // are 1 as well).
+  return OnCmdMsg(nID, lParam == 0 && nCode == 1 ? CN_COMMAND : nCode, nullptr, nullptr);
 }
 
 BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
