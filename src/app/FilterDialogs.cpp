@@ -110,6 +110,8 @@ CFileType_Select_Chk_dlg::CFileType_Select_Chk_dlg(CWnd* pParent) : CDialog(IDD_
 
 CFileType_Select_Chk_dlg::~CFileType_Select_Chk_dlg() {
   if (theApp.m_pFilterDlg == this) theApp.m_pFilterDlg = nullptr;
+  DestroyIcon(m_hIconLarge);
+  DestroyIcon(m_hIconSmall);
 }
 
 void CFileType_Select_Chk_dlg::PostNcDestroy() { delete this; }
