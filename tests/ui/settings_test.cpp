@@ -187,6 +187,10 @@ TEST_F(SettingsSheetTest, BrowseButtonsKeepWhatWasTyped) {
     people_.QueueFile("T:\\tools\\viewer");
     Click(programs, IDC_ENV_BROWSE_EXCEL);
     EXPECT_EQ(ShownText(programs->GetDlgItem(IDC_ENV_CMD_EXCEL)), "T:\\tools\\viewer");
+    // A file dropped from the file manager becomes the path.
+    Type(programs, IDC_ENV_CMD_EXCEL, "");
+    qvtest::ui::DropFiles(Control(programs, IDC_ENV_CMD_EXCEL), {(tmp_.path() / "tools/viewer").string()});
+    EXPECT_EQ(ShownText(programs->GetDlgItem(IDC_ENV_CMD_EXCEL)), "T:\\tools\\viewer");
 
     ClickTab(sheet, 1);
     CENV_FOLDER* folders = Folders(sheet);
