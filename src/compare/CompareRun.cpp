@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <deque>
-#include <set>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -56,89 +55,6 @@ bool JoinPath(const char* folder, const char* name, const char* suffix, int limi
   return true;
 }
 
-// "VIDEO_TS" in any letter case, as the platform finds names.
-bool IsVideoTsName(const char* name) {
-  for (int i = 0; i < kVideoTsLength; ++i) {
-    char c = name[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kVideoTs[i]) return false;
-  }
-  return name[kVideoTsLength] == '\0';
-}
-
-bool IsDotName(const char* name) {
-  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
-
-// What one enumeration of a folder tells: whether it is a DVD folder (it
-// holds VIDEO_TS, which is not a regular file) and, when it is not, the
-// names of its subfolders in enumeration order with their identities.
-struct Subfolder {
-  CString name;
-  qv::FileIdentity id;
-  bool haveId = false;
-};
-enum class ScanResult { listed, gone, unreadable, tooLong };
-struct FolderScan {
-  bool dvd = false;
-  qv::FileIdentity self;  // of the folder itself, from its "." entry
-  bool haveSelf = false;
-  std::vector<Subfolder> subfolders;
-};
-
-// The VIDEO_TS probe of `path`, for when the folder cannot be enumerated
-// but may still let its entries be reached.
-bool ProbeVideoTs(const CString& path) {
-  CString probe;
-  if (!JoinPath(path, kVideoTs, "", kRunPathMax, probe)) return false;
-  return GetPathType(1, probe) == 0;
-}
-
-// Enumerates `path` once. The VIDEO_TS test and the listing of the
-// subfolders come from the same enumeration, so every folder of a tree is
-// read once: when its parent is listed. The first entry whose name is
-// VIDEO_TS in any case is the one the platform resolves the name to (the
-// exact spelling sorts first among them). `isItem` false: the folder is a
-// root, which is never an item, so its VIDEO_TS is not looked for.
-ScanResult ScanFolder(const CString& path, FolderScan& scan, bool wantSubfolders, bool isItem = true) {
-  scan.dvd = false;
-  scan.haveSelf = false;
-  scan.subfolders.clear();
-  // The probe path path\VIDEO_TS must fit the walk's buffers.
-  if (path.GetLength() + 1 + kVideoTsLength >= kRunPathMax) return ScanResult::tooLong;
-  CString pattern(path);
-  pattern += "\\*.*";
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(pattern, &data);
-  if (find == INVALID_HANDLE_VALUE) {
-    const DWORD err = GetLastError();
-    scan.dvd = isItem && ProbeVideoTs(path);
-    if (scan.dvd) return ScanResult::listed;
-    return err == ERROR_PATH_NOT_FOUND || err == ERROR_FILE_NOT_FOUND ? ScanResult::gone : ScanResult::unreadable;
-  }
-  bool videoTsSeen = !isItem;
-  do {
-    const char* name = data.cFileName;
-    const bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!videoTsSeen && IsVideoTsName(name)) {
-      videoTsSeen = true;
-      // Not a folder: only a regular file keeps the parent ordinary (a
-      // device or pipe of that name does not, as for the status test).
-      scan.dvd = folder || ProbeVideoTs(path);
-      if (scan.dvd) break;
-    }
-    if (name[0] == '.' && name[1] == '\0') scan.haveSelf = qv::GetFoundIdentity(find, scan.self);
-    if (!folder || !wantSubfolders || IsDotName(name)) continue;
-    Subfolder sub;
-    sub.name = name;
-    sub.haveId = qv::GetFoundIdentity(find, sub.id);
-    scan.subfolders.push_back(std::move(sub));
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  if (scan.dvd) scan.subfolders.clear();
-  return ScanResult::listed;
-}
-
 // What a walk leaves out and tells the user about after it: folders that
 // cannot be read and paths beyond the run's limit (the layer keeps the
 // names it skips itself). Cleared when a run's walks begin.
@@ -170,28 +86,94 @@ CString ShortPathText(const char* path) {
   return text;
 }
 
+using WalkFolder = qv::FolderWalker::Folder;
+
+// A DVD folder holds VIDEO_TS as anything but a regular file (a link to a
+// folder counts, a link to nothing does not).
+bool HoldsVideoTs(const WalkFolder& folder) {
+  return folder.found == qv::FolderWalker::Kind::folder || folder.found == qv::FolderWalker::Kind::other;
+}
+
+bool IsGoneError(DWORD error) { return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND; }
+
+// The identities of the folders a walk went into: one probe in a flat table
+// per folder, as a walk of a million folders asks a million times.
+class IdentitySet {
+ public:
+  bool Contains(const qv::FileIdentity& id) const {
+    if (slots_.empty()) return false;
+    for (size_t i = Home(id);; i = (i + 1) & mask_) {
+      if (!used_[i]) return false;
+      if (slots_[i] == id) return true;
+    }
+  }
+  void Insert(const qv::FileIdentity& id) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    for (size_t i = Home(id);; i = (i + 1) & mask_) {
+      if (!used_[i]) {
+        used_[i] = true;
+        slots_[i] = id;
+        ++count_;
+        return;
+      }
+      if (slots_[i] == id) return;
+    }
+  }
+
+ private:
+  size_t Home(const qv::FileIdentity& id) const {
+    uint64_t h = (id.inode ^ (id.device << 32 | id.device >> 32)) * 0x9E3779B97F4A7C15ull;
+    return static_cast<size_t>(h >> 20) & mask_;
+  }
+  void Grow() {
+    std::vector<qv::FileIdentity> old;
+    std::vector<bool> oldUsed;
+    old.swap(slots_);
+    oldUsed.swap(used_);
+    const size_t size = old.empty() ? 1024 : old.size() * 2;
+    slots_.assign(size, qv::FileIdentity{});
+    used_.assign(size, false);
+    mask_ = size - 1;
+    count_ = 0;
+    for (size_t i = 0; i < old.size(); ++i) {
+      if (oldUsed[i]) Insert(old[i]);
+    }
+  }
+  std::vector<qv::FileIdentity> slots_;
+  std::vector<bool> used_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
+};
+
 // Where the children of one listed folder go.
 struct LevelOutput {
-  CStringList& folders;    // relative paths of ordinary subfolders
-  CStringList& dvds;       // relative paths of DVD folders
-  std::deque<std::vector<Subfolder>>* pending = nullptr;  // subfolders of each queued folder
+  CStringList& folders;  // relative paths of ordinary subfolders
+  CStringList& dvds;     // relative paths of DVD folders
+  // Reads the subfolders of each folder put into `folders`; null when the
+  // walk goes no deeper.
+  qv::FolderWalker* walker = nullptr;
   // Identities of the folders walked into (and the root): a folder reached a
   // second time, through a link, is not examined again, so a link back up
   // the tree neither repeats the tree nor makes the walk grow.
-  std::set<qv::FileIdentity>* walked = nullptr;
+  IdentitySet* walked = nullptr;
 };
 
-// Classifies the children `names` of the folder `rel` under `root` (rel
-// empty: the root itself). `other`: the other root, when an ordinary
-// folder must also exist there; `statCheck`: skip an ordinary folder whose
-// status cannot be read. Linked folders are walked into like any other,
-// each folder once.
-void ListLevel(const CString& root, const CString& rel, const std::vector<Subfolder>& children,
-               const char* other, bool statCheck, LevelOutput& out) {
-  FolderScan scan;
+void NoteWalked(LevelOutput& out, const WalkFolder& folder) {
+  if (out.walked != nullptr && folder.haveId) out.walked->Insert(folder.id);
+}
+
+// Classifies the children of the folder `rel` under `root` (rel empty: the
+// root itself), as the walker read them, in enumeration order. `other`: the
+// other root, when an ordinary folder must also exist there; `statCheck`:
+// skip an ordinary folder whose status cannot be read. Linked folders are
+// walked into like any other, each folder once. Whatever the walker read
+// ahead, only what this sequence looks at counts, so the result is that of
+// a walk that reads one folder after the other.
+void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>& children, const char* other,
+               bool statCheck, LevelOutput& out) {
   CString childRel, full, otherPath;
-  for (const Subfolder& child : children) {
-    const CString& name = child.name;
+  for (WalkFolder& child : children) {
+    const char* name = child.name.c_str();
     if (rel.IsEmpty()) {
       childRel = name;
     } else {
@@ -199,8 +181,7 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<Subfol
       childRel += '\\';
       childRel += name;
     }
-    const bool seen = out.walked != nullptr && child.haveId && out.walked->count(child.id) != 0;
-    if (seen) continue;
+    if (out.walked != nullptr && child.haveId && out.walked->Contains(child.id)) continue;
     if (!JoinPath(root, childRel, "", kRunPathMax, full)) {
       CString shown(root);
       shown += '\\';
@@ -208,17 +189,22 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<Subfol
       NoteLeftOut(g_leftOut.tooLong, ShortPathText(shown));
       continue;
     }
-    const bool wantSubfolders = out.pending != nullptr;
-    const ScanResult result = ScanFolder(full, scan, wantSubfolders);
-    if (result != ScanResult::listed) {
-      // Cannot be examined: told after the walk (unless it vanished
-      // meanwhile), and never looked at again.
-      if (result == ScanResult::unreadable) NoteLeftOut(g_leftOut.unreadable, full);
-      if (result == ScanResult::tooLong) NoteLeftOut(g_leftOut.tooLong, ShortPathText(full));
-      if (out.walked != nullptr && child.haveId) out.walked->insert(child.id);
+    // The probe path full\VIDEO_TS must fit the walk's buffers too.
+    if (full.GetLength() + 1 + kVideoTsLength >= kRunPathMax) {
+      NoteLeftOut(g_leftOut.tooLong, ShortPathText(full));
+      NoteWalked(out, child);
       continue;
     }
-    if (scan.dvd) {
+    const bool dvd = HoldsVideoTs(child);
+    if (child.error != ERROR_SUCCESS && !dvd) {
+      // Cannot be examined: told after the walk (unless it vanished
+      // meanwhile), and never looked at again.
+      if (!IsGoneError(child.error)) NoteLeftOut(g_leftOut.unreadable, full);
+      NoteWalked(out, child);
+      continue;
+    }
+    qv::FolderWalker::NoteSkippedNames(child);
+    if (dvd) {
       out.dvds.AddTail(childRel);
       continue;
     }
@@ -230,10 +216,26 @@ void ListLevel(const CString& root, const CString& rel, const std::vector<Subfol
     if (other != nullptr) {
       if (!JoinPath(other, childRel, "", kRunPathMax, otherPath) || GetPathType(0, otherPath) != 1) continue;
     }
-    if (out.walked != nullptr && child.haveId) out.walked->insert(child.id);
+    // A folder without subfolders has nothing more to give: the walk neither
+    // queues nor remembers it (reached again through a link, it would give
+    // nothing again), which keeps a tree's last level out of memory.
+    if (out.walker != nullptr && child.SubfolderCount() == 0) continue;
+    NoteWalked(out, child);
     out.folders.AddTail(childRel);
-    if (out.pending) out.pending->push_back(std::move(scan.subfolders));
+    if (out.walker != nullptr) out.walker->ReadSubfolders(std::move(child));
   }
+}
+
+// Reads the root folder: false (and the root named when it cannot be read
+// and `tell`) when it has nothing to walk.
+bool ReadWalkRoot(qv::FolderWalker& walker, const CString& root, bool tell, WalkFolder& top) {
+  top = walker.ReadRoot();
+  if (top.error != ERROR_SUCCESS) {
+    if (tell && !IsGoneError(top.error)) NoteLeftOut(g_leftOut.unreadable, root);
+    return false;
+  }
+  qv::FolderWalker::NoteSkippedNames(top);
+  return top.SubfolderCount() != 0;
 }
 
 CZEKEnv_Label* FindEntryForId(CZEKDoc* doc, int id) {
@@ -480,22 +482,25 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   UnitePathLists(newList, oldList);
   BuildMergeRecords(mode, keepComment, records, newList, mode == RUN_MODE_COMPARE ? newPath : oldPath, oldPath);
 
+  // Counting reads each record's own copies and .diff file into that record
+  // only: the records are counted in parallel, the totals then summed in
+  // list order.
+  std::vector<CZEKMergeFileInfo*> list;
+  list.reserve(static_cast<size_t>(records->GetCount()));
   for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) {
-    auto* r = static_cast<CZEKMergeFileInfo*>(records->GetNext(pos));
+    list.push_back(static_cast<CZEKMergeFileInfo*>(records->GetNext(pos)));
+  }
+  qv::ForEachInParallel(list.size(), [&](size_t i) {
+    CZEKMergeFileInfo* r = list[i];
     const CString& name = r->m_New.m_strName;
-    if (r->m_nExist & 1) {
-      r->m_New.m_dwLines = CountLines(newPath, name);
-      AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
-    } else {
-      r->m_New.m_dwLines = 0;
-    }
-    if (r->m_nExist & 2) {
-      r->m_Old.m_dwLines = CountLines(oldPath, name);
-      AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
-    } else {
-      r->m_Old.m_dwLines = 0;
-    }
+    r->m_New.m_dwLines = (r->m_nExist & 1) ? CountLines(newPath, name) : 0;
+    r->m_Old.m_dwLines = (r->m_nExist & 2) ? CountLines(oldPath, name) : 0;
     EvaluateRecord(r, diffPath);
+  });
+  for (CZEKMergeFileInfo* r : list) {
+    const CString& name = r->m_New.m_strName;
+    if (r->m_nExist & 1) AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
+    if (r->m_nExist & 2) AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
     if ((r->m_nExist & 3) == 3) {
       AddStatusCount(name, totals->m_Row[2], static_cast<DWORD>(r->m_nChgLines));
       AddStatusCount(name, totals->m_Row[3], static_cast<DWORD>(r->m_nRangeAdd));
@@ -518,24 +523,22 @@ void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folde
   const CString rootText(root);
   const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
 
-  FolderScan top;
-  const ScanResult result = ScanFolder(rootText, top, true, false);
-  if (result == ScanResult::unreadable) NoteLeftOut(g_leftOut.unreadable, rootText);
-  if (result != ScanResult::listed || top.subfolders.empty()) return;
-
-  // Subfolder names of each queued folder, in queue order: each folder is
-  // enumerated once, when its parent's level is listed.
-  std::deque<std::vector<Subfolder>> pending;
-  std::set<qv::FileIdentity> walked;
-  if (top.haveSelf) walked.insert(top.self);
-  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &pending : nullptr, &walked};
-  ListLevel(rootText, CString(), top.subfolders, other, false, out);
+  // The walker reads the subfolders of each queued folder ahead, in queue
+  // order: each folder is read once, when its parent's level is listed.
+  qv::FolderWalker walker(rootText, kVideoTs);
+  WalkFolder top;
+  if (!ReadWalkRoot(walker, rootText, true, top)) return;
+  IdentitySet walked;
+  if (top.haveId) walked.Insert(top.id);
+  walker.ReadSubfolders(std::move(top));
+  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &walker : nullptr, &walked};
+  std::vector<WalkFolder> children = walker.NextSubfolders();
+  ListLevel(rootText, CString(), children, other, false, out);
   if (recurse != 1) return;
 
   while (!folderQueue.IsEmpty()) {
     const CString head = folderQueue.RemoveHead();
-    const std::vector<Subfolder> children = std::move(pending.front());
-    pending.pop_front();
+    children = walker.NextSubfolders();
     ListLevel(rootText, head, children, other, false, out);
   }
 }
@@ -543,10 +546,13 @@ void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folde
 void ListSubfolders(int exist, const char* root, CStringList& folderList, CStringList& dvdList) {
   if (!FitsFolder(root) || *root == '\0') return;
   const CString rootText(root);
-  FolderScan top;
-  if (ScanFolder(rootText, top, true, false) != ScanResult::listed) return;
-  LevelOutput out{folderList, dvdList, nullptr};
-  ListLevel(rootText, CString(), top.subfolders, nullptr, exist != 0, out);
+  qv::FolderWalker walker(rootText, kVideoTs);
+  WalkFolder top;
+  if (!ReadWalkRoot(walker, rootText, false, top)) return;
+  walker.ReadSubfolders(std::move(top));
+  std::vector<WalkFolder> children = walker.NextSubfolders();
+  LevelOutput out{folderList, dvdList, nullptr, nullptr};
+  ListLevel(rootText, CString(), children, nullptr, exist != 0, out);
 }
 
 void UnitePathLists(CStringList& first, CStringList& second) {
@@ -576,13 +582,22 @@ void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList&
   oldRoot = oldRoot ? oldRoot : "";
   const bool newUsable = FitsFolder(newRoot) && *newRoot != '\0';
   const bool oldUsable = FitsFolder(oldRoot) && *oldRoot != '\0';
-  char ext[256];
-  CString path;
+  // Records are made in path order (each takes its comment slot), their
+  // sides filled from the disk in parallel (each query touches its own
+  // record only), then classified and listed in path order.
+  std::vector<CZEKMergeFileInfo*> built;
+  built.reserve(static_cast<size_t>(paths.GetCount()));
   for (POSITION pos = paths.GetHeadPosition(); pos != nullptr;) {
     const CString& p = paths.GetNext(pos);
     auto* r = new CZEKMergeFileInfo(keepComment, p);
     r->m_New.m_strName = p;
     r->m_Old.m_strName = p;
+    built.push_back(r);
+  }
+  qv::ForEachInParallel(built.size(), [&](size_t i) {
+    CZEKMergeFileInfo* r = built[i];
+    const CString& p = r->m_Old.m_strName;
+    CString path;
     if (mode == RUN_MODE_COMPARE) {
       if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
         StatFile(r->m_New, path);
@@ -604,8 +619,11 @@ void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList&
       r->m_Old.m_nExists = 0;
       r->m_Old.m_strVersion = kNoVersionText;
     }
+  });
+  char ext[256];
+  for (CZEKMergeFileInfo* r : built) {
     ext[0] = '\0';
-    r->m_nType = ClassifyFileName(p, ext);
+    r->m_nType = ClassifyFileName(r->m_Old.m_strName, ext);
     if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
     records->AddTail(r);
   }

@@ -1,6 +1,10 @@
 #include "compare/PathRoutines.h"
 
+#include <string>
+
+#include "platform/ui/afxwin.h"
 #include "platform/ui/listctrl.h"
+#include "ui/SmallDialogs.h"
 
 namespace {
 
@@ -60,8 +64,9 @@ int EnsureLevel(const CString& level) {
 // The overwrite question: 1 yes, 2 overwrite all, 3 no, 4 cancel (also Esc
 // and the close box).
 int AskOverwrite(const CString& fileLine) {
-  const qv::DialogRequest request{"CMessageBox_OW_dlg", fileLine, 4};
-  return qv::GetPeople().Dialog(request, nullptr);
+  CMessageBox_OW_dlg box;
+  box.m_strFileName = fileLine;
+  return static_cast<int>(box.DoModal());
 }
 
 // Copies `text` into `out` of `size` bytes, cut where needed at a character
@@ -199,22 +204,44 @@ int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFo
   return result;
 }
 
+int BrowseFolderCallback(HWND hwnd, UINT uMsg, LPARAM lParam, LPARAM lpData) {
+  // The browser opens at the initial path.
+  if (uMsg == BFFM_INITIALIZED) ::SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);
+  return 0;
+}
+
 int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT flags,
                        const char* title, size_t outSize) {
   if (out == nullptr || outSize == 0) return 0;
-  const char* initial = initialPath ? initialPath : "";
-  std::string chosen;
-  const qv::FolderRequest request{title ? title : "", initial};
-  if (qv::GetPeople().PickFolder(request, chosen)) {
+  // `out` may be the initial path itself.
+  const std::string initial = initialPath ? initialPath : "";
+  LPMALLOC allocator = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return 0;
+  char displayName[MAX_PATH];
+  BROWSEINFOA info{};
+  info.hwndOwner = owner ? owner->GetSafeHwnd() : nullptr;
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = displayName;
+  info.lpszTitle = title ? title : "";
+  info.ulFlags = flags;
+  info.lpfn = BrowseFolderCallback;
+  info.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+  int result = 0;
+  if (LPITEMIDLIST list = SHBrowseForFolderA(&info)) {
     // A folder whose path does not fit is not taken: a cut path would name
     // another folder.
-    if (chosen.size() < outSize) {
-      memcpy(out, chosen.c_str(), chosen.size() + 1);
-      return 1;
+    char chosen[MAX_PATH];
+    if (SHGetPathFromIDListA(list, chosen) && strlen(chosen) < outSize) {
+      memcpy(out, chosen, strlen(chosen) + 1);
+      result = 1;
+    } else {
+      AfxMessageBox("選択したフォルダはパスが長すぎるため、使えません。", MB_OK | MB_ICONEXCLAMATION);
     }
+    allocator->Free(list);
   }
-  CopyTextBounded(out, outSize, initial);
-  return 0;
+  if (result == 0) CopyTextBounded(out, outSize, initial.c_str());
+  allocator->Release();
+  return result;
 }
 
 int InsertListColumn(CListCtrl* list, LVCOLUMNA* column, int index, int format, const char* text, int width) {

@@ -8,16 +8,13 @@
 #pragma once
 
 #include "platform/win.h"
+// The folder browser and its flag BIF_RETURNONLYFSDIRS, which every caller
+// of SelectFolderDialog passes.
+#include "platform/ui/shell.h"
 
 class CWnd;
 class CListCtrl;
 struct LVCOLUMNA;
-
-// Flag of SelectFolderDialog that the callers pass: only file-system
-// folders (every folder the picker offers is one).
-#ifndef BIF_RETURNONLYFSDIRS
-#define BIF_RETURNONLYFSDIRS 0x0001
-#endif
 
 // Longest path the program's working buffers hold (1023 bytes plus the
 // terminator). Folder makers and the copy refuse longer paths rather than
@@ -58,10 +55,14 @@ void CutToParentFolder(CString& path);
 // time) into `out`; -1 is shown as time 0. `out` holds 64 bytes.
 void FormatTimeText(LONG time, char* out);
 
-// Lets the user choose a folder, opening at `initialPath`. 1: the full path
-// of the chosen folder is in `out`; 0: cancelled, `out` holds the initial
-// path. `out` holds `outSize` bytes (the callers' buffers hold MAX_PATH); a
-// chosen folder that does not fit is not taken (result 0).
+// Lets the user choose a folder in the shell's folder browser, opening at
+// `initialPath`. 1: the full path of the chosen folder is in `out`; 0:
+// cancelled, `out` holds the initial path. `out` holds `outSize` bytes (the
+// callers' buffers hold MAX_PATH); a chosen folder that does not fit is not
+// taken (result 0, after a message).
+// The browser's callback: on BFFM_INITIALIZED it selects the folder `lpData`
+// (the initial path). Always 0.
+int BrowseFolderCallback(HWND hwnd, UINT uMsg, LPARAM lParam, LPARAM lpData);
 int SelectFolderDialog(CWnd* owner, const char* initialPath, char* out, UINT flags,
                        const char* title, size_t outSize = MAX_PATH);
 

@@ -91,13 +91,6 @@ const DialogItem kTitle[] = {
     {IDC_RADIO_LIST, C::RadioButton, "リストモード", 306, 23, 66, 10, 0, kHidden},
 };
 
-// Until the about box has its picture: the title and the version.
-const DialogItem kAbout[] = {
-    {IDC_STATIC, C::Icon, "", 14, 4, 21, 20, 0, 0, 0, IDR_MAINFRAME},
-    {IDC_STATIC, C::LText, "Quarvex　Version 1.04", 40, 10, 200, 10},
-    {IDOK, C::DefPushButton, "ＯＫ", 232, 123, 50, 14, WS_GROUP | WS_TABSTOP},
-};
-
 }  // namespace
 
 const DialogTemplate kDlgZekView = {IDD_ZEKVIEW, "", 100, 60, kFace, 10, kForm, kZekView, std::size(kZekView)};
@@ -105,7 +98,5 @@ const DialogTemplate kDlgOperationForm = {IDD_OPERATION_FORM, "", 586, 366, kFac
                                           std::size(kOperation)};
 const DialogTemplate kDlgSourceForm = {IDD_SOURCE_FORM, "", 586, 371, kFace, 10, kForm, kSource, std::size(kSource)};
 const DialogTemplate kDlgTitleForm = {IDD_TITLE_FORM, "", 578, 40, kFace, 10, kForm, kTitle, std::size(kTitle)};
-const DialogTemplate kDlgAbout = {IDD_ABOUTBOX, "Quarvexのバージョン情報", 297, 147, kFace, 10,
-                                  WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, kAbout, std::size(kAbout)};
 
 }  // namespace qv::res

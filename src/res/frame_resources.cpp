@@ -4,7 +4,10 @@
 #include "res/resource.h"
 #include "res/tables.h"
 
+#include "res/bitmaps/about_scroll.xpm"
 #include "res/bitmaps/mainicon.xpm"
+#include "res/bitmaps/question.xpm"
+#include "res/bitmaps/title_logo.xpm"
 #include "res/bitmaps/toolbar.xpm"
 #include "res/bitmaps/filtericon.xpm"
 #include "res/bitmaps/state_diff.xpm"
@@ -144,6 +147,8 @@ const size_t kStringCount = sizeof kStrings / sizeof kStrings[0];
 
 const ImageEntry kBitmaps[] = {
     {IDR_MAINFRAME, xpm_toolbar},
+    {IDB_ABOUT_SCROLL, xpm_about_scroll},
+    {IDB_TITLE_LOGO, xpm_title_logo},
     {IDB_STATE_DIFF, xpm_state_diff},
     {IDB_STATE_NEW, xpm_state_new},
     {IDB_STATE_OLD, xpm_state_old},
@@ -153,6 +158,7 @@ const size_t kBitmapCount = sizeof kBitmaps / sizeof kBitmaps[0];
 
 const ImageEntry kIcons[] = {
     {IDR_MAINFRAME, xpm_mainicon},
+    {IDI_QUESTION_DLG, xpm_question},
     {IDI_FILTER_DLG, xpm_filtericon},
 };
 const size_t kIconCount = sizeof kIcons / sizeof kIcons[0];

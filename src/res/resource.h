@@ -108,6 +108,10 @@
 #define IDC_OPEN_INI 1350
 #define IDC_OPEN_EXCEL 1351
 
+// Timers.
+#define IDT_ABOUT_SCROLL 1
+#define IDT_CLOCK 3434
+
 // Controls of the title form (307).
 #define IDC_CLOCK 1315
 #define IDC_COMBO_FILTER 1322
@@ -145,6 +149,42 @@
 #define IDC_LABEL_FREE 1386
 #define IDC_LABEL_DVD_COUNT 1387
 
+// Controls of the question boxes (134, 311).
+#define IDC_QUESTION_ICON 1271
+#define IDC_OVERWRITE_ALL 1272
+#define IDC_QUESTION_FILE 1273
+#define IDC_QUESTION_CANCEL 1274
+#define IDC_DELETE_ALL 1342
+#define IDC_DELETE_QUESTION 1343
+
+// Controls of the file information (106).
+#define IDC_INFO_CREATED 1096
+#define IDC_INFO_SAVED 1098
+#define IDC_INFO_VERSION 1100
+#define IDC_INFO_USER 1102
+#define IDC_INFO_BANNER 1107
+
+// Controls of the diff file information (113).
+#define IDC_DIFF_NEW_MODIFIED 1243
+#define IDC_DIFF_FILE_NAME 1241
+#define IDC_DIFF_NEW_ACCESSED 1099
+#define IDC_DIFF_NEW_CREATED 1094
+#define IDC_DIFF_NEW_LINES 1109
+#define IDC_DIFF_OLD_ACCESSED 1101
+#define IDC_DIFF_OLD_CREATED 1097
+#define IDC_DIFF_OLD_LINES 1116
+#define IDC_DIFF_OLD_MODIFIED 1092
+#define IDC_DIFF_OLD_SIZE 1112
+#define IDC_DIFF_NEW_SIZE 1103
+#define IDC_DIFF_ADDED 1130
+#define IDC_DIFF_DELETED 1125
+#define IDC_DIFF_CHANGED 1133
+#define IDC_DIFF_STEPS 1245
+#define IDC_DIFF_A 1142
+#define IDC_DIFF_C_ADDED 1149
+#define IDC_DIFF_D 1138
+#define IDC_DIFF_C_DELETED 1145
+#define IDC_DIFF_EVALUATED 1108
 // Controls of the program settings page (103).
 #define IDC_ENV_CMD_EXCEL 1053
 #define IDC_ENV_BROWSE_EXCEL 1004

@@ -6,6 +6,7 @@ namespace {
 
 const DialogTemplate* const kDialogs[] = {
     &kDlgZekView, &kDlgOperationForm, &kDlgSourceForm, &kDlgTitleForm, &kDlgAbout,
+    &kDlgMessageBoxOW, &kDlgMessageBoxDEL, &kDlgRevComment, &kDlgFileInfo, &kDlgDiffFileInfo,
     &kDlgEnvCommand, &kDlgEnvFolder, &kDlgEnvListMode, &kDlgEnvOpeMode, &kDlgFileTypeSelect, &kDlgFileTypeSelectChk,
 };
 

@@ -28,6 +28,11 @@ extern const DialogTemplate kDlgOperationForm;  // 305
 extern const DialogTemplate kDlgSourceForm;     // 306
 extern const DialogTemplate kDlgTitleForm;      // 307
 extern const DialogTemplate kDlgAbout;          // 120
+extern const DialogTemplate kDlgMessageBoxOW;   // 134
+extern const DialogTemplate kDlgMessageBoxDEL;  // 311
+extern const DialogTemplate kDlgRevComment;     // 308
+extern const DialogTemplate kDlgFileInfo;       // 106
+extern const DialogTemplate kDlgDiffFileInfo;   // 113
 extern const DialogTemplate kDlgEnvCommand;        // 103
 extern const DialogTemplate kDlgEnvFolder;         // 125
 extern const DialogTemplate kDlgEnvListMode;       // 128

@@ -1,6 +1,7 @@
 #include "ui/OperationForm.h"
 
 #include "app/FileTypeProfile.h"
+#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
@@ -16,6 +17,11 @@ IMPLEMENT_DYNCREATE(COperation_Form, CFormView)
 BEGIN_MESSAGE_MAP(COperation_Form, CFormView)
   ON_WM_KILLFOCUS()
   ON_BN_CLICKED(IDC_RUN, &COperation_Form::OnBnClickedRun)
+  ON_BN_CLICKED(IDC_BROWSE_NEW, &COperation_Form::OnBnClickedBrowseNew)
+  ON_BN_CLICKED(IDC_BROWSE_OLD, &COperation_Form::OnBnClickedBrowseOld)
+  ON_BN_CLICKED(IDC_BROWSE_DIFF, &COperation_Form::OnBnClickedBrowseDiff)
+  ON_BN_CLICKED(IDC_OPEN_INI, &COperation_Form::OnBnClickedOpenIni)
+  ON_BN_CLICKED(IDC_OPEN_EXCEL, &COperation_Form::OnBnClickedOpenExcel)
 END_MESSAGE_MAP()
 
 namespace {
@@ -23,6 +29,12 @@ const char kOldLabelCompare[] = "【比較フォルダ１（修正前：OLD）�
 const char kOldLabelList[] = "　　　　【ＤＶＤ格納ＨＤＤドライブ】";
 const char kNoCompareProgram[] =
     "ファイル指定の場合は、ファイル比較プログラム（１）、または、（２）を実行できるようにしてください。";
+
+const char kCommandTooLong[] = "ファイル比較のコマンドラインが長すぎるため、実行できません。";
+const char kTitleNew[] = "修正後フォルダ(NEW)選択";
+const char kTitleOld[] = "修正前フォリダ(OLD)選択";
+const char kTitleDiff[] = "作業フォルダ(DIFF)選択";
+const char kExcelTemplate[] = "Quarvex【原紙】.xlsm";
 
 CZEKEnv_Label* CurrentEntry() {
   return theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr;
@@ -140,8 +152,10 @@ void COperation_Form::OnBnClickedRun() {
     return;
   }
   // The entry's profile becomes the active one (a name of any length).
-  FindProfileByName(entry->m_strFilterName);
+  ActivateProfileNamed(entry->m_strFilterName);
   SelectProfile(GetCurrentProfile());
+  // The display-filter window fills itself again at its next show.
+  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->m_bFilled = FALSE;
   if (frame->m_pTitleForm) {
     frame->m_nMode = frame->m_pTitleForm->m_nMode;
     theApp.m_nAppMode = frame->m_pTitleForm->m_nMode;
@@ -158,7 +172,12 @@ void COperation_Form::OnBnClickedRun() {
       CString line;
       line.Format("%s %s %s", CString("\"" + program + "\"").GetString(),
                   CString(" \"" + m_strOldPath + "\"").GetString(), CString(" \"" + m_strNewPath + "\"").GetString());
-      if (line.GetLength() <= 2047) LaunchDetached(line);
+      // A line the command buffer cannot hold is not started cut.
+      if (line.GetLength() <= 2047) {
+        LaunchDetached(line);
+      } else {
+        AfxMessageBox(kCommandTooLong);
+      }
     }
     EndWaitCursor();
     return;
@@ -182,6 +201,33 @@ void COperation_Form::OnBnClickedRun() {
     frame->m_pRecordList = entry->m_pRecordList;
     frame->m_pTotals = entry->m_pTotals;
   }
+}
+
+void COperation_Form::BrowseFolder(CString& field, const char* title) {
+  // What the fields show now, typed or not, stays in them.
+  UpdateData(TRUE);
+  char folder[MAX_PATH];
+  // A text the buffer cannot hold is no folder to start at: the picker
+  // then opens at its own default.
+  strcpy_s(folder, sizeof folder, field.GetLength() < MAX_PATH ? field.GetString() : "");
+  if (SelectFolderDialog(this, folder, folder, BIF_RETURNONLYFSDIRS, title) == 1) field = folder;
+  UpdateData(FALSE);
+}
+
+void COperation_Form::OnBnClickedBrowseNew() { BrowseFolder(m_strNewPath, kTitleNew); }
+void COperation_Form::OnBnClickedBrowseOld() { BrowseFolder(m_strOldPath, kTitleOld); }
+void COperation_Form::OnBnClickedBrowseDiff() { BrowseFolder(m_strDiffPath, kTitleDiff); }
+
+void COperation_Form::OnBnClickedOpenIni() {
+  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->OnBnClickedOpenIni();
+}
+
+void COperation_Form::OnBnClickedOpenExcel() {
+  char path[1024];
+  if (sprintf_s(path, sizeof path, "%s\\%s", theApp.m_strHomeDir.GetString(), kExcelTemplate) < 0) return;
+  struct _stat st;
+  if (_stat(path, &st) != 0) return;
+  ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void COperation_Form::OnKillFocus(CWnd* pNewWnd) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/ui/afxwin.h"
+#include "ui/MyDropEdit.h"
 
 class CZEKMergeSRCInfo;
 
@@ -29,12 +30,20 @@ class COperation_Form : public CFormView {
   void DiscardRecords();
   // The run button (also a run asked for over DDE).
   void OnBnClickedRun();
+  // The folder pickers of the three folder fields.
+  void OnBnClickedBrowseNew();
+  void OnBnClickedBrowseOld();
+  void OnBnClickedBrowseDiff();
+  // Opens "Quarvex.ini" in the text editor.
+  void OnBnClickedOpenIni();
+  // Opens the spreadsheet template beside the program, when it is there.
+  void OnBnClickedOpenExcel();
 
   CStatic m_staticDate;
   CString m_strName;
-  CEdit m_editNew;
-  CEdit m_editOld;
-  CEdit m_editDiff;
+  CMyDropEdit m_editNew;
+  CMyDropEdit m_editOld;
+  CMyDropEdit m_editDiff;
   CString m_strNewPath;
   CString m_strOldPath;
   CString m_strDiffPath;
@@ -46,4 +55,6 @@ class COperation_Form : public CFormView {
  protected:
   DECLARE_MESSAGE_MAP()
   void OnKillFocus(CWnd* pNewWnd);
+  // Lets the user choose the folder of `field`.
+  void BrowseFolder(CString& field, const char* title);
 };

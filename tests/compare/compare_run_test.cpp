@@ -409,6 +409,31 @@ TEST_F(CompareRunTest, UnreadableFoldersAndOverLongPathsAreNamedAfterTheWalk) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_F(CompareRunTest, FoldersThatCanBeListedButNotEnteredKeepTheirItems) {
+  // A folder the user may list but not enter (r--): its listing still tells
+  // which subfolders it holds, as a Windows listing does. A DVD folder of
+  // that kind is catalogued; the subfolders it cannot enter are named.
+  Dvd("store\\Title");
+  Dvd("store\\Closed");
+  Dvd("store\\Shut\\Inner");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(Os("store\\Closed").c_str(), 0444), 0);
+  ASSERT_EQ(chmod(Os("store\\Shut").c_str(), 0444), 0);
+  const int code = qvtest::RunUnprivileged([&] {
+    CZEKEnv_Label entry;
+    Folders(entry, "", "store", "store");
+    people_.QueueAnswer(IDOK);
+    if (RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr) != 1) return 1;
+    if (Names(entry) != std::vector<std::string>{"Closed", "Title"}) return 2;
+    if (people_.Calls().size() != 1) return 3;
+    if (people_.Calls()[0].text.find("T:\\store\\Shut\\Inner") == std::string::npos) return 4;
+    return 0;
+  });
+  chmod(Os("store\\Closed").c_str(), 0755);
+  chmod(Os("store\\Shut").c_str(), 0755);
+  EXPECT_EQ(code, 0);
+}
+
 TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {
   Dvd("store\\Title");
   CZEKEnv_Label entry;

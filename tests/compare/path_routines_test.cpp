@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compare/PathRoutines.h"
+#include "res/tables.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
@@ -267,6 +268,9 @@ TEST_F(PathRoutinesTest, SelectFolderDialogTakesOnlyAChoiceThatFits) {
   people_.QueueFolder("T:\\" + kHyo);
   EXPECT_EQ(SelectFolderDialog(nullptr, "C:\\start", buffer, BIF_RETURNONLYFSDIRS, "title"), 1);
   EXPECT_EQ(std::string(buffer), "T:\\" + kHyo);
+  // The browser's callback opened it at the initial path.
+  EXPECT_EQ(people_.Calls().at(0).initialPath, "C:\\start");
+  EXPECT_EQ(people_.Calls().at(0).title, "title");
 
   // Cancelled: the initial path comes back, also when it is the buffer itself.
   strcpy(buffer, "C:\\start");
@@ -274,10 +278,12 @@ TEST_F(PathRoutinesTest, SelectFolderDialogTakesOnlyAChoiceThatFits) {
   EXPECT_EQ(SelectFolderDialog(nullptr, buffer, buffer, BIF_RETURNONLYFSDIRS, "title"), 0);
   EXPECT_STREQ(buffer, "C:\\start");
 
-  // A chosen folder longer than the buffer is not taken.
+  // A chosen folder longer than the buffer is not taken; the user is told.
   people_.QueueFolder("T:\\" + std::string(400, 'x'));
+  people_.QueueAnswer(IDOK);
   EXPECT_EQ(SelectFolderDialog(nullptr, "C:\\start", buffer, BIF_RETURNONLYFSDIRS, "title"), 0);
   EXPECT_STREQ(buffer, "C:\\start");
+  EXPECT_EQ(people_.Calls().back().kind, qv::ScriptedPeople::Kind::Message);
 
   // An initial path that does not fit is cut at a character boundary.
   std::string longInitial = "C:\\";
@@ -292,6 +298,8 @@ class CopyFileConfirmTest : public PathRoutinesTest {
  protected:
   void SetUp() override {
     PathRoutinesTest::SetUp();
+    // The overwrite question is a dialog of the program's resources.
+    qv::res::Install(qv::res::ProgramResources());
     qvtest::WriteFile(Os("src\\sub\\" + kHyo + "\\f.txt"), "new content");
     fs::create_directories(Os("dst"));
   }

@@ -347,3 +347,84 @@ TEST_F(FilesTest, FileHandlesAndMappings) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Tree walks.
+
+class FolderWalkerTest : public FilesTest {
+ protected:
+  // Every folder below T:\<root>, breadth-first as a walk asks for them:
+  // "relative path:found" where found says what VIDEO_TS is there.
+  static std::vector<std::string> Walk(const char* root) {
+    qv::FolderWalker walker(root, "VIDEO_TS");
+    qv::FolderWalker::Folder top = walker.ReadRoot();
+    std::vector<std::string> out;
+    if (top.error != ERROR_SUCCESS) return out;
+    std::vector<std::string> queue{""};
+    walker.ReadSubfolders(std::move(top));
+    for (size_t head = 0; head < queue.size(); ++head) {
+      for (qv::FolderWalker::Folder& f : walker.NextSubfolders()) {
+        const std::string rel = queue[head].empty() ? f.name : queue[head] + "\\" + f.name;
+        out.push_back(rel + ":" + std::to_string(static_cast<int>(f.found)) + ":" + std::to_string(f.error));
+        if (f.error != ERROR_SUCCESS || f.found != qv::FolderWalker::Kind::none) continue;
+        queue.push_back(rel);
+        walker.ReadSubfolders(std::move(f));
+      }
+    }
+    return out;
+  }
+};
+
+TEST_F(FolderWalkerTest, ListsFoldersInNtfsOrderAndTellsWhatTheNameLookedForIs) {
+  for (const char* d : {"w/b", "w/A/video_ts", "w/\xCE\xB2", "w/\xEF\xBD\x81" /* ａ */, "w/C/d/e", "w/link_target"})
+    fs::create_directories(tmp_ / d);
+  qvtest::WriteFile(tmp_ / "w/b/VIDEO_TS", "");
+  qvtest::WriteFile(tmp_ / "w/C/file", "");
+  fs::create_directory_symlink("../link_target", tmp_ / "w/C/linked");
+  fs::create_directory_symlink("nowhere", tmp_ / "w/C/d/VIDEO_TS");
+  using Kind = qv::FolderWalker::Kind;
+  const auto k = [](Kind kind) { return std::to_string(static_cast<int>(kind)); };
+  for (const char* threads : {"1", "4"}) {
+    qvtest::EnvVar env("QUARVEX_WALK_THREADS", threads);
+    EXPECT_EQ(Walk("T:\\w"), (std::vector<std::string>{
+                                 "A:" + k(Kind::folder) + ":0", "b:" + k(Kind::file) + ":0",
+                                 "C:" + k(Kind::none) + ":0", "link_target:" + k(Kind::none) + ":0",
+                                 "\x83\xC0:" + k(Kind::none) + ":0", "\x82\x81:" + k(Kind::none) + ":0",
+                                 "C\\d:" + k(Kind::none) + ":0", "C\\linked:" + k(Kind::none) + ":0",
+                                 "C\\d\\e:" + k(Kind::none) + ":0"}))
+        << threads << " threads";
+  }
+  qv::FolderWalker missing("T:\\nothing", "VIDEO_TS");
+  EXPECT_EQ(missing.ReadRoot().error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_TRUE(missing.NextSubfolders().empty());
+}
+
+TEST_F(FolderWalkerTest, SkippedNamesWaitUntilTheWalkTakesThem) {
+  qvtest::WriteFile(tmp_ / "k/sub/caf\xC3\xA9", "");
+  fs::create_directories(tmp_ / "k/sub/a:b");
+  qv::FolderWalker walker("T:\\k", "");
+  qv::FolderWalker::Folder top = walker.ReadRoot();
+  walker.ReadSubfolders(std::move(top));
+  std::vector<qv::FolderWalker::Folder> subs = walker.NextSubfolders();
+  ASSERT_EQ(subs.size(), 1u);
+  EXPECT_TRUE(qv::TakeUnrepresentableNames().empty()) << "read, not yet taken";
+  qv::FolderWalker::NoteSkippedNames(subs[0]);
+  qv::FolderWalker::NoteSkippedNames(subs[0]);  // once only
+  std::vector<std::string> skipped = qv::TakeUnrepresentableNames();
+  std::sort(skipped.begin(), skipped.end());
+  EXPECT_EQ(skipped, (std::vector<std::string>{(tmp_ / "k/sub/a:b").string(), (tmp_ / "k/sub/caf\xC3\xA9").string()}));
+}
+
+TEST_F(FolderWalkerTest, ParallelCallsReachEveryIndexOnceAndFailuresComeBack) {
+  for (const char* threads : {"1", "8"}) {
+    qvtest::EnvVar env("QUARVEX_WALK_THREADS", threads);
+    std::vector<int> hits(1000, 0);
+    qv::ForEachInParallel(hits.size(), [&](size_t i) { ++hits[i]; });
+    EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), 1000) << threads << " threads";
+    EXPECT_THROW(qv::ForEachInParallel(100, [](size_t i) { if (i == 57) throw std::runtime_error("x"); }),
+                 std::runtime_error);
+  }
+  qvtest::EnvVar bad("QUARVEX_WALK_THREADS", "0");
+  EXPECT_GE(qv::WalkThreads(), 1u);
+  EXPECT_LE(qv::WalkThreads(), 8u);
+}

@@ -11,16 +11,22 @@
 //                      stands in, where run kind 2 writes nothing)
 //   --no-subdirs       only the root's direct subfolders
 //   --list             print the relative paths found (walk) or the records
+//   --threads N        read folders with N threads (QUARVEX_WALK_THREADS;
+//                      default: the cores, at most 8)
+//   --reference        with --walk-only: the plain walk of one folder after
+//                      the other through FindFirstFileA, which the engine's
+//                      walk must match (tests/support/reference_walk.h)
 //
 // Folders are Linux paths (starting with '/') or Windows-shaped paths of the
-// drive map. Prints the number of items and the time taken to the standard
-// error stream; --list prints one path per line (UTF-8) on the standard
+// drive map. Prints the number of items, the time taken and the peak memory
+// to the standard error stream; --list prints one path per line (UTF-8) on the standard
 // output.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/resource.h>
 #include <time.h>
 
 #include "app/ZEKApp.h"
@@ -29,6 +35,7 @@
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
+#include "support/reference_walk.h"
 
 namespace {
 
@@ -41,8 +48,8 @@ double Now() {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: qvrun [--walk-only] [--kind N] [--diff DIR] [--no-subdirs] [--list] "
-               "[--new NEW] OLD\n");
+               "usage: qvrun [--walk-only [--reference]] [--kind N] [--diff DIR] [--no-subdirs] [--list] "
+               "[--threads N] [--new NEW] OLD\n");
   return 2;
 }
 
@@ -62,7 +69,7 @@ void PrintPath(const CString& path) { std::printf("%s\n", qv::Cp932ToUtf8Lossy(p
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C");
-  bool walkOnly = false, list = false;
+  bool walkOnly = false, list = false, reference = false;
   int kind = DIFF_RUN_LINE_COUNT;
   CString newPath, oldPath, diffPath;
   theApp.m_bSubdirSearch = TRUE;
@@ -74,6 +81,10 @@ int main(int argc, char** argv) {
       walkOnly = true;
     } else if (std::strcmp(a, "--list") == 0) {
       list = true;
+    } else if (std::strcmp(a, "--reference") == 0) {
+      reference = true;
+    } else if (std::strcmp(a, "--threads") == 0 && i + 1 < argc) {
+      setenv("QUARVEX_WALK_THREADS", argv[++i], 1);
     } else if (std::strcmp(a, "--no-subdirs") == 0) {
       theApp.m_bSubdirSearch = FALSE;
     } else if (std::strcmp(a, "--kind") == 0 && i + 1 < argc) {
@@ -104,7 +115,19 @@ int main(int argc, char** argv) {
 
   const double start = Now();
   long long items = 0;
-  if (walkOnly) {
+  if (walkOnly && reference) {
+    std::vector<std::string> found;
+    if (mode == RUN_MODE_COMPARE) found = qvtest::ReferenceWalk(newPath.GetString(), theApp.m_bSubdirSearch).dvds;
+    CStringList newList, oldList;
+    for (const std::string& p : found) newList.AddTail(p.c_str());
+    for (const std::string& p : qvtest::ReferenceWalk(oldPath.GetString(), theApp.m_bSubdirSearch).dvds)
+      oldList.AddTail(p.c_str());
+    UnitePathLists(newList, oldList);
+    items = newList.GetCount();
+    if (list) {
+      for (POSITION pos = newList.GetHeadPosition(); pos != nullptr;) PrintPath(newList.GetNext(pos));
+    }
+  } else if (walkOnly) {
     CStringList queue, newList, oldList;
     if (mode == RUN_MODE_COMPARE) WalkDvdFolders(theApp.m_bSubdirSearch, 0, newPath, queue, newList, oldPath);
     WalkDvdFolders(theApp.m_bSubdirSearch, 0, oldPath, queue, oldList, newPath);
@@ -133,6 +156,9 @@ int main(int argc, char** argv) {
     SetCurrentCommentTable(nullptr);
   }
   const double seconds = Now() - start;
-  std::fprintf(stderr, "qvrun: %lld items in %.3f s\n", items, seconds);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::fprintf(stderr, "qvrun: %lld items in %.3f s, peak memory %.1f MB\n", items, seconds,
+               static_cast<double>(usage.ru_maxrss) / 1024.0);
   return 0;
 }

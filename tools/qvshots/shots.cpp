@@ -11,7 +11,9 @@
 #include "res/resource.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/scripted_prompt.h"
+#include "ui/AboutDlg.h"
 #include "ui/MainFrm.h"
+#include "ui/SmallDialogs.h"
 
 namespace qvshots {
 
@@ -23,6 +25,8 @@ void Settle() {
 }
 
 namespace {
+
+CString Cp(const char* utf8) { return CString(qv::ui::Cp932Of(utf8).c_str()); }
 
 QWidget* FrameWindow() {
   CWnd* main = AfxGetMainWnd();
@@ -112,6 +116,94 @@ std::vector<Shot> AllShots() {
          ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
        }},
       {"about", [](const Save& save) { ShootModal("about", save, [] { theApp.OnAppAbout(); }); }},
+      {"about-scrolled",
+       [](const Save& save) {
+         // The picture where it stops: its bottom at the window's bottom.
+         auto* people = static_cast<qv::ScriptedPeople*>(&qv::GetPeople());
+         people->QueueDrive([save](CWnd* dlg) {
+           auto* about = dynamic_cast<CAboutDlg*>(dlg);
+           if (about == nullptr) return;
+           for (int i = 0; i < 400; ++i) about->SendMessage(WM_TIMER, about->m_nTimer);
+           save("about-scrolled", about->m_hWnd->widget->window());
+           about->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+         });
+         theApp.OnAppAbout();
+         Settle();
+       }},
+      {"question-overwrite",
+       [](const Save& save) {
+         ShootModal("question-overwrite", save, [] {
+           CMessageBox_OW_dlg dlg;
+           dlg.m_strFileName = Cp("(NEW)　ファイル名称：映画\\夏の旅\\VIDEO_TS\\VTS_01_1.VOB");
+           dlg.DoModal();
+         });
+       }},
+      {"question-delete",
+       [](const Save& save) {
+         ShootModal("question-delete", save, [] {
+           CMessageBox_DEL_dlg dlg;
+           dlg.m_nKind = 1;
+           dlg.m_nTarget = 3;
+           dlg.m_strFileName = Cp("ファイル名称：映画\\夏の旅\\VIDEO_TS\\VTS_01_1.VOB");
+           dlg.DoModal();
+         });
+       }},
+      {"question-revert",
+       [](const Save& save) {
+         ShootModal("question-revert", save, [] {
+           CMessageBox_DEL_dlg dlg;
+           dlg.m_nKind = 2;
+           dlg.m_strFileName = Cp("ファイル名称：src\\main.cpp");
+           dlg.DoModal();
+         });
+       }},
+      {"comment",
+       [](const Save& save) {
+         ShootModal("comment", save, [] {
+           CDIALOG_REV_COMMENT dlg;
+           dlg.m_strComment = Cp("2019年 夏の家族旅行。\r\nディスク２枚目（後半）。");
+           dlg.DoModal();
+         });
+       }},
+      {"file-info",
+       [](const Save& save) {
+         ShootModal("file-info", save, [] {
+           CFILE_INFO dlg;
+           dlg.m_strCreateTime = "2024/03/01 (Fri)  09:15:42";
+           dlg.m_strSaveTime = "2024/03/05 (Tue)  18:02:07";
+           dlg.m_strVersion = "Ver.1.00";
+           dlg.m_strUser = "yamada";
+           dlg.m_strBanner = Cp("Quarvex Version 1.04 Document");
+           dlg.DoModal();
+         });
+       }},
+      {"diff-file-info",
+       [](const Save& save) {
+         ShootModal("diff-file-info", save, [] {
+           CDIFF_FILE_INFO dlg;
+           dlg.m_strFileName = "src\\compare\\CompareRun.cpp";
+           dlg.m_strOldCreated = "2023/11/20 (Mon)  10:11:12";
+           dlg.m_strOldModified = "2024/02/14 (Wed)  16:40:05";
+           dlg.m_strOldAccessed = "2024/03/05 (Tue)  08:00:59";
+           dlg.m_nOldLines = 1204;
+           dlg.m_nOldSize = 48213;
+           dlg.m_strNewCreated = "2023/11/20 (Mon)  10:11:12";
+           dlg.m_strNewModified = "2024/03/04 (Mon)  21:13:44";
+           dlg.m_strNewAccessed = "2024/03/05 (Tue)  08:01:30";
+           dlg.m_nNewLines = 1251;
+           dlg.m_nNewSize = 50122;
+           dlg.m_nAddedLines = 61;
+           dlg.m_nDeletedLines = 14;
+           dlg.m_nChangedLines = 23;
+           dlg.m_nStepDifference = 47;
+           dlg.m_nDiffA = 5;
+           dlg.m_nDiffCAdded = 9;
+           dlg.m_nDiffD = 2;
+           dlg.m_nDiffCDeleted = 7;
+           dlg.m_strEvaluated = "2024/03/05 (Tue)  08:02:11";
+            dlg.DoModal();
+          });
+        }},
       {"settings",
        [](const Save& save) {
          ShootSheet(save, {"settings-programs", "settings-folders"}, [] { ShowEnvSheet(nullptr); });

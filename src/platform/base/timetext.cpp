@@ -53,10 +53,25 @@ std::string FormatLocalTime(time_t t, const char* format) {
   return out;
 }
 
+namespace {
+Clock& TestClock() {
+  static Clock clock;
+  return clock;
+}
+}  // namespace
+
+Clock SetClockForTests(Clock clock) {
+  Clock previous = std::move(TestClock());
+  TestClock() = std::move(clock);
+  return previous;
+}
+
+time_t Now() { return TestClock() ? TestClock()() : time(nullptr); }
+
 }  // namespace qv
 
 __time32_t _time32(__time32_t* out) {
-  time_t now = time(nullptr);
+  time_t now = qv::Now();
   __time32_t r = (now < 0 || now > INT32_MAX) ? -1 : static_cast<__time32_t>(now);
   if (out) *out = r;
   return r;
@@ -95,7 +110,7 @@ CTime::CTime(int year, int month, int day, int hour, int minute, int second, int
   m_time = mktime(&tm);
 }
 
-CTime CTime::GetCurrentTime() noexcept { return CTime(time(nullptr)); }
+CTime CTime::GetCurrentTime() noexcept { return CTime(qv::Now()); }
 
 struct tm* CTime::GetLocalTm(struct tm* out) const noexcept {
   if (!out) return nullptr;

@@ -6,6 +6,7 @@
 #include <compare>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "platform/base/cstring.h"
@@ -18,6 +19,14 @@ namespace qv {
 // strftime of `t` in local time with the "C" locale; "" when the time has
 // no local form or the format is null. Any length of result.
 std::string FormatLocalTime(time_t t, const char* format);
+
+// The clock that CTime::GetCurrentTime and _time32 read: the system's, or
+// one a test installs (an empty function puts the system's back). Returns
+// the clock installed before.
+using Clock = std::function<time_t()>;
+Clock SetClockForTests(Clock clock);
+// The current time by that clock.
+time_t Now();
 
 }  // namespace qv
 

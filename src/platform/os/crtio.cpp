@@ -219,13 +219,19 @@ FILE* Fopen(const char* path, const char* mode) {
     errno = EINVAL;
     return nullptr;
   }
+  // The path as written is tried first; only a name that is not there as
+  // written is looked for without regard to case (or made as written).
   std::string os;
-  if (!ToOsPath(path, os)) {
-    errno = ErrnoFromWinError(GetLastError());
-    return nullptr;
-  }
   struct stat st;
-  if (stat(os.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+  bool found = ToOsPathAsWritten(path, os) && stat(os.c_str(), &st) == 0;
+  if (!found) {
+    if (!ToOsPath(path, os)) {
+      errno = ErrnoFromWinError(GetLastError());
+      return nullptr;
+    }
+    found = stat(os.c_str(), &st) == 0;
+  }
+  if (found && S_ISDIR(st.st_mode)) {
     errno = EACCES;
     return nullptr;
   }

@@ -94,17 +94,9 @@ std::unordered_set<std::string>& SkippedKeys() {
   return *k;
 }
 
-void RecordSkippedName(const struct stat& dirSt, std::string_view name, std::string osPath) {
-  std::string key = std::to_string(dirSt.st_dev) + ":" + std::to_string(dirSt.st_ino) + "/";
-  key.append(name);
-  std::lock_guard<std::mutex> lock(SkippedMutex());
-  if (!SkippedKeys().insert(key).second) return;
-  std::deque<SkippedName>& d = Skipped();
-  if (d.size() >= 1000) {
-    SkippedKeys().erase(d.front().key);
-    d.pop_front();
-  }
-  d.push_back({std::move(key), std::move(osPath)});
+void RecordSkippedEntry(const struct stat& dirSt, std::string_view name, std::string osPath) {
+  RecordSkippedName(SkippedNameKey({static_cast<uint64_t>(dirSt.st_dev), static_cast<uint64_t>(dirSt.st_ino)}, name),
+                    std::move(osPath));
 }
 
 // Characters Windows does not allow in a name: " * : < > ? \ | and the
@@ -408,6 +400,27 @@ std::vector<std::string> TakeUnrepresentableNames() {
   return out;
 }
 
+std::string SkippedNameKey(const FileIdentity& folder, std::string_view osName) {
+  std::string key = std::to_string(folder.device) + ":" + std::to_string(folder.inode) + "/";
+  key.append(osName);
+  return key;
+}
+
+void RecordSkippedName(std::string key, std::string osPath) {
+  std::lock_guard<std::mutex> lock(SkippedMutex());
+  if (!SkippedKeys().insert(key).second) return;
+  std::deque<SkippedName>& d = Skipped();
+  if (d.size() >= 1000) {
+    SkippedKeys().erase(d.front().key);
+    d.pop_front();
+  }
+  d.push_back({std::move(key), std::move(osPath)});
+}
+
+bool ProgramName(std::string_view osName, std::string& cp932) {
+  return WindowsAllowsName(osName) && OsNameToCp932(osName, cp932) && cp932.size() < MAX_PATH;
+}
+
 bool GetFoundIdentity(HANDLE find, FileIdentity& id) {
   auto* f = dynamic_cast<FindObject*>(LookupHandle(find));
   if (!f || !f->haveLast) return false;
@@ -587,8 +600,8 @@ HANDLE FindFirstFileA(LPCSTR pattern, LPWIN32_FIND_DATAA data) {
     std::string_view n(e->d_name);
     if (n == "." || n == "..") continue;
     qv::FoundEntry fe;
-    if (!qv::WindowsAllowsName(n) || !qv::OsNameToCp932(n, fe.cp932) || fe.cp932.size() >= MAX_PATH) {
-      qv::RecordSkippedName(dirSt, n, qv::JoinOs(dirOs, std::string(n)));
+    if (!qv::ProgramName(n, fe.cp932)) {
+      qv::RecordSkippedEntry(dirSt, n, qv::JoinOs(dirOs, std::string(n)));
       continue;
     }
     if (!pat.Matches(fe.cp932)) continue;
@@ -662,11 +675,26 @@ int _stat(const char* path, struct _stat* buffer) {
     errno = ENOENT;
     return -1;
   }
+  // The path as written first; a name that is not there as written is then
+  // looked for without regard to case.
   std::string os;
-  if (!qv::OsPathErrno(path, os)) return -1;
-  qv::DropExeSuffixIfMissing(os);
+  if (!qv::ToOsPathAsWritten(path, os)) {
+    errno = qv::ErrnoFromWinError(GetLastError());
+    return -1;
+  }
   qv::Status s;
-  if (!qv::GetStatus(os.c_str(), s)) {
+  bool found = qv::GetStatus(os.c_str(), s);
+  if (!found && (errno == ENOENT || errno == ENOTDIR)) {
+    std::string resolved;
+    if (!qv::OsPathErrno(path, resolved)) return -1;
+    qv::DropExeSuffixIfMissing(resolved);
+    if (resolved != os) {
+      found = qv::GetStatus(resolved.c_str(), s);
+    } else {
+      errno = ENOENT;
+    }
+  }
+  if (!found) {
     errno = (errno == EACCES) ? EACCES : ENOENT;
     return -1;
   }

@@ -13,7 +13,11 @@
 
 #include <compare>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/base/wintypes.h"
@@ -63,6 +67,103 @@ struct FileIdentity {
 // through `find` (for "." the enumerated folder itself); false for a handle
 // that is not an enumeration.
 bool GetFoundIdentity(HANDLE find, FileIdentity& id);
+
+// ---------------------------------------------------------------------------
+// Tree walks. A FolderWalker reads the folders below one root for a walk that
+// goes breadth-first: it lists each folder by the rules of FindFirstFileA
+// (NTFS order; names code page 932 cannot hold or Windows forbids left out,
+// recorded for TakeUnrepresentableNames) but gives only what a walk needs:
+// the subfolders (links to folders included) and what the one name it looks
+// for is, without asking the status of every entry. Each folder is opened
+// through its parent's handle. The subfolders of the folders handed to
+// ReadSubfolders are read ahead by a pool of threads (WalkThreads) and come
+// back from NextSubfolders in the order they were asked for, so a walk's
+// result never depends on timing. Nothing a read finds reaches the shared
+// list of skipped names until the walk takes it with NoteSkippedNames: a
+// folder read ahead that the walk then passes by tells nothing.
+class FolderWalker {
+ public:
+  // What an entry is, links followed.
+  enum class Kind : unsigned char { none, folder, file, other };
+
+  struct Folder {
+    // The name in its parent's listing (code page 932); empty for the root.
+    std::string name;
+    // ERROR_SUCCESS when listed. ERROR_PATH_NOT_FOUND: gone, or no folder.
+    // Otherwise the error of the failure (ERROR_ACCESS_DENIED for a folder
+    // the user may not read).
+    DWORD error = ERROR_SUCCESS;
+    // The folder's identity, links followed (also when it cannot be read,
+    // as long as its status can).
+    FileIdentity id;
+    bool haveId = false;
+    // The entry the walker looks for: the first in enumeration order whose
+    // name equals it without regard to case (none: no such entry). When the
+    // folder cannot be listed, an entry of exactly that name is still
+    // looked up.
+    Kind found = Kind::none;
+    // Number of subfolders, in enumeration order.
+    size_t SubfolderCount() const { return subCount_; }
+
+   private:
+    friend class FolderWalker;
+    // Kept small: a walk holds one of these for every folder it has queued.
+    std::string osPath_;  // relative to the root, "" for the root itself
+    // For each subfolder: its code page 932 name, a zero byte, its name on
+    // disk when that differs (else nothing), a zero byte.
+    std::string subs_;
+    size_t subCount_ = 0;
+    // Names the listing left out: key and Linux path of each.
+    std::unique_ptr<std::vector<std::pair<std::string, std::string>>> skipped_;
+  };
+
+  // `root`: a Windows-shaped folder path; `lookFor`: a name (code page 932,
+  // ASCII letters fold) to report on in every folder read, may be empty.
+  FolderWalker(const char* root, std::string_view lookFor);
+  ~FolderWalker();
+  FolderWalker(const FolderWalker&) = delete;
+  FolderWalker& operator=(const FolderWalker&) = delete;
+
+  // Reads the root folder itself.
+  Folder ReadRoot();
+  // Asks for the subfolders of `folder` (read by this walker) to be read.
+  void ReadSubfolders(Folder&& folder);
+  // The subfolders of the oldest folder handed to ReadSubfolders that has
+  // not been taken yet, one Folder each in enumeration order; waits until
+  // they are read. Empty when nothing is asked for.
+  std::vector<Folder> NextSubfolders();
+  // Hands the names the listing of `folder` left out to the list of
+  // TakeUnrepresentableNames (each name of a folder once, as enumeration
+  // does), and forgets them.
+  static void NoteSkippedNames(Folder& folder);
+
+ private:
+  struct Shared;
+  void HandOver();
+  std::unique_ptr<Shared> shared_;
+};
+
+// Threads of a tree walk: QUARVEX_WALK_THREADS when set (1 to 64), else the
+// cores this process may run on, at most 8. 1 reads everything on the
+// walking thread itself.
+unsigned WalkThreads();
+
+// Calls work(i) for every i below `count` on up to WalkThreads() threads,
+// the calling thread among them, and returns when all calls are done (an
+// exception thrown by one is thrown again here, after the others). For runs
+// of independent file queries, each touching only what belongs to its i.
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work);
+
+// For the layer's enumerations: the code page 932 form of a name on disk
+// when the program may see it (code page 932 holds it exactly, Windows
+// allows it, shorter than MAX_PATH); false when enumeration must skip it.
+bool ProgramName(std::string_view osName, std::string& cp932);
+// For the layer's enumerations: the key under which a skipped name is
+// recorded once (its folder's identity and the name).
+std::string SkippedNameKey(const FileIdentity& folder, std::string_view osName);
+// Records a skipped name under `key` with its Linux path, unless the key is
+// recorded already.
+void RecordSkippedName(std::string key, std::string osPath);
 
 // Linux errno -> Windows error code of the layer's file functions.
 DWORD WinErrorFromErrno(int err);

@@ -287,7 +287,9 @@ std::string UpcaseName(std::string_view utf8Name) {
   return out;
 }
 
-bool ToOsPath(const char* winPath, std::string& osPath) {
+namespace {
+
+bool ConvertPath(const char* winPath, std::string& osPath, bool resolve) {
   osPath.clear();
   if (!winPath) {
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -361,7 +363,7 @@ bool ToOsPath(const char* winPath, std::string& osPath) {
   }
 
   struct stat st;
-  if (comps.empty() || lstat(written.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
+  if (!resolve || comps.empty() || lstat(written.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR)) {
     osPath = std::move(written);
     return true;
   }
@@ -369,6 +371,12 @@ bool ToOsPath(const char* winPath, std::string& osPath) {
   if (osPath.empty()) osPath = ".";
   return true;
 }
+
+}  // namespace
+
+bool ToOsPath(const char* winPath, std::string& osPath) { return ConvertPath(winPath, osPath, true); }
+
+bool ToOsPathAsWritten(const char* winPath, std::string& osPath) { return ConvertPath(winPath, osPath, false); }
 
 bool OsNameToCp932(std::string_view utf8Name, std::string& cp932Name) {
   std::string back;

@@ -39,6 +39,12 @@ namespace qv {
 // made keeps the caller's spelling).
 bool ToOsPath(const char* winPath, std::string& osPath);
 
+// ToOsPath without looking at the disk: the path as written, never resolved
+// without regard to case. For the layer's own queries that try the written
+// path first and resolve only when it is missing, which saves a status
+// query on every path that exists as written.
+bool ToOsPathAsWritten(const char* winPath, std::string& osPath);
+
 // Linux UTF-8 path -> Windows-shaped CP932 path (longest mapped prefix gives
 // the drive). Returns false when the name cannot be held in code page 932.
 // A relative path only has its separators turned into backslashes.

@@ -86,17 +86,46 @@ bool FindEntry(const FileReader& f, uint64_t dirOff, uint32_t id, uint32_t& targ
 // The bytes of the version block of a PE file; false for any other file.
 bool ReadVersionBlock(const char* file, std::vector<uint8_t>& out) {
   out.clear();
-  std::string osPath;
-  if (!file || !qv::ToOsPath(file, osPath)) {
-    if (!file) SetLastError(ERROR_INVALID_PARAMETER);
+  if (!file) {
+    SetLastError(ERROR_INVALID_PARAMETER);
     return false;
   }
-  const int fd = qv::OpenOsFile(osPath, O_RDONLY);
+  // Only a regular file can hold a version resource, and a run asks this of
+  // every item it lists, most of them folders: the status answers for those.
+  // The path as written is tried first, and looked for without regard to
+  // case only when it is not there.
+  std::string osPath;
+  if (!qv::ToOsPathAsWritten(file, osPath)) return false;
+  struct stat st;
+  int rc = stat(osPath.c_str(), &st);
+  if (rc != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+    std::string resolved;
+    if (!qv::ToOsPath(file, resolved)) return false;
+    if (resolved != osPath) {
+      osPath = std::move(resolved);
+      rc = stat(osPath.c_str(), &st);
+    } else {
+      errno = ENOENT;
+    }
+  }
+  if (rc != 0) {
+    SetLastError(qv::WinErrorFromErrno(errno));
+    return false;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return false;
+  }
+  // Opened without waiting (it may have become a FIFO meanwhile) and left
+  // so: reads of a regular file never wait anyway.
+  int fd;
+  do {
+    fd = open(osPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  } while (fd < 0 && errno == EINTR);
   if (fd < 0) {
     SetLastError(qv::WinErrorFromErrno(errno));
     return false;
   }
-  struct stat st;
   bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
   const FileReader f(fd, ok ? static_cast<uint64_t>(st.st_size) : 0);
 

@@ -81,6 +81,9 @@ class CDialog : public CWnd {
   // Scripted people answered for the dialog with a text (a dialog that
   // returns text, such as an editor of a comment, takes it).
   virtual void SetScriptedText(const CString& text);
+  // The answer of Esc and the close box, which the seam gives when nobody
+  // answers the dialog: IDCANCEL unless the dialog has another.
+  virtual int GetCancelAnswer() const;
   // The dialog's result so far.
   int GetResult() const { return m_nModalResult; }
 

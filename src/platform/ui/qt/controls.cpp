@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "platform/base/mbstring.h"
 #include "platform/ui/controls.h"
 #include "platform/ui/listbox.h"
@@ -330,6 +332,18 @@ QWidget* MakeWidget(const qv::res::DialogItem& item, QWidget* parent, QButtonGro
   return new QWidget(parent);
 }
 
+// The icon of a template's icon static. Like the platform's resource icons
+// it is shared: one per picture for the program's life, never destroyed by
+// the dialogs that show it.
+HICON TemplateIcon(UINT id) {
+  static auto* icons = new std::map<const void*, HICON>;  // kept to the end
+  const qv::res::ImageEntry* e = qv::res::FindIcon(id);
+  if (e == nullptr) return nullptr;
+  HICON& icon = (*icons)[e->xpm];
+  if (icon == nullptr) icon = AfxLoadIcon(id);
+  return icon;
+}
+
 }  // namespace
 
 QRect DialogRect(HWND h, int x, int y, int cx, int cy) {
@@ -409,7 +423,7 @@ void CreateTemplateControls(HWND parent, const qv::res::DialogTemplate& t, const
     }
     if (item.image != 0) {
       if (item.kind == qv::res::Ctl::Icon) {
-        static_cast<CStatic*>(object)->SetIcon(AfxLoadIcon(item.image));
+        static_cast<CStatic*>(object)->SetIcon(TemplateIcon(item.image));
       } else if (item.kind == qv::res::Ctl::Bitmap) {
         auto* bmp = new CBitmap;
         if (bmp->LoadBitmap(item.image)) static_cast<CStatic*>(object)->SetBitmap(bmp->Detach());

@@ -356,6 +356,7 @@ CDialog::~CDialog() {
 
 CString CDialog::GetPromptText() const { return CString(); }
 void CDialog::SetScriptedText(const CString&) {}
+int CDialog::GetCancelAnswer() const { return IDCANCEL; }
 
 BOOL CDialog::CreateFromTemplate(UINT nIDTemplate, CWnd* pParentWnd, bool child) {
   const qv::res::DialogTemplate* t = qv::res::FindDialog(nIDTemplate);
@@ -369,7 +370,7 @@ INT_PTR CDialog::DoModal() {
   const CString text = GetPromptText();
   CWnd* shown = this;
   bool ran = false;
-  qv::DialogRequest request{GetRuntimeClass()->m_lpszClassName, text, IDCANCEL,
+  qv::DialogRequest request{GetRuntimeClass()->m_lpszClassName, text, GetCancelAnswer(),
                             [this, &ran](const std::function<void()>& whileShown) -> int {
                               ran = true;
                               m_nModalResult = -1;
@@ -405,7 +406,7 @@ int CDialog::RunModalLoop(const std::function<void()>& onShown) {
   }
   m_bModal = FALSE;
   if (qv::ui::IsLive(m_hWnd)) DestroyWindow();
-  return result == -1 ? IDCANCEL : result;
+  return result == -1 ? GetCancelAnswer() : result;
 }
 
 BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {

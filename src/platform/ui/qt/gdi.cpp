@@ -317,7 +317,9 @@ CGdiObject* StockWrapper(int index) {
   static CGdiObject* wrappers[9] = {};
   if (index < 0 || index > 8) return nullptr;
   if (wrappers[index] == nullptr) {
-    wrappers[index] = new CGdiObject;
+    // Of the class the context hands it back as (a pen or a brush).
+    const bool pen = index == WHITE_PEN || index == BLACK_PEN || index == NULL_PEN;
+    wrappers[index] = pen ? static_cast<CGdiObject*>(new CPen) : new CBrush;
     wrappers[index]->m_hObject = Stock(index);
   }
   return wrappers[index];

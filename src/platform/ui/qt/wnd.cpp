@@ -22,6 +22,7 @@
 #include "platform/ui/gdi.h"
 #include "platform/ui/menu.h"
 #include "platform/base/codepage.h"
+#include "platform/ui/qt/controls_impl.h"
 #include "platform/ui/qt/gdi_impl.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/winapp.h"
@@ -101,6 +102,12 @@ BOOL CWnd::Attach(HWND hWnd) {
       if (auto* to = dynamic_cast<CListBox*>(this)) to->TakeItemsFrom(*from);
     } else if (auto* fromCombo = dynamic_cast<CComboBox*>(previous)) {
       if (auto* toCombo = dynamic_cast<CComboBox*>(this)) toCombo->TakeItemsFrom(*fromCombo);
+    } else if (auto* fromStatic = dynamic_cast<CStatic*>(previous)) {
+      // The icon or bitmap the template gave the static stays its own.
+      if (auto* toStatic = dynamic_cast<CStatic*>(this)) {
+        if (fromStatic->GetIcon()) toStatic->SetIcon(fromStatic->GetIcon());
+        if (fromStatic->GetBitmap()) toStatic->SetBitmap(fromStatic->GetBitmap());
+      }
     }
     if (hWnd->own == previous) {
       hWnd->own = nullptr;
@@ -226,10 +233,9 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   const UINT nID = LOWORD(wParam);
   const int nCode = static_cast<short>(HIWORD(wParam));
-  // Without a control, menus and accelerators (code 1) run commands; a
-  // control's notification keeps its code (LBN_SELCHANGE and CBN_SELCHANGE
-  // are 1 as well).
-  return OnCmdMsg(nID, lParam == 0 && nCode == 1 ? CN_COMMAND : nCode, nullptr, nullptr);
+  // Accelerators (code 1, no control) run commands like menus do; a
+  // control's code 1 is its notification (CBN_SELCHANGE, LBN_SELCHANGE).
+  return OnCmdMsg(nID, nCode == 1 && lParam == 0 ? CN_COMMAND : nCode, nullptr, nullptr);
 }
 
 BOOL CWnd::OnNotify(WPARAM, LPARAM lParam, LRESULT* pResult) {
@@ -358,7 +364,11 @@ BOOL CWnd::IsZoomed() const {
 }
 
 void CWnd::SetWindowText(LPCTSTR lpszString) {
-  if (qv::ui::IsLive(m_hWnd)) SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+  if (!qv::ui::IsLive(m_hWnd)) return;
+  SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpszString ? lpszString : ""));
+  // A static that chooses its own colours is asked again, as at every
+  // repaint on Windows.
+  qv::ui::RefreshStaticColors(m_hWnd);
 }
 
 int CWnd::GetWindowText(LPTSTR lpszStringBuf, int nMaxCount) const {
@@ -514,6 +524,7 @@ BOOL CWnd::BringWindowToTop() {
 }
 
 void CWnd::Invalidate(BOOL) {
+  qv::ui::RefreshStaticColors(m_hWnd);
   if (QWidget* w = Widget(this)) w->update();
 }
 
@@ -534,6 +545,7 @@ void CWnd::UpdateWindow() {
 BOOL CWnd::RedrawWindow(LPCRECT lpRectUpdate, void*, UINT flags) {
   QWidget* w = Widget(this);
   if (w == nullptr) return FALSE;
+  qv::ui::RefreshStaticColors(m_hWnd);
   if (flags & RDW_INVALIDATE) InvalidateRect(lpRectUpdate, (flags & RDW_ERASE) != 0);
   if (flags & RDW_UPDATENOW) w->repaint();
   return TRUE;
