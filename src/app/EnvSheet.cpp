@@ -2,15 +2,14 @@
 
 #include <cstring>
 #include <ctime>
-#include <vector>
 
 #include "app/SendTo.h"
 #include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
 #include "res/resource.h"
+#include "ui/SmallDialogs.h"
 
-IMPLEMENT_DYNAMIC(CEnvDropEdit, CEdit)
 IMPLEMENT_DYNAMIC(CENV_SHEET, CPropertySheet)
 IMPLEMENT_DYNCREATE(CENV_COMMAND, CPropertyPage)
 IMPLEMENT_DYNCREATE(CENV_FOLDER, CPropertyPage)
@@ -75,24 +74,6 @@ CString DaysAgoText(int days) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-
-BEGIN_MESSAGE_MAP(CEnvDropEdit, CEdit)
-  ON_WM_DROPFILES()
-END_MESSAGE_MAP()
-
-void CEnvDropEdit::OnDropFiles(HDROP hDropInfo) {
-  // With several names the last one stays.
-  const UINT count = DragQueryFileA(hDropInfo, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    const UINT length = DragQueryFileA(hDropInfo, i, nullptr, 0);
-    std::vector<char> name(static_cast<size_t>(length) + 1, 0);
-    DragQueryFileA(hDropInfo, i, name.data(), length + 1);
-    SetWindowText(name.data());
-  }
-  DragFinish(hDropInfo);
-}
 
 // ---------------------------------------------------------------------------
 
@@ -206,10 +187,11 @@ void CENV_COMMAND::BrowseProgram(CString& field, const char* title, const char* 
   // Text typed since the last exchange is taken first, so showing the
   // values again never replaces it.
   if (!UpdateData(TRUE)) return;
-  CFileDialog picker(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLETEMPLATE, filter,
-                     this);
+  CFile_Select1 picker(TRUE, nullptr, nullptr, OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_ENABLETEMPLATE, filter,
+                       this);
   picker.m_ofn.Flags &= ~OFN_EXPLORER;
   picker.m_ofn.lpstrTitle = title;
+  picker.m_ofn.lpTemplateName = reinterpret_cast<LPCSTR>(static_cast<uintptr_t>(IDD_FILE_SELECT1));
   CString folder = field;
   CutToParentFolder(folder);
   picker.m_ofn.lpstrInitialDir = folder;

@@ -5,20 +5,10 @@
 #pragma once
 
 #include "platform/ui/afxwin.h"
+#include "ui/MyDropEdit.h"
 
 // Runs the settings sheet modally; TRUE when it ended with OK.
 BOOL ShowEnvSheet(CWnd* pParent);
-
-// A path field: a file or folder dropped onto it becomes its text.
-class CEnvDropEdit : public CEdit {
-  DECLARE_DYNAMIC(CEnvDropEdit)
-
- protected:
-  DECLARE_MESSAGE_MAP()
-
- public:
-  void OnDropFiles(HDROP hDropInfo);
-};
 
 class CENV_SHEET : public CPropertySheet {
   DECLARE_DYNAMIC(CENV_SHEET)
@@ -45,11 +35,11 @@ class CENV_COMMAND : public CPropertyPage {
   CString m_strCmdWindiff;
   CString m_strCmdDiff;
   CString m_strCmdMenu[3];
-  CEnvDropEdit m_editExcel;
-  CEnvDropEdit m_editEditor;
-  CEnvDropEdit m_editDF;
-  CEnvDropEdit m_editWindiff;
-  CEnvDropEdit m_editDiff;
+  CMyDropEdit m_editExcel;
+  CMyDropEdit m_editEditor;
+  CMyDropEdit m_editDF;
+  CMyDropEdit m_editWindiff;
+  CMyDropEdit m_editDiff;
 
   BOOL OnInitDialog() override;
   void OnOK() override;
@@ -88,11 +78,11 @@ class CENV_FOLDER : public CPropertyPage {
   CString m_strExtractPath;
   CString m_strMasterPath;
   CString m_strShortcutName;
-  CEnvDropEdit m_editNew;
-  CEnvDropEdit m_editOld;
-  CEnvDropEdit m_editDiff;
-  CEnvDropEdit m_editExtract;
-  CEnvDropEdit m_editMaster;
+  CMyDropEdit m_editNew;
+  CMyDropEdit m_editOld;
+  CMyDropEdit m_editDiff;
+  CMyDropEdit m_editExtract;
+  CMyDropEdit m_editMaster;
 
   BOOL OnInitDialog() override;
   void OnOK() override;
