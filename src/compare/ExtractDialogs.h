@@ -17,6 +17,13 @@ class CFORMDLG_SEL : public CDialog {
   CString m_strOutNew;
   CString m_strOutOld;
   int m_nState = 0;
+  // What the opener gives: the records to copy (not owned), the NEW and
+  // OLD source folders, the document and which output folders are made.
+  CObList* m_pRecords = nullptr;
+  CString* m_pNewSrcDir = nullptr;
+  CString* m_pOldSrcDir = nullptr;
+  CZEKDoc* m_pDoc = nullptr;
+  int m_nMakeFlags = 0;
 };
 
 class CFORMDLG : public CDialog {
@@ -26,4 +33,11 @@ class CFORMDLG : public CDialog {
   CFORMDLG();
 
   CString m_strRoot;
+  // What the opener gives: the records to copy (not owned), the NEW and
+  // OLD source folders, the document and which output folders are made.
+  CObList* m_pRecords = nullptr;
+  CString* m_pNewSrcDir = nullptr;
+  CString* m_pOldSrcDir = nullptr;
+  CZEKDoc* m_pDoc = nullptr;
+  int m_nMakeFlags = 0;
 };

@@ -2,10 +2,18 @@
 
 #include <cstring>
 
+#include "app/EnvSheet.h"
+#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
+#include "compare/CompareRun.h"
+#include "compare/ExternalPrograms.h"
+#include "compare/ExtractDialogs.h"
+#include "compare/PathRoutines.h"
+#include "compare/TempCsv.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/OperationForm.h"
+#include "ui/SmallDialogs.h"
 #include "ui/SourceForm.h"
 #include "ui/TitleForm.h"
 
@@ -85,6 +93,46 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_MESSAGE(WM_DDE_PATH_COMMAND, &CMainFrame::OnDdePathCommand)
   ON_MESSAGE(WM_DIFF_EXECUTE, &CMainFrame::OnDiffExecute)
   ON_MESSAGE(WM_REPLAY_DEFERRED, &CMainFrame::OnReplayDeferred)
+  ON_COMMAND(ID_VIEW_OPERATION, &CMainFrame::OnViewOperation)
+  ON_COMMAND(ID_VIEW_FILE, &CMainFrame::OnViewFile)
+  ON_COMMAND(ID_LIST_STATE, &CMainFrame::OnListState)
+  ON_COMMAND(ID_LIST_DATE, &CMainFrame::OnListDate)
+  ON_COMMAND(ID_LIST_DETAIL, &CMainFrame::OnListDetail)
+  ON_COMMAND(ID_LIST_VERSION, &CMainFrame::OnListVersion)
+  ON_COMMAND(ID_LIST_COMMENT, &CMainFrame::OnListComment)
+  ON_COMMAND(ID_SIDE_NEW, &CMainFrame::OnSideNew)
+  ON_COMMAND(ID_SIDE_OLD, &CMainFrame::OnSideOld)
+  ON_COMMAND(ID_RUN_ZEKFILE, &CMainFrame::OnRunZekFile)
+  ON_COMMAND(ID_EXPORT_CSV, &CMainFrame::OnExportCsv)
+  ON_COMMAND(ID_EXTRACT_COPY, &CMainFrame::OnExtractCopy)
+  ON_COMMAND(ID_ENV_SETTING, &CMainFrame::OnEnvSetting)
+  ON_COMMAND(ID_EXPLORER, &CMainFrame::OnExplorer)
+  ON_COMMAND(ID_SHOW_DIFF_FILES, &CMainFrame::OnShowDiffFiles)
+  ON_COMMAND(ID_SHOW_NEW_FILES, &CMainFrame::OnShowNewFiles)
+  ON_COMMAND(ID_SHOW_DELETED_FILES, &CMainFrame::OnShowDeletedFiles)
+  ON_COMMAND(ID_SHOW_SAME_FILES, &CMainFrame::OnShowSameFiles)
+  ON_COMMAND(ID_OPEN_MANUAL, &CMainFrame::OnOpenManual)
+  ON_COMMAND(ID_EXTRACT_FOLDER_SETTING, &CMainFrame::OnExtractFolderSetting)
+  ON_COMMAND(ID_FILE_INFO, &CMainFrame::OnFileInfo)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_OPERATION, &CMainFrame::OnUpdateViewOperation)
+  ON_UPDATE_COMMAND_UI(ID_VIEW_FILE, &CMainFrame::OnUpdateViewFile)
+  ON_UPDATE_COMMAND_UI(ID_LIST_STATE, &CMainFrame::OnUpdateListMode)
+  ON_UPDATE_COMMAND_UI(ID_LIST_DATE, &CMainFrame::OnUpdateListMode)
+  ON_UPDATE_COMMAND_UI(ID_LIST_DETAIL, &CMainFrame::OnUpdateListMode)
+  ON_UPDATE_COMMAND_UI(ID_LIST_VERSION, &CMainFrame::OnUpdateListMode)
+  ON_UPDATE_COMMAND_UI(ID_LIST_COMMENT, &CMainFrame::OnUpdateListMode)
+  ON_UPDATE_COMMAND_UI(ID_SIDE_NEW, &CMainFrame::OnUpdateListSide)
+  ON_UPDATE_COMMAND_UI(ID_SIDE_OLD, &CMainFrame::OnUpdateListSide)
+  ON_UPDATE_COMMAND_UI(ID_EXPORT_CSV, &CMainFrame::OnUpdateFileLayoutOnly)
+  ON_UPDATE_COMMAND_UI(ID_EXTRACT_COPY, &CMainFrame::OnUpdateFileLayoutOnly)
+  ON_UPDATE_COMMAND_UI(ID_EXTRACT_FOLDER_SETTING, &CMainFrame::OnUpdateFileLayoutOnly)
+  ON_UPDATE_COMMAND_UI(ID_SHOW_DIFF_FILES, &CMainFrame::OnUpdateShowFiles)
+  ON_UPDATE_COMMAND_UI(ID_SHOW_NEW_FILES, &CMainFrame::OnUpdateShowFiles)
+  ON_UPDATE_COMMAND_UI(ID_SHOW_DELETED_FILES, &CMainFrame::OnUpdateShowFiles)
+  ON_UPDATE_COMMAND_UI(ID_SHOW_SAME_FILES, &CMainFrame::OnUpdateShowFiles)
+  ON_UPDATE_COMMAND_UI(ID_RUN_ZEKFILE, &CMainFrame::OnUpdateRunZekFile)
+  ON_UPDATE_COMMAND_UI(ID_EXPLORER, &CMainFrame::OnUpdateExplorer)
+  ON_UPDATE_COMMAND_UI(ID_OPEN_MANUAL, &CMainFrame::OnUpdateOpenManual)
 END_MESSAGE_MAP()
 
 CMainFrame::CMainFrame() {
@@ -315,3 +363,285 @@ void CMainFrame::OnGetMinMaxInfo(MINMAXINFO* lpMMI) {
   lpMMI->ptMinTrackSize.y = 768;
   CFrameWnd::OnGetMinMaxInfo(lpMMI);
 }
+
+// ---------------------------------------------------------------------------
+// Commands of menu 200, the toolbar and the display-filter window.
+
+namespace {
+
+const char kCompareCsvHeader[] =
+    "No.,ファイル名称,行数(OLD),行数(NEW),日付(OLD),サイズ(OLD),日付(NEW),サイズ(NEW),フォルダ名称,修正コメント\n";
+const char kDriveCsvHeader[] = "Drv,ボリューム名称,ファイルシステム,作成日時,総容量(GB),使用量(GB),空き容量(GB),DVD枚数\n";
+const char kListCsvHeader[] = "No.,ＤＶＤ格納フォルダ,ＤＶＤタイトル,日付,ＤＶＤコメント\n";
+const char kCsvWriteFailed[] = "ファイル名称：%s\n上記ファイルの書き込みに失敗しました。";
+
+// The manual's path without its ending: the command opens .pdf, .doc or
+// .docx; the update rule looks for the .pdf.
+CString ManualPath(const char* ending) {
+  CString path;
+  path.Format("%s\\Quarvex取扱説明書%s", theApp.m_strHomeDir.GetString(), ending);
+  return path;
+}
+
+// An existing file that is not a folder.
+bool IsExistingFile(const CString& path) { return GetPathType(0, path) == 0; }
+
+// The drive line of the list-mode CSV: root, volume name, file system, run
+// time, total, used and free GB and the record count.
+CString DriveCsvLine(const CZEKEnv_Label* entry) {
+  CString line;
+  if (entry == nullptr) {
+    line.Format(",,,,%5u,%5u,%5u,%5u \n", 0u, 0u, 0u, 0u);
+    return line;
+  }
+  AppendCsvField(line, entry->m_strRoot);
+  line += ',';
+  AppendCsvField(line, entry->m_strVolumeName);
+  line += ',';
+  AppendCsvField(line, entry->m_strFileSystem);
+  line += ',';
+  AppendCsvField(line, entry->m_strRunTime);
+  line.AppendFormat(",%5u,%5u,%5u,%5u \n", static_cast<unsigned>(entry->m_dwTotalGB),
+                    static_cast<unsigned>(entry->m_dwUsedGB), static_cast<unsigned>(entry->m_dwFreeGB),
+                    static_cast<unsigned>(entry->m_nRecordCount));
+  return line;
+}
+
+// The sub-mode of each list command, and the display-filter bit of each
+// filter command.
+struct CommandValue {
+  UINT id;
+  int value;
+};
+const CommandValue kListModeCommands[] = {{ID_LIST_STATE, SUBMODE_STATE},
+                                          {ID_LIST_DATE, SUBMODE_DATE},
+                                          {ID_LIST_DETAIL, SUBMODE_DETAIL},
+                                          {ID_LIST_VERSION, SUBMODE_VERSION},
+                                          {ID_LIST_COMMENT, SUBMODE_COMMENT}};
+const CommandValue kDisplayFilterCommands[] = {{ID_SHOW_SAME_FILES, DISP_SAME},
+                                               {ID_SHOW_NEW_FILES, DISP_NEW},
+                                               {ID_SHOW_DELETED_FILES, DISP_DELETED},
+                                               {ID_SHOW_DIFF_FILES, DISP_DIFFERENT}};
+
+template <size_t N>
+int ValueOfCommand(const CommandValue (&table)[N], UINT id) {
+  for (const CommandValue& c : table) {
+    if (c.id == id) return c.value;
+  }
+  return table[0].value;
+}
+
+// A copy of a record list for a dialog that must not see the shown list
+// change under it.
+void CopyRecordList(const CObList& from, CObList& to) {
+  to.RemoveAll();
+  for (POSITION pos = from.GetHeadPosition(); pos != nullptr;) to.AddTail(from.GetNext(pos));
+}
+
+}  // namespace
+
+void CMainFrame::RefreshViews() {
+  if (m_nLayout == WM_SHOW_OPERATION_VIEW) {
+    if (m_pOperationForm) m_pOperationForm->UpdateFromDocument(FALSE);
+  } else if (m_pSourceForm) {
+    m_pSourceForm->FillList(-1, TRUE);
+  }
+  if (m_pTitleForm) m_pTitleForm->RefillOperationCombo();
+}
+
+int CMainFrame::FirstSelectedRow() const {
+  if (m_pSourceForm == nullptr || m_pSourceForm->m_list.m_hWnd == nullptr) return -1;
+  return static_cast<int>(m_pSourceForm->m_list.SendMessage(LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
+                                                            MAKELPARAM(LVNI_SELECTED, 0)));
+}
+
+void CMainFrame::SetListMode(int subMode, int sel) {
+  m_nListMode = subMode;
+  theApp.m_nListMode = subMode;
+  if (m_pSourceForm == nullptr) return;
+  m_pSourceForm->SetColumns(m_nMode, m_nListMode);
+  m_pSourceForm->FillList(sel, FALSE);
+}
+
+void CMainFrame::SetListSide(int side) {
+  m_nListSide = side;
+  theApp.m_nListSide = side;
+  if (m_pSourceForm) m_pSourceForm->FillList(-1, FALSE);
+}
+
+void CMainFrame::ToggleDisplayFilterBit(int bit) {
+  theApp.m_nDispMode ^= bit;
+  RefreshViews();
+  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->UpdateStateButtons();
+}
+
+void CMainFrame::OnViewOperation() {
+  if (m_nLayout == WM_SHOW_FILE_VIEW && m_pSourceForm && m_pSourceForm->m_btnFilter.m_hWnd &&
+      m_pSourceForm->m_btnFilter.SendMessage(BM_GETCHECK) == BST_CHECKED && theApp.m_pFilterDlg &&
+      theApp.m_pFilterDlg->m_hWnd) {
+    theApp.m_pFilterDlg->ShowWindow(SW_HIDE);
+  }
+  PostMessage(WM_SHOW_OPERATION_VIEW, 0, 0);
+}
+
+void CMainFrame::OnViewFile() { PostMessage(WM_SHOW_FILE_VIEW, 0, 0); }
+
+// The state and comment views keep the first selected row selected; the
+// others select every row.
+void CMainFrame::OnListState() { SetListMode(SUBMODE_STATE, FirstSelectedRow()); }
+void CMainFrame::OnListComment() { SetListMode(SUBMODE_COMMENT, FirstSelectedRow()); }
+void CMainFrame::OnListDate() { SetListMode(SUBMODE_DATE, -1); }
+void CMainFrame::OnListDetail() { SetListMode(SUBMODE_DETAIL, -1); }
+void CMainFrame::OnListVersion() { SetListMode(SUBMODE_VERSION, -1); }
+
+void CMainFrame::OnSideNew() { SetListSide(SIDE_NEW); }
+void CMainFrame::OnSideOld() { SetListSide(SIDE_OLD); }
+
+void CMainFrame::OnRunZekFile() {
+  // In double quotes: a program folder with blanks stays one path.
+  CString command;
+  command.Format("\"%s\"", theApp.m_strZekFileExe.GetString());
+  LaunchDetached(command);
+}
+
+void CMainFrame::OnExplorer() {
+  CString command;
+  if (IsExistingFile(theApp.m_strExtractPath)) {
+    command.Format("\"%s\"", theApp.m_strExplorerExe.GetString());
+  } else {
+    command.Format("\"%s\" \"%s\"", theApp.m_strExplorerExe.GetString(), theApp.m_strExtractPath.GetString());
+  }
+  LaunchDetached(command);
+}
+
+void CMainFrame::OnOpenManual() { theApp.OpenManual(this, ManualPath(".docx")); }
+
+void CMainFrame::OnEnvSetting() {
+  if (ShowEnvSheet(this)) RefreshViews();
+}
+
+void CMainFrame::OnShowSameFiles() { ToggleDisplayFilterBit(DISP_SAME); }
+void CMainFrame::OnShowNewFiles() { ToggleDisplayFilterBit(DISP_NEW); }
+void CMainFrame::OnShowDeletedFiles() { ToggleDisplayFilterBit(DISP_DELETED); }
+void CMainFrame::OnShowDiffFiles() { ToggleDisplayFilterBit(DISP_DIFFERENT); }
+
+// What both extraction dialogs are given: the records (a copy of the shown
+// list), every output folder made, the frame's folders and the document.
+template <class Dialog>
+void CMainFrame::GiveExtractionInputs(Dialog& dlg, CObList& records) {
+  dlg.m_nMakeFlags = 7;
+  dlg.m_pNewSrcDir = &m_strNewPath;
+  dlg.m_pOldSrcDir = &m_strOldPath;
+  dlg.m_pRecords = &records;
+  dlg.m_pDoc = m_pDoc;
+}
+
+void CMainFrame::OnExtractCopy() {
+  // The dialog copies what the list shows now; a refill while it is open
+  // does not change its list.
+  CObList records;
+  CopyRecordList(m_listShownRecords, records);
+  CFORMDLG dlg;
+  dlg.m_strRoot = theApp.m_strExtractPath;
+  GiveExtractionInputs(dlg, records);
+  // A dialog that could not be shown (-1) did nothing either.
+  const INT_PTR result = dlg.DoModal();
+  if (result == IDCANCEL || result == -1) return;
+  theApp.m_strExtractPath = dlg.m_strRoot;
+  PostMessage(WM_SHOW_OPERATION_VIEW, 0, 0);
+}
+
+void CMainFrame::OnExtractFolderSetting() {
+  CObList records;
+  CopyRecordList(m_listShownRecords, records);
+  CFORMDLG_SEL& dlg = theApp.m_dlgExtractSel;
+  GiveExtractionInputs(dlg, records);
+  const INT_PTR result = dlg.DoModal();
+  // The dialog outlives this command: it keeps no pointer to the copy.
+  dlg.m_pRecords = nullptr;
+  if (result != IDCANCEL && result != -1) theApp.m_strExtractPath = dlg.m_strRoot;
+}
+
+void CMainFrame::OnExportCsv() {
+  BeginWaitCursor();
+  if (!OpenTempCsv()) {
+    EndWaitCursor();
+    return;
+  }
+  if (m_nMode == MODE_COMPARE) {
+    WriteTempCsvLine(kCompareCsvHeader);
+  } else {
+    WriteTempCsvLine(kDriveCsvHeader);
+    WriteTempCsvLine(DriveCsvLine(m_pDoc ? m_pDoc->m_pCurrentEntry : nullptr));
+    WriteTempCsvLine(kListCsvHeader);
+  }
+  WriteCsvRows(m_nMode, &m_listShownRecords, m_strDiffPath);
+  const int complete = CloseTempCsv();
+  EndWaitCursor();
+  char path[1024];
+  GetTempCsvPath(path, sizeof path);
+  if (!complete) {
+    // A cut file is never shown as the whole list.
+    CString text;
+    text.Format(kCsvWriteFailed, path);
+    AfxMessageBox(text, MB_OK);
+    return;
+  }
+  OpenWithCsvViewer(path);
+}
+
+void CMainFrame::OnFileInfo() {
+  if (m_pDoc == nullptr) return;
+  const CZEKHeader& header = m_pDoc->m_Header;
+  char version[64];
+  snprintf(version, sizeof version, "Ver.%d.%d%d", header.m_wMajor, header.m_wMinor, header.m_wBuild);
+  CFILE_INFO dlg(this);
+  dlg.m_strCreateTime = header.m_strCreateTime;
+  dlg.m_strSaveTime = header.m_strSaveTime;
+  dlg.m_strVersion = version;
+  dlg.m_strUser = header.m_strUser;
+  dlg.m_strBanner = header.m_strBanner;
+  dlg.DoModal();
+}
+
+void CMainFrame::OnUpdateViewOperation(CCmdUI* pCmdUI) { pCmdUI->SetRadio(m_nLayout == WM_SHOW_OPERATION_VIEW); }
+
+void CMainFrame::OnUpdateViewFile(CCmdUI* pCmdUI) {
+  if (m_pRecordList == nullptr) {
+    pCmdUI->Enable(FALSE);
+    return;
+  }
+  pCmdUI->SetRadio(m_nLayout == WM_SHOW_FILE_VIEW);
+}
+
+void CMainFrame::OnUpdateListMode(CCmdUI* pCmdUI) {
+  if (m_nLayout != WM_SHOW_FILE_VIEW) {
+    pCmdUI->Enable(FALSE);
+    return;
+  }
+  const int subMode = ValueOfCommand(kListModeCommands, pCmdUI->m_nID);
+  pCmdUI->SetRadio(m_nListMode == subMode);
+}
+
+void CMainFrame::OnUpdateListSide(CCmdUI* pCmdUI) {
+  if (m_nLayout != WM_SHOW_FILE_VIEW || (m_nListMode != SUBMODE_DATE && m_nListMode != SUBMODE_VERSION)) {
+    pCmdUI->Enable(FALSE);
+    return;
+  }
+  pCmdUI->SetRadio(m_nListSide == (pCmdUI->m_nID == ID_SIDE_OLD ? SIDE_OLD : SIDE_NEW));
+}
+
+void CMainFrame::OnUpdateFileLayoutOnly(CCmdUI* pCmdUI) { pCmdUI->Enable(m_nLayout == WM_SHOW_FILE_VIEW); }
+
+void CMainFrame::OnUpdateShowFiles(CCmdUI* pCmdUI) {
+  if (m_nMode != MODE_COMPARE) {
+    pCmdUI->Enable(FALSE);
+    return;
+  }
+  const int bit = ValueOfCommand(kDisplayFilterCommands, pCmdUI->m_nID);
+  pCmdUI->SetRadio((theApp.m_nDispMode & bit) != 0);
+}
+
+void CMainFrame::OnUpdateRunZekFile(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(theApp.m_strZekFileExe)); }
+void CMainFrame::OnUpdateExplorer(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(theApp.m_strExplorerExe)); }
+void CMainFrame::OnUpdateOpenManual(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(ManualPath(".pdf"))); }

@@ -121,7 +121,55 @@ class CMainFrame : public CFrameWnd {
   LRESULT OnDiffExecute(WPARAM wParam, LPARAM lParam);
   LRESULT OnReplayDeferred(WPARAM wParam, LPARAM lParam);
 
+  // After a change of the settings or of the display filter: the operation
+  // form reads the entry again, or the list is rebuilt with its columns;
+  // then the title form's operation list.
+  void RefreshViews();
+
+  // Commands of menu 200, the toolbar, and those reached by their ids.
+  void OnViewOperation();
+  void OnViewFile();
+  void OnListState();
+  void OnListDate();
+  void OnListDetail();
+  void OnListVersion();
+  void OnListComment();
+  void OnSideNew();
+  void OnSideOld();
+  void OnRunZekFile();
+  void OnExplorer();
+  void OnOpenManual();
+  void OnFileInfo();
+  void OnEnvSetting();
+  void OnShowSameFiles();
+  void OnShowNewFiles();
+  void OnShowDeletedFiles();
+  void OnShowDiffFiles();
+  void OnExtractCopy();
+  void OnExtractFolderSetting();
+  void OnExportCsv();
+
+  // Their update rules.
+  void OnUpdateViewOperation(CCmdUI* pCmdUI);
+  void OnUpdateViewFile(CCmdUI* pCmdUI);
+  void OnUpdateListMode(CCmdUI* pCmdUI);
+  void OnUpdateListSide(CCmdUI* pCmdUI);
+  void OnUpdateFileLayoutOnly(CCmdUI* pCmdUI);
+  void OnUpdateShowFiles(CCmdUI* pCmdUI);
+  void OnUpdateRunZekFile(CCmdUI* pCmdUI);
+  void OnUpdateExplorer(CCmdUI* pCmdUI);
+  void OnUpdateOpenManual(CCmdUI* pCmdUI);
+
  private:
+  // The list's sub-mode: columns rebuilt, rows refilled with `sel` selected.
+  void SetListMode(int subMode, int sel);
+  void SetListSide(int side);
+  void ToggleDisplayFilterBit(int bit);
+  // Index of the first selected row of the list, -1 when none.
+  int FirstSelectedRow() const;
+  template <class Dialog>
+  void GiveExtractionInputs(Dialog& dlg, CObList& records);
+
   // Builds the splitter with the title form and the lower form; FALSE when
   // a part could not be made (the frame is then without a splitter).
   BOOL BuildSplitter(int nLayout, CCreateContext* pContext);

@@ -8,11 +8,14 @@
 #include "app/FileTypeProfile.h"
 #include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
-#include "res/resource.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/scripted_prompt.h"
+#include "records/FileInfo.h"
+#include "records/ZEKDoc.h"
+#include "res/resource.h"
 #include "ui/AboutDlg.h"
 #include "ui/MainFrm.h"
+#include "ui/OperationForm.h"
 #include "ui/SmallDialogs.h"
 
 namespace qvshots {
@@ -84,6 +87,99 @@ void ShootFilterWindow(const Save& save) {
   frame->m_nMode = mode;
 }
 
+// A catalogue or a comparison of a few items, with comments, in the
+// current entry; the frame shows its file view.
+void LoadSampleRecords(int mode) {
+  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CMainFrame* frame = GetMainFrame();
+  if (doc == nullptr || doc->m_pCurrentEntry == nullptr || frame == nullptr) return;
+  frame->ForgetRecords();
+  CZEKEnv_Label& e = *doc->m_pCurrentEntry;
+  e.FreeRecords();
+  e.m_nMode = mode;
+  e.m_strOldPath = mode == MODE_LIST ? "D:\\" : "D:\\src\\old";
+  e.m_strNewPath = mode == MODE_LIST ? "" : "D:\\src\\new";
+  e.m_strRunTime = "2024/03/05 (Tue)  21:14:09";
+  e.m_strComment = qv::Utf8ToCp932Lossy("映画ライブラリ１号機\r\n2024年3月に整理").c_str();
+  e.m_dwTotalGB = 3726;
+  e.m_dwUsedGB = 2810;
+  e.m_dwFreeGB = 916;
+  e.m_strRoot = "D:\\";
+  e.m_strVolumeName = "MOVIES_01";
+  e.m_strFileSystem = "NTFS";
+  e.m_pRecordList = new CObList;
+  e.m_pTotals = new CZEKMergeSRCInfo;
+  struct Item {
+    const char* name;
+    const char* comment;
+    int exist;
+  };
+  const Item items[] = {
+      {"映画\\洋画\\Casablanca", "名作。字幕版と吹替版の二枚組", 3},
+      {"映画\\洋画\\Metropolis", "修復版", 3},
+      {"映画\\邦画\\七人の侍", "", 2},
+      {"映画\\邦画\\東京物語", "特典ディスク付き", 1},
+      {"アニメ\\となりの劇場版", "", 3},
+      {"ドキュメンタリー\\深海の世界", "シリーズ全３巻のうち第１巻", 2},
+      {"音楽\\ライブ 2019", "", 3},
+      {"Trip 2021", "家族旅行の記録", 2},
+  };
+  LONG time = 1709600000;
+  DWORD lines = 120;
+  for (const Item& it : items) {
+    auto* r = new CZEKMergeFileInfo;
+    r->m_nType = 1;
+    r->m_nExist = mode == MODE_LIST ? 2 : it.exist;
+    r->m_New.m_strName = qv::Utf8ToCp932Lossy(it.name).c_str();
+    r->m_Old.m_strName = r->m_New.m_strName;
+    if (r->m_nExist & 1) {
+      r->m_New.m_nExists = 1;
+      r->m_New.m_tModify = time + 86400 * 3;
+      r->m_New.m_dwSize = 4096 * lines;
+      r->m_New.m_dwLines = lines + 12;
+      r->m_New.m_strVersion = "1.2.0.7 , Release";
+    }
+    if (r->m_nExist & 2) {
+      r->m_Old.m_nExists = 1;
+      r->m_Old.m_tModify = time;
+      r->m_Old.m_dwSize = 4000 * lines;
+      r->m_Old.m_dwLines = lines;
+      r->m_Old.m_strVersion = "1.1.9.2 , Debug";
+    }
+    doc->m_Comment.AddNew();
+    r->m_nCommentIndex = doc->m_Comment.GetCount() - 1;
+    CComment_Data_Obj* c = doc->m_Comment.GetAt(r->m_nCommentIndex);
+    c->SetKey(r->m_New.m_strName);
+    c->m_strComment = qv::Utf8ToCp932Lossy(it.comment).c_str();
+    e.m_pRecordList->AddTail(r);
+    time += 7200 * 5;
+    lines += 37;
+  }
+  e.m_nRecordCount = static_cast<int>(std::size(items));
+  e.m_nState = 1;
+  theApp.m_nAppMode = mode;
+  theApp.m_nDispMode = 15;
+  frame->m_nMode = mode;
+  // The operation form shows this entry: switching views stores nothing
+  // of its own into it.
+  if (frame->m_pOperationForm) frame->m_pOperationForm->UpdateFromDocument(FALSE);
+  doc->ShowCurrentEntry(TRUE);
+  Settle();
+}
+
+// The file view of the sample in a sub-mode (and side), pictured.
+void ShootList(const Save& save, const std::string& name, int mode, UINT listCommand, UINT sideCommand = 0) {
+  LoadSampleRecords(mode);
+  CMainFrame* frame = GetMainFrame();
+  if (frame == nullptr) return;
+  frame->SendMessage(WM_COMMAND, MAKEWPARAM(listCommand, 0), 0);
+  if (sideCommand) frame->SendMessage(WM_COMMAND, MAKEWPARAM(sideCommand, 0), 0);
+  // The toolbar shows the new marks at the next idle time: now.
+  frame->UpdateCommandUI(FALSE);
+  Settle();
+  save(name, FrameWindow());
+}
+
 }  // namespace
 
 void ShootModal(const std::string& name, const Save& save, const std::function<void()>& open, int closeWith) {
@@ -113,6 +209,27 @@ std::vector<Shot> AllShots() {
        [](const Save& save) {
          ShowLayout(MODE_LIST, WM_SHOW_FILE_VIEW);
          save("main-list-file", FrameWindow());
+         ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
+       }},
+      {"list-dvd", [](const Save& save) { ShootList(save, "list-dvd", MODE_LIST, ID_LIST_STATE); }},
+      {"list-dvd-comment", [](const Save& save) { ShootList(save, "list-dvd-comment", MODE_LIST, ID_LIST_COMMENT); }},
+      {"list-compare-state", [](const Save& save) { ShootList(save, "list-compare-state", MODE_COMPARE, ID_LIST_STATE); }},
+      {"list-compare-date-new",
+       [](const Save& save) { ShootList(save, "list-compare-date-new", MODE_COMPARE, ID_LIST_DATE, ID_SIDE_NEW); }},
+      {"list-compare-date-old",
+       [](const Save& save) { ShootList(save, "list-compare-date-old", MODE_COMPARE, ID_LIST_DATE, ID_SIDE_OLD); }},
+      {"list-compare-detail", [](const Save& save) { ShootList(save, "list-compare-detail", MODE_COMPARE, ID_LIST_DETAIL); }},
+      {"list-compare-version",
+       [](const Save& save) { ShootList(save, "list-compare-version", MODE_COMPARE, ID_LIST_VERSION, ID_SIDE_NEW); }},
+      {"list-compare-comment",
+       [](const Save& save) {
+         ShootList(save, "list-compare-comment", MODE_COMPARE, ID_LIST_COMMENT);
+         // Back to the first state for the pictures that follow.
+         if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecords();
+         if (theApp.m_pCurrentDoc && theApp.m_pCurrentDoc->m_pCurrentEntry) {
+           theApp.m_pCurrentDoc->m_pCurrentEntry->FreeRecords();
+           theApp.m_pCurrentDoc->m_pCurrentEntry->m_nMode = MODE_LIST;
+         }
          ShowLayout(MODE_LIST, WM_SHOW_OPERATION_VIEW);
        }},
       {"about", [](const Save& save) { ShootModal("about", save, [] { theApp.OnAppAbout(); }); }},

@@ -206,6 +206,12 @@ void SetText(HWND h, std::string_view cp932) {
     le->setText(t);
     le->setCursorPosition(0);
   } else if (auto* l = qobject_cast<QLabel*>(w)) {
+    // A vertically centred static text is a single line on the platform:
+    // line breaks in its text are not shown (the text reads back whole).
+    if (h->kind == Kind::Static && (h->style & SS_CENTERIMAGE)) {
+      t.remove(QLatin1Char('\r'));
+      t.remove(QLatin1Char('\n'));
+    }
     l->setText(t);
   } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
     b->setText(t);

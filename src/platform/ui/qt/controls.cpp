@@ -231,7 +231,8 @@ QWidget* MakeWidget(const qv::res::DialogItem& item, QWidget* parent, QButtonGro
       Qt::Alignment a = item.kind == Ctl::CText ? Qt::AlignHCenter : item.kind == Ctl::RText ? Qt::AlignRight : Qt::AlignLeft;
       a |= (style & SS_CENTERIMAGE) ? Qt::AlignVCenter : Qt::AlignTop;
       l->setAlignment(a);
-      l->setWordWrap((style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP);
+      // A vertically centred text is one line on the platform: never wrapped.
+      l->setWordWrap((style & SS_TYPEMASK) != SS_LEFTNOWORDWRAP && !(style & SS_CENTERIMAGE));
       l->setTextFormat(Qt::PlainText);
       if (style & SS_SUNKEN) {
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);

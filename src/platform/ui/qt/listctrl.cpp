@@ -478,17 +478,18 @@ BOOL CListCtrl::SetItemState(int nItem, UINT nState, UINT nMask) {
   UINT newState = 0;
   const size_t from = nItem < 0 ? 0 : static_cast<size_t>(nItem);
   const size_t to = nItem < 0 ? rows.size() : from + 1;
+  // One row holds the focus: focusing every row leaves it on the last.
+  const bool focusOn = (nMask & LVIS_FOCUSED) && (nState & LVIS_FOCUSED);
+  const size_t focusRow = to > from ? to - 1 : from;
+  if (focusOn) {
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (i < from || i >= to) rows[i].focused = false;
+    }
+  }
   for (size_t i = from; i < to; ++i) {
     qv::ui::Row& r = rows[i];
     const UINT before = (r.selected ? LVIS_SELECTED : 0u) | (r.focused ? LVIS_FOCUSED : 0u);
-    if (nMask & LVIS_FOCUSED) {
-      const bool on = (nState & LVIS_FOCUSED) != 0;
-      // One row holds the focus.
-      if (on) {
-        for (qv::ui::Row& o : rows) o.focused = false;
-      }
-      r.focused = on;
-    }
+    if (nMask & LVIS_FOCUSED) r.focused = focusOn ? i == focusRow : false;
     if (nMask & LVIS_SELECTED) r.selected = (nState & LVIS_SELECTED) != 0;
     const UINT after = (r.selected ? LVIS_SELECTED : 0u) | (r.focused ? LVIS_FOCUSED : 0u);
     if (after != before) {

@@ -206,6 +206,19 @@ LRESULT CWnd::Default() {
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult) {
   if (message == WM_COMMAND) {
+    const UINT nID = LOWORD(wParam);
+    const int nCode = static_cast<short>(HIWORD(wParam));
+    if (lParam == 0 && nID != 0 && (nCode == 0 || nCode == 1)) {
+      // A command (menu, accelerator, or sent by its id) whose update rule
+      // disables it does not run, however it arrives.
+      CCmdUI ui;
+      ui.m_nID = nID;
+      ui.DoUpdate(this, FALSE);
+      if (!ui.m_bEnabled) {
+        *pResult = 1;
+        return TRUE;
+      }
+    }
     if (OnCommand(wParam, lParam)) {
       *pResult = 1;
       return TRUE;
