@@ -30,9 +30,6 @@ CSource_Form* ShownFileList() {
   return frame->m_pSourceForm;
 }
 
-// Shows the rows of the file list again after the records changed.
-void RefillFileList(CSource_Form* list) { (void)list; /*PENDING-FILLLIST*/ }
-
 // Everything the lists are filled from: the profile's text, the active
 // profile, the working copy's targets and the texts the last run found.
 std::string ListSources() {
@@ -248,7 +245,7 @@ void CFileType_Select_Chk_dlg::ApplySelection() {
 void CFileType_Select_Chk_dlg::OnOK() {
   ApplySelection();
   // The window stays open.
-  if (CSource_Form* list = ShownFileList()) RefillFileList(list);
+  if (CSource_Form* list = ShownFileList()) list->FillList(-1, FALSE);
 }
 
 void CFileType_Select_Chk_dlg::OnCancel() {

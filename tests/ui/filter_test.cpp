@@ -259,6 +259,65 @@ TEST_F(FilterTest, TheStateButtonsShowTheDisplayBits) {
   Frame()->m_nMode = MODE_LIST;
 }
 
+TEST_F(FilterTest, TicksAndStateButtonsDecideTheRowsOfTheList) {
+  Profiles("Source");
+  ASSERT_TRUE(Start());
+  CMainFrame* frame = Frame();
+  CFileType_Select_Chk_dlg* dlg = theApp.m_pFilterDlg;
+  SelectProfile(GetCurrentProfile());
+  // A comparison: same, different, only in NEW, only in OLD.
+  Records({"same.txt", "changed.cpp", "README", "gone.txt"});
+  const LONG times[4][2] = {{1000, 1000}, {2000, 1000}, {3000, 0}, {0, 1000}};
+  int i = 0;
+  for (POSITION pos = records_.GetHeadPosition(); pos != nullptr; ++i) {
+    auto* r = static_cast<CZEKMergeFileInfo*>(records_.GetNext(pos));
+    r->m_New.m_tModify = times[i][0];
+    r->m_Old.m_tModify = times[i][1];
+    r->m_New.m_nExists = times[i][0] != 0;
+    r->m_Old.m_nExists = times[i][1] != 0;
+    r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
+  }
+  theApp.m_nAppMode = MODE_COMPARE;
+  theApp.m_nDispMode = 15;
+  frame->PostMessage(WM_SHOW_FILE_VIEW);
+  Pump();
+  frame->m_nMode = MODE_COMPARE;
+  CSource_Form* form = frame->m_pSourceForm;
+  ASSERT_NE(form, nullptr);
+  form->FillList(-1, TRUE);
+  EXPECT_EQ(form->m_list.GetItemCount(), 4);
+
+  // The ticks: without "txt" the two text files leave the list.
+  dlg->ShowWindow(SW_SHOW);
+  ClickTick(dlg->m_listExt, 1);
+  Click(qvtest::ui::ButtonByText(WidgetOf(dlg), "フィルタ選択更新"));
+  EXPECT_EQ(form->m_list.GetItemCount(), 2);
+
+  // The state buttons toggle the frame's bits: DIFF off hides the changed
+  // file; the frame's own command brings it back and the button follows.
+  EXPECT_EQ(dlg->m_btnDiff.GetCheck(), BST_CHECKED);
+  Click(dlg, IDC_FT_STATE_DIFF);
+  EXPECT_EQ(theApp.m_nDispMode, 7);
+  EXPECT_EQ(dlg->m_btnDiff.GetCheck(), BST_UNCHECKED);
+  EXPECT_EQ(form->m_list.GetItemCount(), 1);
+  frame->SendMessage(WM_COMMAND, ID_SHOW_DIFF_FILES, 0);
+  EXPECT_EQ(theApp.m_nDispMode, 15);
+  EXPECT_EQ(dlg->m_btnDiff.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(form->m_list.GetItemCount(), 2);
+  Click(dlg, IDC_FT_STATE_NEW);
+  EXPECT_EQ(theApp.m_nDispMode, 13);
+  EXPECT_EQ(form->m_list.GetItemCount(), 1);
+  frame->SendMessage(WM_COMMAND, ID_SHOW_SAME_FILES, 0);
+  EXPECT_EQ(dlg->m_btnSame.GetCheck(), BST_UNCHECKED);
+  Click(dlg, IDC_FT_STATE_OLD);
+  EXPECT_EQ(theApp.m_nDispMode, 8);
+  EXPECT_EQ(dlg->m_btnOld.GetCheck(), BST_UNCHECKED);
+  Click(dlg, IDC_FT_STATE_SAME);
+  EXPECT_EQ(theApp.m_nDispMode, 9);
+  EXPECT_EQ(dlg->m_btnSame.GetCheck(), BST_CHECKED);
+  frame->m_nMode = MODE_LIST;
+}
+
 TEST_F(FilterTest, TheProfileChoiceHighlightsTheActiveProfileItself) {
   Profiles("Sour");
   ASSERT_TRUE(Start());
