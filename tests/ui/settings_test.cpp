@@ -40,14 +40,18 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class SettingsSheetTest : public qvtest::AppTest {
  protected:
-  // Runs the sheet; `drive` acts on it while it is shown and must end it.
+  // Runs the sheet from the frame's settings command (the toolbar button);
+  // `drive` acts on it while it is shown and must end it. TRUE when it
+  // ended with OK.
   BOOL RunSheet(const std::function<void(CPropertySheet*)>& drive) {
     people_.QueueDrive([drive](CWnd* dlg) {
       auto* sheet = dynamic_cast<CPropertySheet*>(dlg);
       ASSERT_NE(sheet, nullptr);
       drive(sheet);
     });
-    return ShowEnvSheet(Frame());
+    Frame()->SendMessage(WM_COMMAND, ID_ENV_SETTING, 0);
+    return !people_.Calls().empty() && people_.Calls().back().dialogName == "CENV_SHEET" &&
+           people_.Calls().back().answer == IDOK;
   }
 
   static void ClickTab(CPropertySheet* sheet, int index) {
