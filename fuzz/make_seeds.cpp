@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/ZEKApp.h"
+#include "platform/os/ddesocket.h"
 #include "platform/os/shelllink.h"
 #include "platform/ui/prompt.h"
 #include "support/pe_image.h"
@@ -116,6 +117,17 @@ bool WriteReaderSeeds(const std::filesystem::path& root) {
 
   const std::filesystem::path cmdline = root / "cmdline";
   ok &= Put(cmdline, "line.txt", "\"C:\\Program Files\\x.exe\" \"a b\" c\\\"d \"\" 表\\");
+
+  const std::filesystem::path dde = root / "dde";
+  qv::dde::Request execute;
+  execute.type = XTYP_EXECUTE;
+  execute.format = CF_TEXT;
+  execute.topic = "frmZEK";
+  execute.data = std::string("OLD_PATH_SET    T:\\DVD") + '\0';
+  ok &= Put(dde, "execute.bin", qv::dde::EncodeRequest(execute));
+  qv::dde::Reply ack;
+  ack.result = DDE_FACK;
+  ok &= Put(dde, "ack.bin", qv::dde::EncodeReply(ack));
   return ok;
 }
 

@@ -292,6 +292,57 @@ def main_icon(size):
     return c.rows()
 
 
+def state_bitmap(kind):
+    # The display-filter window's state buttons: a coloured disc with a
+    # white sign on the button face. DIFF differs (red, not equal), NEW only in NEW (green,
+    # plus), OLD only in OLD (blue, minus), SAME (grey, equal).
+    colour = {"diff": "r", "new": "G", "old": "b", "same": "g"}[kind]
+    c = Canvas(16, 16, fill=".")
+    for y in range(16):
+        for x in range(16):
+            if (x - 7.5) ** 2 + (y - 7.5) ** 2 <= 7.6 ** 2:
+                c.put(x, y, colour)
+    if kind in ("diff", "same"):
+        for x in range(4, 12):
+            c.put(x, 5, "w")
+            c.put(x, 10, "w")
+        if kind == "diff":
+            for y in range(3, 13):
+                c.put(11 - (y - 3) * 7 // 9, y, "w")
+    elif kind == "new":
+        for i in range(3, 13):
+            c.put(i, 7, "w")
+            c.put(i, 8, "w")
+            c.put(7, i, "w")
+            c.put(8, i, "w")
+    else:
+        for x in range(3, 13):
+            c.put(x, 7, "w")
+            c.put(x, 8, "w")
+    return c.rows()
+
+
+def filter_icon(size):
+    # A funnel over a list: the window that filters what the list shows.
+    c = Canvas(size, size, fill="w")
+    s = size / 32.0
+    top, bottom = int(3 * s), int(16 * s)
+    for y in range(top, bottom + 1):
+        # The cone narrows from the full width to the spout.
+        t = (y - top) / max(1, bottom - top)
+        half = int((14 - 11 * t) * s)
+        for x in range(int(16 * s) - half, int(16 * s) + half):
+            edge = y in (top, bottom) or x in (int(16 * s) - half, int(16 * s) + half - 1)
+            c.put(x, y, "k" if edge else "B")
+    c.rect(int(13 * s), bottom, int(18 * s), int(22 * s), "k", fill="B")
+    for i, y in enumerate(range(int(24 * s), int(31 * s), max(2, int(3 * s)))):
+        c.rect(int(4 * s), y, int(27 * s), y + max(1, int(1 * s)), "g", fill="g")
+        c.put(int(2 * s), y, "G" if i % 2 == 0 else "r")
+    for x in range(int(9 * s), int(23 * s)):
+        c.put(x, int(6 * s), "s")
+    return c.rows()
+
+
 def toolbar_strip():
     rows = ["" for _ in range(15)]
     for icon in TOOLBAR:
@@ -555,4 +606,7 @@ if __name__ == "__main__":
     write_xpm_picture("title_logo", title_logo())
     write_xpm_picture("about_scroll", about_picture(), step=4)
     write_xpm_picture("question", question_icon())
+    for kind in ("diff", "new", "old", "same"):
+        write_xpm("state_" + kind, state_bitmap(kind))
+    write_xpm("filtericon", filter_icon(32))
     print("written into", os.path.normpath(OUT))

@@ -1,6 +1,7 @@
 // The application's life: start-up, exit, the document commands, the owned
 // objects with the comment template, and the manual opener.
 #include "app/ZEKApp.h"
+#include "app/FilterDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
 #include "records/ZEKDoc.h"
@@ -58,6 +59,14 @@ BOOL CZEKApp::InitInstance() {
     COleTemplateServer::RegisterAll();
     return TRUE;
   }
+  // 12. The display-filter window, hidden until the file list shows it.
+  m_pFilterDlg = new CFileType_Select_Chk_dlg;
+  if (m_pFilterDlg->Create(IDD_FILETYPE_SELECT_CHK, nullptr)) {
+    m_pFilterDlg->ShowWindow(SW_HIDE);
+  } else {
+    delete m_pFilterDlg;
+    m_pFilterDlg = nullptr;
+  }
   // 13. The new document or the one the command line names, with its frame.
   if (!ProcessShellCommand(m_cmdInfo)) return FALSE;
   // 14-15.
@@ -88,6 +97,8 @@ BOOL CZEKApp::InitInstance() {
 }
 
 int CZEKApp::ExitInstance() {
+  // The window deletes its object when it goes.
+  if (m_pFilterDlg) m_pFilterDlg->DestroyWindow();
   if (m_bInitialized) SaveSettings();
   DeleteOwnedObjects();
   return CWinApp::ExitInstance();

@@ -6,11 +6,15 @@
 #include <cstring>
 #include <vector>
 
+#include "app/DdeServer.h"
 #include "app/FileTypeProfile.h"
 #include "app/SendTo.h"
 #include "compare/PathRoutines.h"
 
 CZEKApp theApp;
+// Built right after the application object (and destroyed before it): the
+// service is registered before the start-up runs.
+CDdeCommandServer theDdeServer("ZEK", "frmZEK");
 
 namespace {
 

@@ -9,6 +9,11 @@
 #include "res/bitmaps/question.xpm"
 #include "res/bitmaps/title_logo.xpm"
 #include "res/bitmaps/toolbar.xpm"
+#include "res/bitmaps/filtericon.xpm"
+#include "res/bitmaps/state_diff.xpm"
+#include "res/bitmaps/state_new.xpm"
+#include "res/bitmaps/state_old.xpm"
+#include "res/bitmaps/state_same.xpm"
 
 namespace qv::res {
 namespace {
@@ -144,12 +149,17 @@ const ImageEntry kBitmaps[] = {
     {IDR_MAINFRAME, xpm_toolbar},
     {IDB_ABOUT_SCROLL, xpm_about_scroll},
     {IDB_TITLE_LOGO, xpm_title_logo},
+    {IDB_STATE_DIFF, xpm_state_diff},
+    {IDB_STATE_NEW, xpm_state_new},
+    {IDB_STATE_OLD, xpm_state_old},
+    {IDB_STATE_SAME, xpm_state_same},
 };
 const size_t kBitmapCount = sizeof kBitmaps / sizeof kBitmaps[0];
 
 const ImageEntry kIcons[] = {
     {IDR_MAINFRAME, xpm_mainicon},
     {IDI_QUESTION_DLG, xpm_question},
+    {IDI_FILTER_DLG, xpm_filtericon},
 };
 const size_t kIconCount = sizeof kIcons / sizeof kIcons[0];
 

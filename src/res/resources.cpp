@@ -8,6 +8,7 @@ const DialogTemplate* const kDialogs[] = {
     &kDlgZekView, &kDlgOperationForm, &kDlgSourceForm, &kDlgTitleForm, &kDlgAbout,
     &kDlgFormDlg, &kDlgFormDlgSel,
     &kDlgMessageBoxOW, &kDlgMessageBoxDEL, &kDlgRevComment, &kDlgFileInfo, &kDlgDiffFileInfo,
+    &kDlgEnvCommand, &kDlgEnvFolder, &kDlgEnvListMode, &kDlgEnvOpeMode, &kDlgFileTypeSelect, &kDlgFileTypeSelectChk,
 };
 
 const ResourceSet kProgram = {

@@ -35,5 +35,11 @@ extern const DialogTemplate kDlgMessageBoxDEL;  // 311
 extern const DialogTemplate kDlgRevComment;     // 308
 extern const DialogTemplate kDlgFileInfo;       // 106
 extern const DialogTemplate kDlgDiffFileInfo;   // 113
+extern const DialogTemplate kDlgEnvCommand;        // 103
+extern const DialogTemplate kDlgEnvFolder;         // 125
+extern const DialogTemplate kDlgEnvListMode;       // 128
+extern const DialogTemplate kDlgEnvOpeMode;        // 132
+extern const DialogTemplate kDlgFileTypeSelect;     // 309
+extern const DialogTemplate kDlgFileTypeSelectChk;  // 312
 
 }  // namespace qv::res

@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QTimer>
 
+#include "app/EnvSheet.h"
+#include "app/FileTypeProfile.h"
+#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/ExtractDialogs.h"
 #include "platform/ui/qt/hwnd.h"
@@ -45,6 +48,48 @@ void ShowLayout(int mode, UINT layout) {
   frame->m_nMode = mode;
   frame->PostMessage(layout, 0, 0);
   Settle();
+}
+
+QWidget* WindowOf(CWnd* w) {
+  return w && qv::ui::IsLive(w->m_hWnd) ? w->m_hWnd->widget->window() : nullptr;
+}
+
+// Pictures each page of a sheet while it is shown, then cancels it.
+void ShootSheet(const Save& save, const std::vector<std::string>& names, const std::function<void()>& open) {
+  auto* people = static_cast<qv::ScriptedPeople*>(&qv::GetPeople());
+  people->QueueDrive([names, save](CWnd* dlg) {
+    auto* sheet = dynamic_cast<CPropertySheet*>(dlg);
+    for (size_t i = 0; sheet && i < names.size(); ++i) {
+      sheet->SetActivePage(static_cast<int>(i));
+      Settle();
+      save(names[i], WindowOf(dlg));
+    }
+    if (dlg) dlg->SendMessage(WM_COMMAND, IDCANCEL, 0);
+  });
+  open();
+  Settle();
+}
+
+// The display-filter window as a compare-mode run with a "*" profile
+// leaves it: the extensions and names that run found.
+void ShootFilterWindow(const Save& save) {
+  CFileType_Select_Chk_dlg* dlg = theApp.m_pFilterDlg;
+  CMainFrame* frame = GetMainFrame();
+  if (dlg == nullptr || frame == nullptr) return;
+  const int mode = frame->m_nMode;
+  frame->m_nMode = MODE_COMPARE;
+  SelectProfile(GetCurrentProfile());
+  for (const char* ext : {"iso", "vob", "ifo", "bup", "mkv"}) g_listWildcardExt.AddTail(ext);
+  for (const char* name : {"Movie A", "Concert 2019", "Holiday"}) g_listWildcardName.AddTail(name);
+  dlg->m_bFilled = FALSE;
+  dlg->ShowWindow(SW_SHOW);
+  if (dlg->m_listExt.GetCount() > 1) dlg->m_listExt.SetCheck(1, BST_UNCHECKED);
+  Settle();
+  save("filter-window", WindowOf(dlg));
+  dlg->ShowWindow(SW_HIDE);
+  g_listWildcardExt.RemoveAll();
+  g_listWildcardName.RemoveAll();
+  frame->m_nMode = mode;
 }
 
 // A catalogue or a comparison of a few items, with comments, in the
@@ -318,6 +363,30 @@ std::vector<Shot> AllShots() {
            dlg.m_nDiffD = 2;
            dlg.m_nDiffCDeleted = 7;
            dlg.m_strEvaluated = "2024/03/05 (Tue)  08:02:11";
+            dlg.DoModal();
+          });
+        }},
+      {"settings",
+       [](const Save& save) {
+         ShootSheet(save, {"settings-programs", "settings-folders"}, [] { ShowEnvSheet(nullptr); });
+       }},
+      {"settings-unused-pages",
+       [](const Save& save) {
+         // The two pages the sheet is built with but never shows.
+         ShootSheet(save, {"settings-display", "settings-operations"}, [] {
+           CENV_LIST_MODE listMode;
+           CENV_OPE_MODE opeMode;
+           CENV_SHEET sheet(IDS_ENV_SHEET_CAPTION);
+           sheet.m_psh.dwFlags |= PSH_NOAPPLYNOW;
+           sheet.AddPage(&listMode);
+           sheet.AddPage(&opeMode);
+           sheet.DoModal();
+         });
+       }},
+      {"filter-window", [](const Save& save) { ShootFilterWindow(save); }},
+      {"profile-choice", [](const Save& save) {
+         ShootModal("profile-choice", save, [] {
+           CFileType_Select_dlg dlg;
            dlg.DoModal();
          });
        }},

@@ -5,6 +5,7 @@
 #include "platform/win.h"
 #include "platform/ui/cmdtarget.h"
 #include "platform/ui/controls.h"
+#include "platform/ui/ddeml.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/doctemplate.h"
 #include "platform/ui/document.h"

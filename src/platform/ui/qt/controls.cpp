@@ -471,8 +471,11 @@ void SyncListBox(CListBox* list) {
   }
   const int extent = list->GetHorizontalExtent();
   if (extent > 0) {
+    // Long texts scroll sideways instead of being cut with an ellipsis.
     lw->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     lw->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    lw->setTextElideMode(Qt::ElideNone);
+    lw->setUniformItemSizes(false);
   }
 }
 
@@ -564,7 +567,11 @@ HBITMAP CButton::SetBitmap(HBITMAP hBitmap) {
   m_hBitmap = hBitmap;
   if (auto* b = qobject_cast<QAbstractButton*>(WidgetOf(this))) {
     const QImage img = hBitmap ? hBitmap->image : QImage();
-    b->setIcon(img.isNull() ? QIcon() : QIcon(QPixmap::fromImage(img)));
+    // The classic button face (light grey) of a bitmap is the button's own
+    // face, whatever colour the button has now (pressed, checked).
+    QPixmap picture = QPixmap::fromImage(img);
+    if (!img.isNull()) picture.setMask(picture.createMaskFromColor(QColor(0xC0, 0xC0, 0xC0)));
+    b->setIcon(img.isNull() ? QIcon() : QIcon(picture));
     if (!img.isNull()) b->setIconSize(img.size());
     // A bitmap button shows the picture alone.
     if (!img.isNull() && (m_hWnd->style & BS_BITMAP)) b->setText(QString());

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/base/codepage.h"
+#include "platform/ui/ddeml.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/winapp.h"
 
@@ -57,6 +58,8 @@ int AfxWinMain(int argc, char** argv) {
   QApplication app(qtArgc, argv);
   qv::ui::FinishAppSetup(app);
   qv::ui::InstallQtPeople();
+  // Services registered before the application existed listen from now on.
+  qv::StartDdeServices();
 
   CWinApp* pApp = AfxGetApp();
   if (pApp == nullptr) return -1;

@@ -638,6 +638,9 @@ int CWnd::ReleaseDC(CDC* pDC) {
 HICON AfxLoadIcon(UINT nID, int cx, int cy) {
   const qv::res::ImageEntry* e = qv::res::FindIcon(nID);
   if (e == nullptr) return nullptr;
+  // A picture needs the application (an icon may be loaded before any
+  // window exists).
+  qv::ui::EnsureApp();
   QImage img = qv::ui::ImageFromXpm(e->xpm);
   if (img.isNull()) return nullptr;
   if (cx > 0 && cy > 0 && (img.width() != cx || img.height() != cy)) {

@@ -34,11 +34,20 @@ QString FolderToOs(const char* winFolder) {
 QStringList QtFilters(const char* filter) {
   QStringList out;
   if (filter == nullptr || *filter == 0) return out;
+  const QRegularExpression word(QStringLiteral("\\*\\.[A-Za-z0-9_]+"));
   const QStringList fields = ToQ(filter).split(QLatin1Char('|'));
   for (int i = 0; i + 1 < fields.size(); i += 2) {
     const QString name = fields[i].trimmed();
     QString patterns = fields[i + 1].trimmed();
     if (name.isEmpty()) break;
+    if (patterns.isEmpty()) {
+      // "name  *.ext||": the patterns stand in the name (an empty pattern
+      // would show no file at all).
+      QStringList words;
+      for (auto it = word.globalMatch(name); it.hasNext();) words << it.next().captured(0);
+      words.removeDuplicates();
+      patterns = words.isEmpty() ? QStringLiteral("*") : words.join(' ');
+    }
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
     if (patterns.contains(QStringLiteral("*.exe"), Qt::CaseInsensitive)) patterns += QStringLiteral(" *");
     out << QStringLiteral("%1 (%2)").arg(name, patterns);
@@ -46,7 +55,6 @@ QStringList QtFilters(const char* filter) {
   if (out.isEmpty()) {
     // A filter without '|' separators: its patterns are the "*." words.
     QStringList patterns;
-    const QRegularExpression word(QStringLiteral("\\*\\.[A-Za-z0-9_]+"));
     for (auto it = word.globalMatch(ToQ(filter)); it.hasNext();) patterns << it.next().captured(0);
     if (patterns.contains(QStringLiteral("*.exe"), Qt::CaseInsensitive)) patterns << QStringLiteral("*");
     patterns.removeDuplicates();

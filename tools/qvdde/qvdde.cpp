@@ -1,0 +1,48 @@
+// qvdde SERVICE TOPIC DATA: sends DATA (converted to code page 932, with its
+// terminating zero, as a DDE client sends a text) in one execute
+// transaction to the service's topic of a program running as the same
+// user, and tells whether the program acknowledged it.
+//
+// Exit codes: 0 acknowledged, 1 usage, 2 DATA not representable in code
+// page 932, 3 answered without processing (or busy), 4 no such service or
+// conversation refused, 5 no answer in time or another failure.
+//
+// Example, filling the operation form's OLD folder of a running program:
+//   qvdde ZEK frmZEK 'OLD_PATH_SET    T:\DVD'
+// (the keyword padded with blanks to 16 bytes, then the path).
+#include <cstdio>
+#include <string>
+
+#include "platform/base/codepage.h"
+#include "platform/os/ddesocket.h"
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: qvdde SERVICE TOPIC DATA\n");
+    return 1;
+  }
+  std::string service, topic, data;
+  if (!qv::Utf8ToCp932(argv[1], service) || !qv::Utf8ToCp932(argv[2], topic) || !qv::Utf8ToCp932(argv[3], data)) {
+    std::fprintf(stderr, "qvdde: a text has characters code page 932 cannot hold\n");
+    return 2;
+  }
+  DWORD flags = 0;
+  const UINT error = qv::DdeClientExecute(service.c_str(), topic.c_str(), data.c_str(), data.size() + 1, 10000, &flags);
+  switch (error) {
+    case DMLERR_NO_ERROR:
+      return 0;
+    case DMLERR_NOTPROCESSED:
+    case DMLERR_BUSY:
+      std::fprintf(stderr, "qvdde: the program did not process the command (flags 0x%04x)\n", flags);
+      return 3;
+    case DMLERR_NO_CONV_ESTABLISHED:
+      std::fprintf(stderr, "qvdde: no program of yours answers service %s, topic %s\n", argv[1], argv[2]);
+      return 4;
+    case DMLERR_INVALIDPARAMETER:
+      std::fprintf(stderr, "qvdde: service, topic or data too long\n");
+      return 1;
+    default:
+      std::fprintf(stderr, "qvdde: no answer (error 0x%04x)\n", error);
+      return 5;
+  }
+}
