@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/FileTypeProfile.h"
+#include "app/FilterDialogs.h"
 #include "app/ProfileText.h"
 #include "app/ZEKApp.h"
 #include "compare/PathRoutines.h"
@@ -201,8 +202,8 @@ void CTitle_Form::OnCbnSelchangeFilter() {
 }
 
 BOOL CTitle_Form::ChooseProfile() {
-  // The profile-choice dialog is not part of the program yet.
-  return FALSE;
+  CFileType_Select_dlg dlg(this);
+  return dlg.DoModal() == IDOK;
 }
 
 void CTitle_Form::OnBnClickedFilterSelect() {

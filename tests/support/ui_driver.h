@@ -121,6 +121,17 @@ inline void ChooseComboItem(QWidget* w, int index) {
   emit c->activated(index);
 }
 
+// An item of a list box: a click (and a second one for a double click).
+inline void ClickListItem(const CWnd* list, int row, bool twice = false) {
+  auto* lw = qobject_cast<QListWidget*>(WidgetOf(list));
+  ASSERT_NE(lw, nullptr);
+  ASSERT_LT(row, lw->count());
+  const QPoint p = lw->visualItemRect(lw->item(row)).center();
+  QTest::mouseClick(lw->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+  if (twice) QTest::mouseDClick(lw->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+  Pump(1);
+}
+
 // Rows of a list view: click (with modifiers), double click, right click,
 // header click.
 inline QTreeView* ListView(const CWnd* list) { return qobject_cast<QTreeView*>(WidgetOf(list)); }

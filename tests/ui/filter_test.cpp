@@ -49,14 +49,7 @@ void ClickTick(CListBox& list, int row) {
   Pump(1);
 }
 
-void ClickRow(CListBox& list, int row, bool twice = false) {
-  auto* lw = qobject_cast<QListWidget*>(WidgetOf(&list));
-  ASSERT_NE(lw, nullptr);
-  const QPoint p = lw->visualItemRect(lw->item(row)).center();
-  QTest::mouseClick(lw->viewport(), Qt::LeftButton, Qt::NoModifier, p);
-  if (twice) QTest::mouseDClick(lw->viewport(), Qt::LeftButton, Qt::NoModifier, p);
-  Pump(1);
-}
+void ClickRow(CListBox& list, int row, bool twice = false) { qvtest::ui::ClickListItem(&list, row, twice); }
 
 class FilterTest : public qvtest::AppTest {
  protected:

@@ -11,6 +11,7 @@
 
 #include "support/app_fixture.h"
 #include "app/FileTypeProfile.h"
+#include "app/FilterDialogs.h"
 #include "app/ProfileText.h"
 #include "platform/base/timetext.h"
 #include "records/EnvLabel.h"
@@ -195,6 +196,37 @@ TEST_F(TitleFormTest, ModeButtonsChangeTheModeOnlyWithANewDocument) {
   EXPECT_EQ(Entry()->m_nModeCopy, MODE_LIST);
   ASSERT_NE(Frame()->m_pOperationForm, nullptr);
   EXPECT_FALSE(Control(Frame()->m_pOperationForm, IDC_EDIT_NEW)->isVisible());
+}
+
+TEST_F(TitleFormTest, TheFilterButtonChoosesTheProfileOfTheEntry) {
+  // A second profile beside the shipped one.
+  const std::string ini = (ProgramDir() / "Quarvex.ini").string();
+  WritePrivateProfileStringA("Quarvex", "Extension_Kind_002", "Video", ini.c_str());
+  WritePrivateProfileStringA("Video", "Target_Extension", "vob", ini.c_str());
+  ASSERT_TRUE(Start());
+  CTitle_Form* title = Title();
+  ASSERT_NE(title, nullptr);
+
+  // Cancel changes nothing.
+  people_.QueueDrive([](CWnd* dlg) { qvtest::ui::Key(WidgetOf(dlg), Qt::Key_Escape); });
+  qvtest::ui::Click(title, IDC_FILTER_SELECT);
+  Pump();
+  EXPECT_EQ(Entry()->m_strFilterName, "Quarvex");
+  EXPECT_FALSE(theApp.m_pCurrentDoc->IsModified());
+
+  // A profile chosen: the list shows it, the entry keeps its name.
+  people_.QueueDrive([](CWnd* dlg) {
+    auto* choice = dynamic_cast<CFileType_Select_dlg*>(dlg);
+    ASSERT_NE(choice, nullptr);
+    qvtest::ui::ClickListItem(&choice->m_listProfiles, 1);
+    choice->SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  });
+  qvtest::ui::Click(title, IDC_FILTER_SELECT);
+  Pump();
+  EXPECT_EQ(theApp.m_strFilterName, "Video");
+  EXPECT_EQ(Entry()->m_strFilterName, "Video");
+  EXPECT_TRUE(theApp.m_pCurrentDoc->IsModified());
+  EXPECT_EQ(ShownText(title->GetDlgItem(IDC_COMBO_FILTER)), "Video");
 }
 
 }  // namespace

@@ -324,7 +324,8 @@ BOOL CWnd::ShowWindow(int nCmdShow) {
   if (w == nullptr) return FALSE;
   const BOOL wasVisible = w->isVisible();
   const bool show = nCmdShow != SW_HIDE;
-  SendMessage(WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
+  // The window hears of it only when it really appears or goes.
+  if ((show != 0) != (wasVisible != 0)) SendMessage(WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
   if (!qv::ui::IsLive(m_hWnd)) return wasVisible;
   if (show) {
     m_hWnd->style |= WS_VISIBLE;
