@@ -269,6 +269,8 @@ void CMainFrame::EndRun() {
 }
 
 LRESULT CMainFrame::OnShowOperationView(WPARAM, LPARAM) {
+  // The forms of a running comparison stay; the run shows its result itself.
+  if (IsRunInProgress()) return 0;
   BeginWaitCursor();
   SwitchView(WM_SHOW_OPERATION_VIEW);
   EndWaitCursor();
@@ -276,6 +278,7 @@ LRESULT CMainFrame::OnShowOperationView(WPARAM, LPARAM) {
 }
 
 LRESULT CMainFrame::OnShowFileView(WPARAM, LPARAM) {
+  if (IsRunInProgress()) return 0;
   BeginWaitCursor();
   SwitchView(WM_SHOW_FILE_VIEW);
   EndWaitCursor();

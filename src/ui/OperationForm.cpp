@@ -188,7 +188,6 @@ void COperation_Form::OnBnClickedRun() {
   frame->BeginRun();
   const int done = RebuildFileInfo(frame->m_nMode, theApp.m_bKeepComment, 3, doc, entry, &m_pRecordList, &m_pTotals);
   frame = GetMainFrame();
-  if (frame) frame->EndRun();
   EndWaitCursor();
   if (done) {
     doc->ShowCurrentEntry(TRUE);
@@ -201,6 +200,8 @@ void COperation_Form::OnBnClickedRun() {
     frame->m_pRecordList = entry->m_pRecordList;
     frame->m_pTotals = entry->m_pTotals;
   }
+  // What waited for the run comes after the view the run asked for.
+  if (frame) frame->EndRun();
 }
 
 void COperation_Form::BrowseFolder(CString& field, const char* title) {

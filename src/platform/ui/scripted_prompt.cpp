@@ -47,6 +47,9 @@ void ScriptedPeople::QueueAnswer(int id) { m_queue.push_back({Kind::Message, id,
 void ScriptedPeople::QueueDialog(int code, std::string answerText) {
   m_queue.push_back({Kind::Dialog, code, std::move(answerText)});
 }
+void ScriptedPeople::QueueAnswerAfter(int id, std::function<void()> meanwhile) {
+  m_queue.push_back({Kind::Message, id, {}, {}, std::move(meanwhile)});
+}
 void ScriptedPeople::QueueDrive(std::function<void(CWnd*)> drive) {
   m_queue.push_back({Kind::Dialog, 0, {}, std::move(drive)});
 }
@@ -119,8 +122,11 @@ int ScriptedPeople::Message(const MessageRequest& r) {
       std::string("message box (type ") + typeText + ") " + Quote(call.text));
   call.expected = a != nullptr;
   call.answer = a ? a->code : SafeAnswer(r.type);
+  std::function<void()> meanwhile = a ? a->meanwhile : std::function<void()>();
   m_calls.push_back(std::move(call));
-  return m_calls.back().answer;
+  const int answer = m_calls.back().answer;
+  if (meanwhile) meanwhile();
+  return answer;
 }
 
 int ScriptedPeople::Dialog(const DialogRequest& r, std::string* answerText) {

@@ -56,6 +56,9 @@ class ScriptedPeople : public People {
 
   // Answers, consumed in order.
   void QueueAnswer(int id);                                // a message box button
+  // A message box button given after `meanwhile` ran: what happens while
+  // the box is on the screen (other windows used, messages delivered).
+  void QueueAnswerAfter(int id, std::function<void()> meanwhile);
   void QueueDialog(int code, std::string answerText = {});  // a dialog's result
   // The next dialog runs for real; `drive` gets its window once it shows
   // and works its controls (clicks, keys) until something ends it. The
@@ -88,6 +91,7 @@ class ScriptedPeople : public People {
     int code;          // message/dialog answer; pickers: 1 chosen, 0 cancel
     std::string text;  // path, or dialog text
     std::function<void(CWnd*)> drive = {};  // dialogs run for real
+    std::function<void()> meanwhile = {};    // message boxes: runs before the answer
   };
 
   // The next answer when it is of `kind` and `fits`; else reports `what`
