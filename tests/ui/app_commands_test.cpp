@@ -163,6 +163,29 @@ TEST_F(AppCommandsTest, OpenShowsTheRightViewAndAFailedOpenIsAFailure) {
   EXPECT_EQ(theApp.GetRecentFiles().front(), "T:\\good.qvx");
 }
 
+TEST_F(AppCommandsTest, RecentFilesOutliveTheProgramAndKeepOnlyFour) {
+  ASSERT_TRUE(Start());
+  for (const char* name : {"T:\\a.qvx", "T:\\b.qvx", "T:\\c.qvx", "T:\\d.qvx", "T:\\e.qvx", "t:\\B.QVX"}) {
+    theApp.AddToRecentFileList(name);
+  }
+  // The newest first; a name met again moves up instead of doubling; the
+  // oldest falls off past four.
+  const std::vector<CString> expected = {"t:\\B.QVX", "T:\\e.qvx", "T:\\d.qvx", "T:\\c.qvx"};
+  EXPECT_EQ(theApp.GetRecentFiles(), expected);
+  EXPECT_EQ(Exit(), 0);
+
+  const std::string stored = qvtest::ReadFile(config_ / "Orvane" / "Zekora(ZEK).ini");
+  EXPECT_NE(stored.find("[Recent File List]"), std::string::npos);
+  EXPECT_NE(stored.find("File1=t:\\B.QVX"), std::string::npos);
+  EXPECT_NE(stored.find("File4=T:\\c.qvx"), std::string::npos);
+  EXPECT_EQ(stored.find("File5"), std::string::npos);
+
+  // The next start reads them back in the same order.
+  theApp.AddToRecentFileList("T:\\other.qvx");
+  theApp.LoadStdProfileSettings(4);
+  EXPECT_EQ(theApp.GetRecentFiles(), expected);
+}
+
 TEST_F(AppCommandsTest, SaveAsksForANameAndReturnsToTheProgramFolder) {
   ASSERT_TRUE(Start());
   fs::create_directories(tmp_ / "extract");
