@@ -313,10 +313,10 @@ void CENV_FOLDER::OnBnClickedCreateShortcut() {
     AfxMessageBox(kShortcutExists);
     return;
   }
-  ShortcutSpec spec;
-  spec.m_strLinkPath.Format("%s\\bin\\%s.lnk", home.GetString(), name.GetString());
+  ShortcutSpec block;
+  block.m_strLinkPath.Format("%s\\bin\\%s.lnk", home.GetString(), name.GetString());
   CString failed;
-  failed.Format(kShortcutFailed, spec.m_strLinkPath.GetString());
+  failed.Format(kShortcutFailed, block.m_strLinkPath.GetString());
   // A settings copy that could not be made whole is never left behind: a
   // copy with only the two keys written below would start the program
   // without its profiles, and a later try of the name would be refused.
@@ -334,16 +334,16 @@ void CENV_FOLDER::OnBnClickedCreateShortcut() {
     AfxMessageBox(failed);
     return;
   }
-  spec.m_strTarget = home + "\\Quarvex.exe";
-  spec.m_strWorkDir = home;
-  spec.m_strDescription = "Shortcut";
-  spec.m_strIconPath = home + "\\Quarvex.exe";
-  spec.m_strArguments.Format("-i:ini\\%s.ini", name.GetString());
-  spec.m_nIconIndex = 0;
-  spec.m_nHotkey = 0;
-  spec.m_nShowCmd = SW_SHOWNORMAL;
+  block.m_strTarget = home + "\\Quarvex.exe";
+  block.m_strWorkDir = home;
+  block.m_strDescription = "Shortcut";
+  block.m_strIconPath = home + "\\Quarvex.exe";
+  block.m_strArguments.Format("-i:ini\\%s.ini", name.GetString());
+  block.m_nIconIndex = 0;
+  block.m_nHotkey = 0;
+  block.m_nShowCmd = SW_SHOWNORMAL;
   CShortcut shortcut;
-  shortcut.Set(spec);
+  shortcut.Set(block);
   if (shortcut.m_bDirty) {
     DeleteFileA(copy);
     AfxMessageBox(failed);
