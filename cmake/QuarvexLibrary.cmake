@@ -21,11 +21,19 @@ function(quarvex_tests name dir)
   if(NOT _src)
     return()
   endif()
-  add_executable(${name} ${_src} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock Threads::Threads Qt6::Test)
+  quarvex_test_binary(${name} "${_src}" ${ARGN})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;QT_QPA_PLATFORM=offscreen;QUARVEX_TEST_SRC=${PROJECT_SOURCE_DIR};QUARVEX_PROGRAM_DIR=${QUARVEX_PROGRAM_DIR}"
     TIMEOUT 600)
+endfunction()
+
+# A test binary from the given sources. Tests carry line tables only: a
+# failure or a sanitizer report still names file and line, and the many
+# GoogleTest instantiations build much faster than with full debug data.
+function(quarvex_test_binary name sources)
+  add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE ${ARGN} GTest::gtest GTest::gmock Threads::Threads Qt6::Test)
+  target_compile_options(${name} PRIVATE $<$<CONFIG:Debug,RelWithDebInfo>:-g1>)
 endfunction()
