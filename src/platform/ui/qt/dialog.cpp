@@ -17,6 +17,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "platform/base/mbstring.h"
 #include "platform/base/safecrt.h"
@@ -216,43 +217,34 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value) {
   }
 }
 
-void DDX_Text(CDataExchange* pDX, int nIDC, int& value) {
+namespace {
+// A number field: a text that is no number or lies outside the type's range
+// stops the exchange with the framework's message.
+template <typename T>
+void ExchangeNumber(CDataExchange* pDX, int nIDC, T& value, const char* format) {
   HWND h = pDX->PrepareEditCtrl(nIDC);
   if (h == nullptr) return;
   if (pDX->m_bSaveAndValidate) {
     CString text;
     ReadText(pDX, h, text);
     long long v = 0;
-    if (!ParseInt(text, v) || v < INT_MIN || v > INT_MAX) {
+    if (!ParseInt(text, v) || v < static_cast<long long>(std::numeric_limits<T>::min()) ||
+        v > static_cast<long long>(std::numeric_limits<T>::max())) {
       AfxMessageBox(FormatFramework(AFX_IDP_PARSE_INT), MB_OK | MB_ICONEXCLAMATION);
       pDX->Fail();
     }
-    value = static_cast<int>(v);
+    value = static_cast<T>(v);
   } else {
     CString text;
-    text.Format("%d", value);
+    text.Format(format, value);
     qv::ui::SetText(h, text.View());
   }
 }
+}  // namespace
 
-void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) {
-  HWND h = pDX->PrepareEditCtrl(nIDC);
-  if (h == nullptr) return;
-  if (pDX->m_bSaveAndValidate) {
-    CString text;
-    ReadText(pDX, h, text);
-    long long v = 0;
-    if (!ParseInt(text, v) || v < 0 || v > static_cast<long long>(UINT_MAX)) {
-      AfxMessageBox(FormatFramework(AFX_IDP_PARSE_INT), MB_OK | MB_ICONEXCLAMATION);
-      pDX->Fail();
-    }
-    value = static_cast<UINT>(v);
-  } else {
-    CString text;
-    text.Format("%u", value);
-    qv::ui::SetText(h, text.View());
-  }
-}
+void DDX_Text(CDataExchange* pDX, int nIDC, int& value) { ExchangeNumber(pDX, nIDC, value, "%d"); }
+
+void DDX_Text(CDataExchange* pDX, int nIDC, UINT& value) { ExchangeNumber(pDX, nIDC, value, "%u"); }
 
 void DDX_Text(CDataExchange* pDX, int nIDC, LPTSTR value, int nMaxLen) {
   HWND h = pDX->PrepareEditCtrl(nIDC);
