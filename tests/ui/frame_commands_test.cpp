@@ -129,6 +129,7 @@ TEST_F(FrameCommandsTest, MenuToolbarKeysAndPromptsAreThoseOfTheCommandTable) {
       {57664, "プログラムの情報、バージョンそして著作権を表示\nバージョン情報"},
       {57665, "アプリケーションを終了し、ファイルの保存を指示\n終了"},
       {57616, "指定のファイルを開く"},
+      {32829, "ファイル(OLD)をコピーして修正無しの状態に戻す。"},
       {32786, "システム環境設定"},
   };
   for (const auto& [id, text] : strings) {
