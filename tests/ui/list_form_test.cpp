@@ -6,8 +6,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTreeView>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "compare/CompareRun.h"
@@ -330,6 +332,47 @@ TEST_F(ListFormTest, FillsSelectRowsAsAskedAndForgetRecordsThatAreGone) {
   EXPECT_EQ(frame->m_listShownRecords.GetCount(), 0);
   qvtest::ui::ClickHeader(&List(), 0);
   EXPECT_EQ(List().GetItemCount(), 0);
+}
+
+TEST_F(ListFormTest, AFillOfEveryRowShowsTheTopOfTheListAndOneRowShowsThatRow) {
+  for (int i = 0; i < 80; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "r%02d", i);
+    Add(name, 2, "", {}, {kListTime, 0, 0});
+  }
+  Show(MODE_LIST, 0);
+  QTreeView* view = qvtest::ui::ListView(&List());
+  ASSERT_NE(view, nullptr);
+  Pump();
+  auto topRow = [view] { return view->indexAt(QPoint(4, 4)).row(); };
+  auto shown = [view](int row) {
+    return view->viewport()->rect().contains(view->visualRect(view->model()->index(row, 0)));
+  };
+  // Every row selected, the list at its top (the focus is on the last row).
+  EXPECT_EQ(SelectedRows().size(), 80u);
+  ASSERT_LT(view->verticalScrollBar()->maximum(), 80 * 30);
+  ASSERT_GT(view->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(topRow(), 0);
+  EXPECT_FALSE(shown(79));
+  // Down from a clicked row moves on and the list follows.
+  qvtest::ui::ClickRow(&List(), 3);
+  qvtest::ui::Key(view, Qt::Key_Down);
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{4}));
+  // A refill of every row after scrolling goes back to the top ...
+  view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+  Command(ID_LIST_DATE);
+  Pump();
+  EXPECT_EQ(topRow(), 0);
+  // ... and one of the first selected row shows that row.
+  qvtest::ui::ClickRow(&List(), 0);
+  view->scrollToBottom();
+  qvtest::ui::ClickRow(&List(), 70);
+  view->scrollToTop();
+  Command(ID_LIST_STATE);
+  Pump();
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{70}));
+  EXPECT_TRUE(shown(70));
 }
 
 TEST_F(ListFormTest, ColumnWidthsFollowTheScaleAndAreKeptWhenTheListLosesFocus) {
