@@ -244,6 +244,23 @@ TEST_F(ListFormTest, HeaderClicksSortEachKeyBothWays) {
   EXPECT_FALSE(g_bSortDescending);
   EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
 
+  // The detail view sorts on its two dates, each by its own side.
+  Command(ID_LIST_DETAIL);
+  qvtest::ui::ClickHeader(&List(), 1);
+  EXPECT_EQ(g_nSortKey, SORT_OLD_TIME);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"alpha", "Mid", "Zeta"}));
+  qvtest::ui::ClickHeader(&List(), 1);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
+  qvtest::ui::ClickHeader(&List(), 2);
+  EXPECT_EQ(g_nSortKey, SORT_NEW_TIME);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
+  qvtest::ui::ClickHeader(&List(), 2);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"alpha", "Mid", "Zeta"}));
+  const Strings detailOrder = ColumnTexts(0);
+  qvtest::ui::ClickHeader(&List(), 4);
+  EXPECT_EQ(ColumnTexts(0), detailOrder);
+  EXPECT_FALSE(g_bSortDescending);
+
   // Names that differ only in letter case keep their order both ways.
   Add("x\\same", 3, "", {kListTime, 0, 0}, {kListTime, 0, 0});
   Add("y\\SAME", 3, "", {kListTime, 0, 0}, {kListTime, 0, 0});
