@@ -452,6 +452,31 @@ TEST_F(ListFormTest, TheControlsFollowTheFormsSize) {
   ASSERT_NE(h2, h);
   EXPECT_EQ(qvtest::ui::WidgetOf(&List())->geometry(), QRect(21, 20, w2 - 40, h2 - 190));
   EXPECT_EQ(qvtest::ui::Control(Form(), IDC_GROUP_HDD)->pos(), QPoint(300, h2 - 80));
+
+  // The smallest frame: the DVD comment box ends with the list instead of
+  // running out of the window, also at 144 dots per inch; with room again
+  // it has its own width.
+  QWidget* box = qvtest::ui::Control(Form(), IDC_DVD_COMMENT);
+  const int ownWidth = box->width();
+  for (double scale : {1.0, 1.5}) {
+    Form()->m_dScaleX = scale;
+    Form()->m_dScaleY = scale;
+    Frame()->SetWindowPos(nullptr, 0, 0, 1100, 900, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    Frame()->SetWindowPos(nullptr, 0, 0, 1024, 768, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    const QRect list = qvtest::ui::WidgetOf(&List())->geometry();
+    EXPECT_EQ(box->x(), static_cast<int>(540 * scale)) << scale;
+    EXPECT_LE(box->geometry().right(), list.right()) << scale;
+    EXPECT_LE(box->geometry().right(), form->width()) << scale;
+    EXPECT_LT(box->width(), ownWidth) << scale;
+    EXPECT_GE(box->width(), 150) << scale;
+  }
+  Form()->m_dScaleX = 1.0;
+  Form()->m_dScaleY = 1.0;
+  Frame()->SetWindowPos(nullptr, 0, 0, 1300, 1000, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(box->width(), ownWidth);
 }
 
 }  // namespace
