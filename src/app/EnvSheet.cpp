@@ -25,7 +25,6 @@ const char kBadShortcutName[] =
     "ショートカット名称に使用できない文字が含まれています。\n（ \\ / : * ? \" < > | と制御文字は使用できません）";
 const char kShortcutFailed[] = "%s\n\n上記ショートカットを作成できませんでした。";
 const char kPathTooLong[] = "%s\n\n上記パスが長すぎます。%dバイト以内で指定して下さい。";
-const char kNoProgram[] = "%s\n\n上記プログラムが存在しません。";
 
 // Paths go into the program's 1024-byte working buffers.
 constexpr int kPathMax = kMaxWorkPath;
@@ -143,27 +142,19 @@ BOOL CENV_COMMAND::OnInitDialog() {
 
 BOOL CENV_COMMAND::OnKillActive() {
   if (!CPropertyPage::OnKillActive()) return FALSE;
+  // A program not installed yet may be named: it is stored, and OK leaves
+  // its availability as it was. Only a path the buffers cannot hold is
+  // refused.
   const struct {
     int id;
     const CString& value;
-    const CString& stored;
   } fields[] = {
-      {IDC_ENV_CMD_EXCEL, m_strCmdExcel, theApp.m_strCmdExcel},
-      {IDC_ENV_CMD_EDITOR, m_strCmdEditor, theApp.m_strCmdEditor},
-      {IDC_ENV_CMD_DF, m_strCmdDF, theApp.m_strCmdDF},
-      {IDC_ENV_CMD_WINDIFF, m_strCmdWindiff, theApp.m_strCmdWindiff},
-      {IDC_ENV_CMD_DIFF, m_strCmdDiff, theApp.m_strCmdDiff},
+      {IDC_ENV_CMD_EXCEL, m_strCmdExcel},   {IDC_ENV_CMD_EDITOR, m_strCmdEditor},
+      {IDC_ENV_CMD_DF, m_strCmdDF},         {IDC_ENV_CMD_WINDIFF, m_strCmdWindiff},
+      {IDC_ENV_CMD_DIFF, m_strCmdDiff},
   };
   for (const auto& f : fields) {
     if (!PathFits(this, f.id, f.value)) return FALSE;
-    // A program the user named must be there; what the settings already
-    // held (the hidden defaults among them) passes unchanged.
-    if (!f.value.IsEmpty() && f.value != f.stored && GetPathStatus(0, f.value) != 0) {
-      CString text;
-      text.Format(kNoProgram, f.value.GetString());
-      RefuseField(this, f.id, text);
-      return FALSE;
-    }
   }
   return TRUE;
 }

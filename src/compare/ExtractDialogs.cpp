@@ -316,6 +316,8 @@ void CFORMDLG_SEL::OnBnClickedChangeSource() {
   theApp.m_nAppMode = mode;
   if (frame) frame->m_nMode = mode;
   entry->m_nMode = mode;
+  // The second mode word, as the title form's mode buttons keep it.
+  entry->m_nModeCopy = mode;
   doc->ShowCurrentEntry(TRUE);
   doc->SetModifiedFlag(TRUE);
   m_nState = 1;

@@ -411,13 +411,17 @@ BOOL CollectDiffInfo(LPCSTR name, CObList* records, const CString& newDir, const
       if (!DiffIsComplete(result, itemName)) result = kDiffNotStarted;
     }
   }
-  f.deletedLines = record->m_nDelLines;
-  f.addedLines = record->m_nAddLines;
-  f.changedLines = record->m_nChgLines;
-  f.rangeDeleted = record->m_nRangeDel;
-  f.rangeAdded = record->m_nRangeAdd;
-  f.rangeChangedLeft = record->m_nRangeChgLeft;
-  f.rangeChangedRight = record->m_nRangeChgRight;
+  // A copy on one side only has nothing to differ from: all counts 0. A
+  // pair whose .diff could not be made shows the counts of the last run.
+  if (pair) {
+    f.deletedLines = record->m_nDelLines;
+    f.addedLines = record->m_nAddLines;
+    f.changedLines = record->m_nChgLines;
+    f.rangeDeleted = record->m_nRangeDel;
+    f.rangeAdded = record->m_nRangeAdd;
+    f.rangeChangedLeft = record->m_nRangeChgLeft;
+    f.rangeChangedRight = record->m_nRangeChgRight;
+  }
   CString path;
   if (result >= 0 && JoinItemPath(diffDir, itemName + ".diff", path)) {
     int kind = 0;

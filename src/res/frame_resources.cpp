@@ -138,6 +138,7 @@ const StringEntry kStrings[] = {
     {ID_SHOW_SAME_FILES, "同じファイルを表示\n同じファイル"},
     {ID_OPEN_MANUAL, "Quarvex取扱説明書を開きます。\nQuarvex取扱説明書"},
     {ID_EXTRACT_FOLDER_SETTING, "選択ファイルの抽出先フォルダを設定します。\n選択ファイル抽出先フォルダ設定"},
+    {ID_LIST_REVERT_TO_OLD, "ファイル(OLD)をコピーして修正無しの状態に戻す。"},
     {ID_INDICATOR_KANA, "カナ"},
     {ID_INDICATOR_CAPS, "CAP"},
     {ID_INDICATOR_NUM, "NUM"},

@@ -1,5 +1,7 @@
 #include "ui/SourceForm.h"
 
+#include <algorithm>
+
 #include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
@@ -536,11 +538,20 @@ void CSource_Form::OnSize(UINT nType, int cx, int cy) {
   const int width = form.Width();
   const int height = form.Height();
   m_list.MoveWindow(ScaleX(21), ScaleY(20), width - ScaleX(40), height - ScaleY(190), TRUE);
+  const int listRight = ScaleX(21) + width - ScaleX(40);
   for (const Placement& p : kPlacements) {
     CWnd* control = GetDlgItem(p.id);
     if (control == nullptr) continue;
     CRect rect;
     control->GetWindowRect(rect);
-    control->MoveWindow(ScaleX(p.x), height - ScaleY(p.d), rect.Width(), rect.Height(), TRUE);
+    int controlWidth = rect.Width();
+    if (p.id == IDC_DVD_COMMENT) {
+      // Where the form is too narrow for the whole box (the smallest frame,
+      // above all at 144 dots per inch) it ends with the list instead of
+      // running out of the window; with room again it has its own width.
+      if (m_nDvdCommentWidth == 0) m_nDvdCommentWidth = controlWidth;
+      controlWidth = std::max(ScaleX(80), std::min(m_nDvdCommentWidth, listRight - ScaleX(p.x)));
+    }
+    control->MoveWindow(ScaleX(p.x), height - ScaleY(p.d), controlWidth, rect.Height(), TRUE);
   }
 }

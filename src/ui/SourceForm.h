@@ -65,6 +65,9 @@ class CSource_Form : public CFormView {
   double m_dScaleY = 1.0;
   CButton m_btnFilter;
 
+ private:
+  int m_nDvdCommentWidth = 0;  // the DVD comment box's own width, taken at the first layout
+
  protected:
   void DoDataExchange(CDataExchange* pDX) override;
   DECLARE_MESSAGE_MAP()

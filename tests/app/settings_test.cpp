@@ -278,7 +278,7 @@ TEST_F(SettingsTest, AMultiLineDefaultCommentComesBackWhole) {
   Install(CrlfLines({"[Quarvex]", "Extension_Kind_001=Quarvex", "Default_Comment=old"}));
   const std::vector<std::string> comments = {
       "一行目\r\n二行目\\n は改行でない\r\nC:\\new\\表ソ",  // backslashes and trail bytes 0x5C
-      "\"quoted\"", " blanks at the ends\t", "tab\there\x01"};
+      "\"quoted\"", "'single'", " blanks at the ends\t", "tab\there\x01"};
   for (const std::string& comment : comments) {
     auto app = MakeApp();
     ASSERT_TRUE(app->LoadSettings());
@@ -302,6 +302,13 @@ TEST_F(SettingsTest, AMultiLineDefaultCommentComesBackWhole) {
   app->m_strDefaultComment = "C:\\new \"x\" y";
   app->SaveSettings();
   EXPECT_NE(Ini().find("\r\nDefault_Comment=C:\\new \"x\" y\r\n"), std::string::npos);
+  // Quotes of two kinds at the ends are no pair the reader removes.
+  app->m_strDefaultComment = "'half\"";
+  app->SaveSettings();
+  EXPECT_NE(Ini().find("\r\nDefault_Comment='half\"\r\n"), std::string::npos);
+  auto back = MakeApp();
+  ASSERT_TRUE(back->LoadSettings());
+  EXPECT_EQ(back->m_strDefaultComment, "'half\"");
 }
 
 TEST_F(SettingsTest, WriteFolderDefaultsWritesTwoKeys) {

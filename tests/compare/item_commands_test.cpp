@@ -286,22 +286,38 @@ TEST_F(ItemCommandTest, ShowDiffSaysSameOnlyAfterStatusZero) {
 }
 
 TEST_F(ItemCommandTest, DiffInformationNeverChangesTheRecord) {
-  // Present only in NEW: no diff; the dialog shows the stored counts.
+  // Present only in NEW: no diff; the dialog shows all seven counts 0, the
+  // record keeps the ones it holds.
   CZEKMergeFileInfo* onlyNew = Item("映画 H", "x\n", nullptr);
-  onlyNew->m_nDelLines = 4;
-  onlyNew->m_nAddLines = 5;
-  onlyNew->m_nChgLines = 9;
-  onlyNew->m_nRangeAdd = 1;
+  auto setCounts = [](CZEKMergeFileInfo* r) {
+    r->m_nDelLines = 4;
+    r->m_nAddLines = 5;
+    r->m_nChgLines = 9;
+    r->m_nRangeAdd = 1;
+    r->m_nRangeDel = 2;
+    r->m_nRangeChgLeft = 3;
+    r->m_nRangeChgRight = 6;
+  };
+  setCounts(onlyNew);
   DiffInfoFields f;
   ASSERT_TRUE(CollectDiffInfo("映画 H", &records_, new_, old_, diff_, 0, f));
-  EXPECT_EQ(f.deletedLines, 4);
-  EXPECT_EQ(f.addedLines, 5);
-  EXPECT_EQ(f.changedLines, 9);
-  EXPECT_EQ(f.rangeAdded, 1);
+  const std::vector<int> zeros(7, 0);
+  auto shownCounts = [&f] {
+    return std::vector<int>{f.deletedLines, f.addedLines, f.changedLines, f.rangeDeleted,
+                            f.rangeAdded, f.rangeChangedLeft, f.rangeChangedRight};
+  };
+  EXPECT_EQ(shownCounts(), zeros);
   EXPECT_EQ(f.stepDifference, 0);
+  EXPECT_FALSE(f.newModified.IsEmpty());
   EXPECT_TRUE(f.oldModified.IsEmpty());
+  EXPECT_TRUE(f.evaluated.IsEmpty());
   EXPECT_EQ(onlyNew->m_nChgLines, 9);
   EXPECT_EQ(onlyNew->m_nDelLines, 4);
+  EXPECT_EQ(onlyNew->m_nRangeChgRight, 6);
+  // The same for a copy in OLD only.
+  setCounts(Item("映画 H2", nullptr, "y\n"));
+  ASSERT_TRUE(CollectDiffInfo("映画 H2", &records_, new_, old_, diff_, 0, f));
+  EXPECT_EQ(shownCounts(), zeros);
 
   // A pair: a fresh .diff is evaluated into the dialog, the record keeps
   // its counts and its times.

@@ -205,6 +205,9 @@ TEST_F(ExtractDialogTest, ChangeSourceStopsWhenTheOpenDocumentIsKept) {
   sel.m_strOutDiff = "T:\\out\\DIFF";
   Entry()->m_strOldPath = "T:\\kept";
   theApp.m_pCurrentDoc->SetModifiedFlag(TRUE);
+  // The DVD catalogue: the new document keeps its mode in both words.
+  theApp.m_nAppMode = MODE_LIST;
+  Frame()->m_nMode = MODE_LIST;
 
   people_.QueueDrive([&](CWnd* dlg) {
     ASSERT_TRUE(Enabled(dlg, IDC_EXTRACT_CHANGE_SOURCE));
@@ -219,6 +222,9 @@ TEST_F(ExtractDialogTest, ChangeSourceStopsWhenTheOpenDocumentIsKept) {
   EXPECT_EQ(Entry()->m_strOldPath, "T:\\out\\OLD");
   EXPECT_EQ(Entry()->m_strNewPath, "T:\\out\\NEW");
   EXPECT_EQ(Entry()->m_strDiffPath, "T:\\out\\DIFF");
+  EXPECT_EQ(Entry()->m_nMode, MODE_LIST);
+  EXPECT_EQ(Entry()->m_nModeCopy, MODE_LIST);
+  EXPECT_EQ(Frame()->m_nMode, MODE_LIST);
   EXPECT_TRUE(theApp.m_pCurrentDoc->IsModified());
   EXPECT_EQ(sel.m_nState, 1);
   EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);

@@ -249,6 +249,17 @@ TEST_F(FilterTest, TheStateButtonsShowTheDisplayBits) {
   dlg->ShowWindow(SW_SHOW);
   EXPECT_EQ(dlg->m_btnSame.GetCheck(), BST_CHECKED);
   EXPECT_EQ(dlg->m_btnDiff.GetCheck(), BST_UNCHECKED);
+  // Each bit on its own lights its own button only: DIFF 8, NEW 2, OLD 4,
+  // SAME 1.
+  for (int bit : {8, 2, 4, 1}) {
+    theApp.m_nDispMode = bit;
+    dlg->UpdateStateButtons();
+    const std::vector<int> checks{dlg->m_btnDiff.GetCheck(), dlg->m_btnNew.GetCheck(), dlg->m_btnOld.GetCheck(),
+                                  dlg->m_btnSame.GetCheck()};
+    std::vector<int> expected(4, BST_UNCHECKED);
+    expected[bit == 8 ? 0 : bit == 2 ? 1 : bit == 4 ? 2 : 3] = BST_CHECKED;
+    EXPECT_EQ(checks, expected) << "bit " << bit;
+  }
   Frame()->m_nMode = MODE_LIST;
 }
 
@@ -305,6 +316,20 @@ TEST_F(FilterTest, TicksAndStateButtonsDecideTheRowsOfTheList) {
   Click(dlg, IDC_FT_STATE_OLD);
   EXPECT_EQ(theApp.m_nDispMode, 8);
   EXPECT_EQ(dlg->m_btnOld.GetCheck(), BST_UNCHECKED);
+  // OLD alone, with "txt" ticked again: only the file deleted from NEW is
+  // listed.
+  ClickTick(dlg->m_listExt, 1);
+  Click(qvtest::ui::ButtonByText(WidgetOf(dlg), "フィルタ選択更新"));
+  Click(dlg, IDC_FT_STATE_DIFF);
+  Click(dlg, IDC_FT_STATE_OLD);
+  EXPECT_EQ(theApp.m_nDispMode, 4);
+  EXPECT_EQ(dlg->m_btnOld.GetCheck(), BST_CHECKED);
+  EXPECT_EQ(dlg->m_btnDiff.GetCheck(), BST_UNCHECKED);
+  ASSERT_EQ(form->m_list.GetItemCount(), 1);
+  EXPECT_EQ(qvtest::U8(form->m_list.GetItemText(0, 0).View()), "gone.txt");
+  Click(dlg, IDC_FT_STATE_OLD);
+  Click(dlg, IDC_FT_STATE_DIFF);
+  EXPECT_EQ(theApp.m_nDispMode, 8);
   Click(dlg, IDC_FT_STATE_SAME);
   EXPECT_EQ(theApp.m_nDispMode, 9);
   EXPECT_EQ(dlg->m_btnSame.GetCheck(), BST_CHECKED);

@@ -6,6 +6,9 @@
 
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QToolBar>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -129,6 +132,7 @@ TEST_F(FrameCommandsTest, MenuToolbarKeysAndPromptsAreThoseOfTheCommandTable) {
       {57664, "プログラムの情報、バージョンそして著作権を表示\nバージョン情報"},
       {57665, "アプリケーションを終了し、ファイルの保存を指示\n終了"},
       {57616, "指定のファイルを開く"},
+      {32829, "ファイル(OLD)をコピーして修正無しの状態に戻す。"},
       {32786, "システム環境設定"},
   };
   for (const auto& [id, text] : strings) {
@@ -138,6 +142,35 @@ TEST_F(FrameCommandsTest, MenuToolbarKeysAndPromptsAreThoseOfTheCommandTable) {
   }
   EXPECT_EQ(qv::res::FindString(ID_LIST_COMMENT), nullptr);
   EXPECT_EQ(U8(Frame()->m_wndToolBar.GetButtonTip(ID_EXPORT_CSV).View()), "DVDファイル情報のEXCEL表示");
+
+  // The buttons as the mouse finds them, after the update rules have run
+  // (32817 is disabled and enabled with the file view): the comment
+  // button has no tip, its neighbour shows its own.
+  auto* mw = qobject_cast<QMainWindow*>(qvtest::ui::WidgetOf(Frame()));
+  ASSERT_NE(mw, nullptr);
+  QToolBar* tools = mw->findChild<QToolBar*>();
+  ASSERT_NE(tools, nullptr);
+  const QList<QAction*> actions = tools->actions();
+  ASSERT_EQ(actions.size(), static_cast<int>(buttons.size()));
+  QWidget* comment = tools->widgetForAction(actions[8]);
+  QWidget* state = tools->widgetForAction(actions[7]);
+  ASSERT_NE(comment, nullptr);
+  ASSERT_NE(state, nullptr);
+  ShowComparison();
+  Frame()->UpdateCommandUI(FALSE);
+  Pump();
+  EXPECT_TRUE(comment->isEnabled());
+  auto hover = [](QWidget* button) {
+    QToolTip::hideText();
+    EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+    QHelpEvent event(QEvent::ToolTip, button->rect().center(), button->mapToGlobal(button->rect().center()));
+    QCoreApplication::sendEvent(button, &event);
+    const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+    QToolTip::hideText();
+    return shown;
+  };
+  EXPECT_EQ(hover(state), QString::fromUtf8("状態表示"));
+  EXPECT_EQ(hover(comment), QString());
 }
 
 TEST_F(FrameCommandsTest, ViewAndSubModeCommandsFromMenuToolbarAndIds) {

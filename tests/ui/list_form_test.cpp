@@ -6,8 +6,10 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTreeView>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "compare/CompareRun.h"
@@ -242,6 +244,23 @@ TEST_F(ListFormTest, HeaderClicksSortEachKeyBothWays) {
   EXPECT_FALSE(g_bSortDescending);
   EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
 
+  // The detail view sorts on its two dates, each by its own side.
+  Command(ID_LIST_DETAIL);
+  qvtest::ui::ClickHeader(&List(), 1);
+  EXPECT_EQ(g_nSortKey, SORT_OLD_TIME);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"alpha", "Mid", "Zeta"}));
+  qvtest::ui::ClickHeader(&List(), 1);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
+  qvtest::ui::ClickHeader(&List(), 2);
+  EXPECT_EQ(g_nSortKey, SORT_NEW_TIME);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"Zeta", "Mid", "alpha"}));
+  qvtest::ui::ClickHeader(&List(), 2);
+  EXPECT_EQ(ColumnTexts(0), (Strings{"alpha", "Mid", "Zeta"}));
+  const Strings detailOrder = ColumnTexts(0);
+  qvtest::ui::ClickHeader(&List(), 4);
+  EXPECT_EQ(ColumnTexts(0), detailOrder);
+  EXPECT_FALSE(g_bSortDescending);
+
   // Names that differ only in letter case keep their order both ways.
   Add("x\\same", 3, "", {kListTime, 0, 0}, {kListTime, 0, 0});
   Add("y\\SAME", 3, "", {kListTime, 0, 0}, {kListTime, 0, 0});
@@ -332,6 +351,47 @@ TEST_F(ListFormTest, FillsSelectRowsAsAskedAndForgetRecordsThatAreGone) {
   EXPECT_EQ(List().GetItemCount(), 0);
 }
 
+TEST_F(ListFormTest, AFillOfEveryRowShowsTheTopOfTheListAndOneRowShowsThatRow) {
+  for (int i = 0; i < 80; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "r%02d", i);
+    Add(name, 2, "", {}, {kListTime, 0, 0});
+  }
+  Show(MODE_LIST, 0);
+  QTreeView* view = qvtest::ui::ListView(&List());
+  ASSERT_NE(view, nullptr);
+  Pump();
+  auto topRow = [view] { return view->indexAt(QPoint(4, 4)).row(); };
+  auto shown = [view](int row) {
+    return view->viewport()->rect().contains(view->visualRect(view->model()->index(row, 0)));
+  };
+  // Every row selected, the list at its top (the focus is on the last row).
+  EXPECT_EQ(SelectedRows().size(), 80u);
+  ASSERT_LT(view->verticalScrollBar()->maximum(), 80 * 30);
+  ASSERT_GT(view->verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(view->verticalScrollBar()->value(), 0);
+  EXPECT_EQ(topRow(), 0);
+  EXPECT_FALSE(shown(79));
+  // Down from a clicked row moves on and the list follows.
+  qvtest::ui::ClickRow(&List(), 3);
+  qvtest::ui::Key(view, Qt::Key_Down);
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{4}));
+  // A refill of every row after scrolling goes back to the top ...
+  view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum() / 2);
+  Command(ID_LIST_DATE);
+  Pump();
+  EXPECT_EQ(topRow(), 0);
+  // ... and one of the first selected row shows that row.
+  qvtest::ui::ClickRow(&List(), 0);
+  view->scrollToBottom();
+  qvtest::ui::ClickRow(&List(), 70);
+  view->scrollToTop();
+  Command(ID_LIST_STATE);
+  Pump();
+  EXPECT_EQ(SelectedRows(), (std::vector<int>{70}));
+  EXPECT_TRUE(shown(70));
+}
+
 TEST_F(ListFormTest, ColumnWidthsFollowTheScaleAndAreKeptWhenTheListLosesFocus) {
   Add("a", 2, "", {}, {kListTime, 0, 0});
   Show(MODE_LIST, 0);
@@ -392,6 +452,31 @@ TEST_F(ListFormTest, TheControlsFollowTheFormsSize) {
   ASSERT_NE(h2, h);
   EXPECT_EQ(qvtest::ui::WidgetOf(&List())->geometry(), QRect(21, 20, w2 - 40, h2 - 190));
   EXPECT_EQ(qvtest::ui::Control(Form(), IDC_GROUP_HDD)->pos(), QPoint(300, h2 - 80));
+
+  // The smallest frame: the DVD comment box ends with the list instead of
+  // running out of the window, also at 144 dots per inch; with room again
+  // it has its own width.
+  QWidget* box = qvtest::ui::Control(Form(), IDC_DVD_COMMENT);
+  const int ownWidth = box->width();
+  for (double scale : {1.0, 1.5}) {
+    Form()->m_dScaleX = scale;
+    Form()->m_dScaleY = scale;
+    Frame()->SetWindowPos(nullptr, 0, 0, 1100, 900, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    Frame()->SetWindowPos(nullptr, 0, 0, 1024, 768, SWP_NOMOVE | SWP_NOZORDER);
+    Pump();
+    const QRect list = qvtest::ui::WidgetOf(&List())->geometry();
+    EXPECT_EQ(box->x(), static_cast<int>(540 * scale)) << scale;
+    EXPECT_LE(box->geometry().right(), list.right()) << scale;
+    EXPECT_LE(box->geometry().right(), form->width()) << scale;
+    EXPECT_LT(box->width(), ownWidth) << scale;
+    EXPECT_GE(box->width(), 150) << scale;
+  }
+  Form()->m_dScaleX = 1.0;
+  Form()->m_dScaleY = 1.0;
+  Frame()->SetWindowPos(nullptr, 0, 0, 1300, 1000, SWP_NOMOVE | SWP_NOZORDER);
+  Pump();
+  EXPECT_EQ(box->width(), ownWidth);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPlainTextEdit>
+#include <QPushButton>
 
 #include <filesystem>
 #include <chrono>
@@ -105,6 +106,64 @@ TEST_F(OperationFormTest, TypedDriveRunsAndOnlyAFolderChangeDropsTheRecords) {
   EXPECT_EQ(Entry()->m_nState, 0);
   EXPECT_EQ(frame->m_pRecordList, nullptr);
   EXPECT_EQ(frame->m_listShownRecords.GetCount(), 0);
+}
+
+TEST_F(OperationFormTest, TheDocumentsNoticeKeepsTheDateAndAnotherDiffFolderDropsTheRecords) {
+  ASSERT_TRUE(Start());
+  // The form as a view of the document (the frame builds its forms without
+  // one): the document's update notice brings the entry's fields but
+  // leaves the date as it stands; a refresh of the views shows the entry's
+  // date.
+  theApp.m_pCurrentDoc->AddView(Form());
+  CWnd* date = Form()->GetDlgItem(IDC_STATIC_DATE);
+  const std::string shownDate = ShownText(date);
+  EXPECT_EQ(shownDate, "－－未作成－－");
+  Entry()->m_strRunTime = "2030/01/02 (Wed)  03:04:05";
+  Entry()->m_strComment = "notice";
+  theApp.m_pCurrentDoc->UpdateAllViews(nullptr);
+  EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_EDIT_COMMENT)), "notice");
+  EXPECT_EQ(ShownText(date), shownDate);
+  Frame()->RefreshViews();
+  EXPECT_EQ(ShownText(date), "2030/01/02 (Wed)  03:04:05");
+
+  // Only the DIFF folder changed after a run: the records made with the
+  // old one go.
+  MakeDvdTree("disk1");
+  RunOn("disk1");
+  ASSERT_NE(Entry()->m_pRecordList, nullptr);
+  ShowOperation(MODE_COMPARE);
+  EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_STATIC_DATE)), std::string(Entry()->m_strRunTime.GetString()));
+  Type(Form(), IDC_EDIT_DIFF, "T:\\other work");
+  Frame()->PostMessage(WM_SHOW_FILE_VIEW);
+  Pump();
+  EXPECT_EQ(std::string(Entry()->m_strDiffPath.GetString()), "T:\\other work");
+  EXPECT_EQ(Entry()->m_pRecordList, nullptr);
+  EXPECT_EQ(Entry()->m_nState, 0);
+  EXPECT_EQ(Frame()->m_pRecordList, nullptr);
+}
+
+TEST_F(OperationFormTest, EnterInAOneLineFieldRunsAndTheCommentKeepsItsLines) {
+  ASSERT_TRUE(Start());
+  MakeDvdTree("disk1");
+  auto* run = qobject_cast<QPushButton*>(Control(Form(), IDC_RUN));
+  ASSERT_NE(run, nullptr);
+  EXPECT_TRUE(run->isDefault());
+  // Enter in the comment makes its next line and starts nothing.
+  Type(Form(), IDC_EDIT_OLD, "T:\\disk1");
+  Type(Form(), IDC_EDIT_COMMENT, "一行目\n二行目");
+  Pump();
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  EXPECT_EQ(Entry()->m_pRecordList, nullptr);
+  EXPECT_EQ(ShownText(Form()->GetDlgItem(IDC_EDIT_COMMENT)), "一行目\r\n二行目");
+  // Enter in the drive field presses the run button.
+  QWidget* drive = Control(Form(), IDC_EDIT_OLD);
+  drive->setFocus();
+  qvtest::ui::Key(drive, Qt::Key_Return);
+  Pump();
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  ASSERT_NE(Entry()->m_pRecordList, nullptr);
+  EXPECT_EQ(Entry()->m_pRecordList->GetCount(), 3);
+  EXPECT_EQ(std::string(Entry()->m_strComment.GetString()), Cp("一行目\r\n二行目"));
 }
 
 // Records what the frame still refers to while the run asks its question.

@@ -125,7 +125,7 @@ TEST_F(SettingsSheetTest, OkStoresEachShownFieldAndTheExitWritesThemBack) {
                                                Cp("Default_Comment=\"\"棚の一覧\\r\\n二段目\"\"")}));
 }
 
-TEST_F(SettingsSheetTest, CancelAndRefusalsStoreNothing) {
+TEST_F(SettingsSheetTest, CancelAndRefusalsStoreNothingAndAMissingProgramIsKept) {
   ASSERT_TRUE(Start());
   qvtest::WriteFile(tmp_.path() / "tools/viewer", "");
   fs::create_directories(tmp_.path() / "tools/folder");
@@ -143,21 +143,14 @@ TEST_F(SettingsSheetTest, CancelAndRefusalsStoreNothing) {
   EXPECT_EQ(theApp.m_strCmdExcel, "");
   EXPECT_EQ(theApp.m_strOldPath, oldPath);
 
-  // A program that is not there, a folder given as a program, a path too
-  // long for the program's buffers: refused with a message, the sheet
-  // stays, and a valid page is not stored while another is refused.
+  // A path too long for the program's buffers: refused with a message,
+  // the sheet stays, and a valid page is not stored while another is
+  // refused. A program not installed yet is no refusal.
   EXPECT_TRUE(RunSheet([&](CPropertySheet* sheet) {
     CENV_COMMAND* programs = Programs(sheet);
-    people_.QueueAnswer(IDOK);
     Type(programs, IDC_ENV_CMD_EXCEL, "T:\\tools\\missing");
     ClickTab(sheet, 1);
-    EXPECT_EQ(sheet->GetActiveIndex(), 0);
-    people_.QueueAnswer(IDOK);
-    Type(programs, IDC_ENV_CMD_EXCEL, "T:\\tools\\folder");
-    ClickButton(sheet, "OK");
-    EXPECT_EQ(theApp.m_strCmdExcel, "");
-    Type(programs, IDC_ENV_CMD_EXCEL, "T:\\tools\\viewer");
-    ClickTab(sheet, 1);
+    EXPECT_EQ(sheet->GetActiveIndex(), 1);
     CENV_FOLDER* folders = Folders(sheet);
     folders->GetDlgItem(IDC_ENV_OLD_PATH)->SetWindowText(tooLong.c_str());
     people_.QueueAnswer(IDOK);
@@ -167,14 +160,26 @@ TEST_F(SettingsSheetTest, CancelAndRefusalsStoreNothing) {
     Type(folders, IDC_ENV_OLD_PATH, "T:\\fits");
     ClickButton(sheet, "OK");
   }));
-  ASSERT_EQ(people_.Calls().size(), 5u);
-  EXPECT_EQ(qv::Cp932ToUtf8Lossy(people_.Calls()[1].text), "T:\\tools\\missing\n\n上記プログラムが存在しません。");
-  EXPECT_EQ(qv::Cp932ToUtf8Lossy(people_.Calls()[2].text), "T:\\tools\\folder\n\n上記プログラムが存在しません。");
-  EXPECT_EQ(qv::Cp932ToUtf8Lossy(people_.Calls()[3].text),
+  ASSERT_EQ(people_.Calls().size(), 3u);
+  EXPECT_EQ(qv::Cp932ToUtf8Lossy(people_.Calls()[1].text),
             tooLong + "\n\n上記パスが長すぎます。1023バイト以内で指定して下さい。");
-  EXPECT_EQ(theApp.m_strCmdExcel, "T:\\tools\\viewer");
   EXPECT_EQ(theApp.m_strOldPath, "T:\\fits");
   EXPECT_EQ(theApp.m_strDefaultComment, comment);
+  // The program that is not there yet is stored; it is not available.
+  EXPECT_EQ(theApp.m_strCmdExcel, "T:\\tools\\missing");
+  EXPECT_EQ(theApp.m_bCmdAvailable[0], FALSE);
+
+  // A folder named as the program is stored too; a program found before
+  // stays available.
+  theApp.m_bCmdAvailable[0] = TRUE;
+  people_.ClearCalls();
+  EXPECT_TRUE(RunSheet([&](CPropertySheet* sheet) {
+    Type(Programs(sheet), IDC_ENV_CMD_EXCEL, "T:\\tools\\folder");
+    ClickButton(sheet, "OK");
+  }));
+  EXPECT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(theApp.m_strCmdExcel, "T:\\tools\\folder");
+  EXPECT_EQ(theApp.m_bCmdAvailable[0], TRUE);
 }
 
 TEST_F(SettingsSheetTest, BrowseButtonsKeepWhatWasTyped) {

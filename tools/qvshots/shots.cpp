@@ -185,6 +185,18 @@ void ShootList(const Save& save, const std::string& name, int mode, UINT listCom
   save(name, FrameWindow());
 }
 
+// The same at the smallest size the frame allows, then back to its size.
+void ShootListSmallest(const Save& save, const std::string& name, int mode, UINT listCommand) {
+  QWidget* window = FrameWindow();
+  if (window == nullptr) return;
+  const QSize before = window->size();
+  window->resize(1024, 768);
+  Settle();
+  ShootList(save, name, mode, listCommand);
+  window->resize(before);
+  Settle();
+}
+
 // The list's context menu, opened with the right-arrow key at the second
 // row, pictured over the window it belongs to.
 void ShootListMenu(const Save& save, const std::string& name, int mode) {
@@ -255,6 +267,10 @@ std::vector<Shot> AllShots() {
        }},
       {"list-dvd", [](const Save& save) { ShootList(save, "list-dvd", MODE_LIST, ID_LIST_STATE); }},
       {"list-dvd-comment", [](const Save& save) { ShootList(save, "list-dvd-comment", MODE_LIST, ID_LIST_COMMENT); }},
+      {"list-dvd-smallest",
+       [](const Save& save) { ShootListSmallest(save, "list-dvd-smallest", MODE_LIST, ID_LIST_STATE); }},
+      {"list-compare-smallest",
+       [](const Save& save) { ShootListSmallest(save, "list-compare-smallest", MODE_COMPARE, ID_LIST_STATE); }},
       {"list-compare-state", [](const Save& save) { ShootList(save, "list-compare-state", MODE_COMPARE, ID_LIST_STATE); }},
       {"list-compare-date-new",
        [](const Save& save) { ShootList(save, "list-compare-date-new", MODE_COMPARE, ID_LIST_DATE, ID_SIDE_NEW); }},

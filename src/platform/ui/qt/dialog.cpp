@@ -78,6 +78,31 @@ class DialogWidget : public QDialog {
   }
 };
 
+// A dialog inside another window (a form view, a property page): an Enter
+// that no control of it took (a one-line edit passes it on, a multi-line
+// edit that wants Enter keeps it) presses its default button, as the
+// dialog manager does for the window that has the focus. Without a default
+// button the key goes on to the window around it (a sheet's OK).
+class ChildDialogWidget : public WndWidget {
+ public:
+  using WndWidget::WndWidget;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    const bool enter = e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+    if (enter && (e->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      for (QPushButton* pb : findChildren<QPushButton*>()) {
+        if (pb->isDefault() && pb->isVisible()) {
+          e->accept();
+          if (pb->isEnabled()) pb->click();
+          return;
+        }
+      }
+    }
+    WndWidget::keyPressEvent(e);
+  }
+};
+
 void CenterOn(QWidget* w, QWidget* owner) {
   QRect area;
   if (owner) {
@@ -98,7 +123,7 @@ HWND CreateDialogWindow(CWnd* dlg, const qv::res::DialogTemplate& t, CWnd* paren
   Kind kind = Kind::Dialog;
   if (child) {
     QWidget* holder = container ? container : (parent ? ContainerOf(parent->m_hWnd) : nullptr);
-    w = new WndWidget(holder);
+    w = new ChildDialogWidget(holder);
     kind = Kind::Page;
   } else {
     auto* d = new DialogWidget(parent ? OwnerWidget(parent) : nullptr);

@@ -2,6 +2,7 @@
 // static splitter.
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QHelpEvent>
 #include <QActionGroup>
 #include <QApplication>
 #include <QKeySequence>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <map>
@@ -67,6 +69,28 @@ class FrameClient : public QWidget {
 
  private:
   HWND frame_;
+};
+
+// A toolbar button's tip is the one of the string table, and a command
+// without one shows none: Qt would show the text of the button's menu item
+// instead, and puts it back whenever the update rules change the button.
+class ButtonTip : public QObject {
+ public:
+  ButtonTip(QWidget* button, const QString& tip) : QObject(button), tip_(tip) { button->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::ToolTip) return false;
+    if (tip_.isEmpty()) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip_, static_cast<QWidget*>(watched));
+    }
+    return true;
+  }
+
+ private:
+  QString tip_;
 };
 
 class FrameWidget : public QMainWindow {
@@ -626,6 +650,7 @@ BOOL CToolBar::LoadToolBar(UINT nIDResource) {
     if (QWidget* button = d->toolbar->widgetForAction(a)) {
       button->setToolTip(qv::ui::ToQ(tip.View()));
       button->setStatusTip(a->statusTip());
+      new qv::ui::ButtonTip(button, qv::ui::ToQ(tip.View()));
     }
   }
   return TRUE;

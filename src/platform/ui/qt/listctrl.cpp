@@ -148,7 +148,14 @@ void PushSelection(ListData* d) {
   for (int i = 0; i < n; ++i) {
     if (d->model->rows[static_cast<size_t>(i)].focused) focused = i;
   }
-  if (focused >= 0) sm->setCurrentIndex(d->model->index(focused, 0), QItemSelectionModel::NoUpdate);
+  if (focused >= 0) {
+    // A focus the program sets does not scroll the list (Qt would scroll
+    // to it, now or when the list is shown); only EnsureVisible does.
+    const bool autoScroll = d->view->hasAutoScroll();
+    d->view->setAutoScroll(false);
+    sm->setCurrentIndex(d->model->index(focused, 0), QItemSelectionModel::NoUpdate);
+    d->view->setAutoScroll(autoScroll);
+  }
   d->syncing = false;
 }
 
