@@ -26,7 +26,8 @@ const char kWindiffTooLongText[] =
     "フォルダパスが長すぎぎて、windiffコマンドが実行できません。\nDFコマンドを利用ください。";
 const char kSameText[] = "同じです。";
 const char kBadNameText[] =
-    "%s\n\n上記の名称には「..」、先頭の「\\」、またはドライブ名が含まれているため、処理できません。";
+    "%s\n\n上記の名称には「..」、先頭か末尾の「\\」、「\"」、ドライブ名、または不完全な文字が含まれているため、"
+    "処理できません。";
 const char kNotWrittenText[] = "%s\n\n上記ファイルを作成できませんでした。";
 const char kCommandTooLongText[] = "パスが長すぎるため、コマンドを実行できません。";
 const char kDiffIncompleteText[] =
@@ -173,16 +174,24 @@ void AppendNameSection(CString& text, LPCSTR header, const CStringList& names) {
 
 BOOL IsSafeItemName(LPCSTR name) {
   if (name == nullptr || *name == '\0' || *name == '\\' || *name == '/') return FALSE;
+  // Every command puts the name inside double quotes. A quote of its own,
+  // a backslash before the closing quote, or a lead byte that would take
+  // the closing quote as its trail byte would end or extend that argument.
+  // Windows cannot hold such names, and a name ending in a separator
+  // names no file.
+  if (strchr(name, '"') != nullptr) return FALSE;
   const char* part = name;  // start of the current component
   for (const char* p = name;; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == '\0' || c == '\\' || c == '/') {
       if (p - part == 2 && part[0] == '.' && part[1] == '.') return FALSE;
       if (c == '\0') return TRUE;
+      if (p[1] == '\0') return FALSE;
       part = p + 1;
     } else if (c == ':') {
       return FALSE;
-    } else if (IsLead(c) && p[1] != '\0') {
+    } else if (IsLead(c)) {
+      if (p[1] == '\0') return FALSE;
       ++p;
     }
   }
