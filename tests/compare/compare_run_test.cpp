@@ -648,6 +648,26 @@ TEST_F(CompareRunTest, FoldersInLinuxFormReachTheDiffProgram) {
   EXPECT_TRUE(fs::exists(Os("diff\\Box\\Title.diff")));
 }
 
+// The command-line run on folders named relative to the current folder.
+TEST_F(CompareRunTest, QvrunTakesRelativeFoldersFromTheCurrentFolder) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  std::error_code ec;
+  const fs::path tool = fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "tools/qvrun/qvrun";
+  if (ec || !fs::exists(tool)) GTEST_SKIP() << "qvrun is not built beside the tests";
+  ChangedPair("Title");
+  Dir("diff");
+  const std::string command = "cd '" + tmp_.str() + "' && '" + tool.string() +
+                              "' --kind 0 --diff diff --new new old 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_EQ(out.find("[message]"), std::string::npos) << out;
+  EXPECT_NE(qvtest::ReadFile(Os("diff\\Title.diff")).find("< a"), std::string::npos);
+}
+
 TEST_F(CompareRunTest, RunKindTwoKeepsOnlyTheLineCountDifference) {
   AddEntry(g_fileTypeProfiles[0].targetName[0], "title");  // counted in the totals
   ChangedPair("Title");
