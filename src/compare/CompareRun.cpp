@@ -231,7 +231,8 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
 bool ReadWalkRoot(qv::FolderWalker& walker, const CString& root, bool tell, WalkFolder& top) {
   top = walker.ReadRoot();
   if (top.error != ERROR_SUCCESS) {
-    if (tell && !IsGoneError(top.error)) NoteLeftOut(g_leftOut.unreadable, root);
+    // A file given as the folder is there but cannot be walked: named too.
+    if (tell && (!IsGoneError(top.error) || GetPathType(0, root) == 0)) NoteLeftOut(g_leftOut.unreadable, root);
     return false;
   }
   qv::FolderWalker::NoteSkippedNames(top);

@@ -409,6 +409,17 @@ TEST_F(CompareRunTest, UnreadableFoldersAndOverLongPathsAreNamedAfterTheWalk) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_F(CompareRunTest, AFileGivenAsTheStorageFolderIsNamed) {
+  qvtest::WriteFile(Os("store.txt"), "not a folder");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store.txt", "store.txt");
+  people_.QueueAnswer(IDOK);
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_TRUE(Names(entry).empty());
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text, "次のフォルダは読み取れないため、一覧に含めていません。\nT:\\store.txt");
+}
+
 TEST_F(CompareRunTest, FoldersThatCanBeListedButNotEnteredKeepTheirItems) {
   // A folder the user may list but not enter (r--): its listing still tells
   // which subfolders it holds, as a Windows listing does. A DVD folder of
