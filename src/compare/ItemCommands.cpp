@@ -317,12 +317,11 @@ void BinaryDiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
     return;
   }
   const int launched = LaunchToFile(0, program, command, output);
-  if (launched == kLaunchNotStarted) {
-    // LaunchToFile has told why, except when the output file could not be
-    // made.
-    if (GetPathStatus(0, output) != 0) ShowText(kNotWrittenText, output);
+  if (launched == kLaunchNoOutput) {
+    ShowText(kNotWrittenText, output);
     return;
   }
+  if (launched == kLaunchNotStarted || launched == kLaunchTooLong) return;  // told
   if (launched != kLaunchDone) {
     ShowText(kDiffIncompleteText, name);
     return;

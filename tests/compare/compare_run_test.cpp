@@ -637,10 +637,13 @@ TEST_F(CompareRunTest, ADiffProgramThatCannotStartEndsTheLoop) {
   CZEKEnv_Label entry;
   Folders(entry, "new", "old", "diff");
   people_.QueueAnswer(IDOK);
-  people_.QueueAnswer(IDOK);
   RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
-  ASSERT_EQ(people_.Calls().size(), 2u);  // the start failure and its consequence, once
-  EXPECT_EQ(people_.Calls()[0].text, "コマンドの起動に失敗しました。（CreateProcess）");
+  // One message, once: the program that cannot start and the setting that
+  // makes the run use it.
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text,
+            "diff コマンド（T:\\no_such_diff）の起動に失敗（CreateProcess）しました。\n"
+            "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。");
   EXPECT_EQ(entry.m_nState, 2);
 }
 
