@@ -742,6 +742,28 @@ TEST_F(StandInTest, RunKindThreeStartsWindiffOnOldThenNew) {
   EXPECT_EQ(Records(entry).size(), 1u);
 }
 
+// The default programs name Windows programs that are not here; their
+// fields are hidden, so the message names the run-kind setting instead.
+TEST_F(StandInTest, ComparisonProgramsThatCannotStartAreNamedWithTheRunKindSetting) {
+  // Relative to the current folder, which holds neither.
+  const fs::path cwd = fs::current_path();
+  fs::current_path(tmp_.path());
+  theApp.m_strCmdWindiff = "./windiff";
+  theApp.m_strCmdDF = "./DF.exe";
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  people_.QueueAnswer(IDOK);
+  people_.QueueAnswer(IDOK);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_WINDIFF, &entry, nullptr);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_GUI, &entry, nullptr);
+  fs::current_path(cwd);
+  ASSERT_EQ(people_.Calls().size(), 2u);
+  const std::string advice = "\nQuarvex.ini の Dir_Diff_Exec（比較の実行方法）を見直して下さい。";
+  EXPECT_EQ(people_.Calls()[0].text, "windiff コマンド（./windiff）の起動に失敗（WinExec）しました。" + advice);
+  EXPECT_EQ(people_.Calls()[1].text, "DF コマンド（./DF.exe）の起動に失敗（WinExec）しました。" + advice);
+  EXPECT_EQ(entry.m_nState, 1);
+}
+
 TEST_F(StandInTest, RunKindFourStartsTheGuiProgramOnOldThenNew) {
   theApp.m_strCmdDF = script_.c_str();
   CZEKEnv_Label entry;
