@@ -10,6 +10,8 @@ constexpr size_t kMaxDiffCommand = 1023;
 
 DWORD g_lastExitStatus = STILL_ACTIVE;
 
+const char kEditorFailedText[] =
+    "テキストエディタ（%s）の起動に失敗（WinExec）しました。\nファイル名称：%s\n上記ファイルは、ほかのプログラムで開いて下さい。";
 const char kDiffStartFailedText[] =
     "diff コマンド（%s）の起動に失敗（CreateProcess）しました。\n"
     "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。";
@@ -121,4 +123,15 @@ int ExecCommand(LPCSTR commandLine) {
     default:
       return 1;
   }
+}
+
+int OpenInTextEditor(LPCSTR editor, LPCSTR path) {
+  CString command;
+  command.Format("%s \"%s\"", editor ? editor : "", path ? path : "");
+  const UINT r = WinExec(command, SW_SHOWDEFAULT);
+  if (r != ERROR_FILE_NOT_FOUND && r != ERROR_PATH_NOT_FOUND && r != ERROR_BAD_FORMAT) return 1;
+  CString text;
+  text.Format(kEditorFailedText, editor && *editor ? editor : "未設定", path ? path : "");
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+  return 0;
 }

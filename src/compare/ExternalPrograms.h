@@ -45,3 +45,9 @@ DWORD LastLaunchExitStatus();
 // for a program or folder that is not found or a file that is not a program;
 // 1 otherwise.
 int ExecCommand(LPCSTR commandLine);
+
+// Starts the text editor `editor` on the file `path` (in double quotes). 1
+// started; 0 after one message naming the editor and the file: the editor
+// is no setting a person can change, so the message tells where the file
+// is instead.
+int OpenInTextEditor(LPCSTR editor, LPCSTR path);

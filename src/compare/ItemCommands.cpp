@@ -46,13 +46,11 @@ void ShowText(const char* format, const char* subject) {
 
 // Starts the text editor on one file.
 void OpenInEditor(const CString& path) {
-  CString command;
-  command.Format("%s \"%s\"", theApp.m_strCmdEditor, path);
-  if (command.GetLength() > kCommandMax) {
+  if (theApp.m_strCmdEditor.GetLength() + path.GetLength() + 3 > kCommandMax) {
     AfxMessageBox(kCommandTooLongText, MB_OK);
     return;
   }
-  ExecCommand(command);
+  OpenInTextEditor(theApp.m_strCmdEditor, path);
 }
 
 // The copy of `name` in `folder` when its status can be read; else the
