@@ -274,12 +274,9 @@ void CFileType_Select_Chk_dlg::OnBnClickedStateSame() { SendFrameCommand(ID_SHOW
 
 void CFileType_Select_Chk_dlg::OnBnClickedOpenIni() {
   if (!CZEKApp::FileExists(theApp.m_strIniPath)) return;
-  char command[2048];
-  if (sprintf_s(command, sizeof command, "%s \"%s\"", theApp.m_strCmdEditor.GetString(),
-                theApp.m_strIniPath.GetString()) < 0) {
-    return;
-  }
-  ExecCommand(command);
+  // The command line is formed in 2048 bytes: a longer one is not started.
+  if (theApp.m_strCmdEditor.GetLength() + theApp.m_strIniPath.GetLength() + 3 >= 2048) return;
+  OpenInTextEditor(theApp.m_strCmdEditor, theApp.m_strIniPath);
 }
 
 // ---------------------------------------------------------------------------

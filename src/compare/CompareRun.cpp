@@ -40,6 +40,8 @@ const char kUnfinishedDiffText[] =
 const char kUnwrittenDiffText[] =
     "次の項目は差分ファイルを書き込めなかったため、差分を作成していません（ディスクの空きを確認してください）。";
 const char kNamesMoreText[] = "\n…ほか %d 件";
+const char kComparerFailedText[] =
+    "%s コマンド（%s）の起動に失敗（WinExec）しました。\nQuarvex.ini の Dir_Diff_Exec（比較の実行方法）を見直して下さい。";
 constexpr size_t kNamesShown = 10;
 
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
@@ -231,7 +233,8 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
 bool ReadWalkRoot(qv::FolderWalker& walker, const CString& root, bool tell, WalkFolder& top) {
   top = walker.ReadRoot();
   if (top.error != ERROR_SUCCESS) {
-    if (tell && !IsGoneError(top.error)) NoteLeftOut(g_leftOut.unreadable, root);
+    // A file given as the folder is there but cannot be walked: named too.
+    if (tell && (!IsGoneError(top.error) || GetPathType(0, root) == 0)) NoteLeftOut(g_leftOut.unreadable, root);
     return false;
   }
   qv::FolderWalker::NoteSkippedNames(top);
@@ -433,12 +436,21 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
       break;
     case DIFF_RUN_WINDIFF:
     case DIFF_RUN_GUI: {
-      CString command = effective == DIFF_RUN_WINDIFF ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      const CString program = effective == DIFF_RUN_WINDIFF ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      CString command = program;
       command += ' ';
       command += oldPath;
       command += ' ';
       command += newPath;
-      ExecCommand(command);
+      // The program's own field is hidden on the settings sheet: a start
+      // failure names the program and the setting that chose this run kind.
+      const UINT started = WinExec(command, SW_SHOWDEFAULT);
+      if (started == ERROR_FILE_NOT_FOUND || started == ERROR_PATH_NOT_FOUND || started == ERROR_BAD_FORMAT) {
+        CString text;
+        text.Format(kComparerFailedText, effective == DIFF_RUN_WINDIFF ? "windiff" : "DF",
+                    program.IsEmpty() ? "未設定" : program.GetString());
+        AfxMessageBox(text, MB_ICONEXCLAMATION);
+      }
       break;
     }
     default:

@@ -79,6 +79,8 @@ void ShowDiffFailure(const char* text, const char* subject) {
 
 constexpr const char* kLaunchFailedText =
     "diff コマンド実行異常終了\n(%s)\n    ※　ファイルパスが長すぎます。また、ZEK改造評価情報は無効です。";
+constexpr const char* kNoOutputText =
+    "diff コマンド実行異常終了\n(%s)\n    ※　上記の出力ファイルを作成できません。また、ZEK改造評価情報は無効です。";
 
 }  // namespace
 
@@ -240,8 +242,11 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, newCopy)) remove(path);
   }
 
-  if (launched == kLaunchNotStarted) {
-    ShowDiffFailure(kLaunchFailedText, command);
+  if (launched == kLaunchNotStarted || launched == kLaunchNoOutput || launched == kLaunchTooLong) {
+    // One message for the failure: LaunchToFile has named a program that
+    // cannot start, and a command line too long unless quiet.
+    if (launched == kLaunchNoOutput) ShowDiffFailure(kNoOutputText, txtPath);
+    if (launched == kLaunchTooLong && quiet) ShowDiffFailure(kLaunchFailedText, command);
     remove(txtPath);
     remove(diffPath);
     return kDiffNotStarted;

@@ -10,6 +10,12 @@ constexpr size_t kMaxDiffCommand = 1023;
 
 DWORD g_lastExitStatus = STILL_ACTIVE;
 
+const char kEditorFailedText[] =
+    "テキストエディタ（%s）の起動に失敗（WinExec）しました。\nファイル名称：%s\n上記ファイルは、ほかのプログラムで開いて下さい。";
+const char kDiffStartFailedText[] =
+    "diff コマンド（%s）の起動に失敗（CreateProcess）しました。\n"
+    "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。";
+
 }  // namespace
 
 BOOL LaunchDetached(LPCSTR commandLine) {
@@ -41,7 +47,7 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   sa.bInheritHandle = TRUE;
   HANDLE out = CreateFileA(outputPath, GENERIC_WRITE, FILE_SHARE_WRITE, &sa, CREATE_ALWAYS,
                            FILE_FLAG_RANDOM_ACCESS, nullptr);
-  if (out == INVALID_HANDLE_VALUE) return kLaunchNotStarted;
+  if (out == INVALID_HANDLE_VALUE) return kLaunchNoOutput;
 
   if (commandLine == nullptr || strlen(commandLine) > kMaxDiffCommand) {
     CloseHandle(out);
@@ -49,7 +55,7 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
       AfxMessageBox("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
                     MB_OK);
     }
-    return kLaunchNotStarted;
+    return kLaunchTooLong;
   }
 
   STARTUPINFOA si;
@@ -73,7 +79,11 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
                                 nullptr, nullptr, &si, &pi);
   if (!created) {
     CloseHandle(out);
-    AfxMessageBox("コマンドの起動に失敗しました。（CreateProcess）", MB_ICONEXCLAMATION);
+    // The program is named, and the setting that decides whether a run
+    // uses it: the diff program itself is set nowhere a person can reach.
+    CString text;
+    text.Format(kDiffStartFailedText, program && *program ? program : "未設定");
+    AfxMessageBox(text, MB_ICONEXCLAMATION);
     return kLaunchNotStarted;
   }
 
@@ -113,4 +123,15 @@ int ExecCommand(LPCSTR commandLine) {
     default:
       return 1;
   }
+}
+
+int OpenInTextEditor(LPCSTR editor, LPCSTR path) {
+  CString command;
+  command.Format("%s \"%s\"", editor ? editor : "", path ? path : "");
+  const UINT r = WinExec(command, SW_SHOWDEFAULT);
+  if (r != ERROR_FILE_NOT_FOUND && r != ERROR_PATH_NOT_FOUND && r != ERROR_BAD_FORMAT) return 1;
+  CString text;
+  text.Format(kEditorFailedText, editor && *editor ? editor : "未設定", path ? path : "");
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+  return 0;
 }

@@ -12,22 +12,28 @@ constexpr DWORD kDiffWaitMs = 5000;
 
 // Results of LaunchToFile.
 enum LaunchToFileResult {
-  kLaunchNotStarted = 0,  // not started (message shown unless said otherwise)
+  kLaunchNotStarted = 0,  // the program could not be started (message shown,
+                          // naming it)
   kLaunchDone = 1,        // started and ended within kDiffWaitMs
   kLaunchTimedOut = 2,    // started, still running after kDiffWaitMs: its
                           // output file is incomplete
   kLaunchTrouble = 3,     // ended with an exit status above 1 (GNU diff's
                           // "trouble", a missing file for instance) or by a
                           // signal: its output is no whole answer
+  kLaunchNoOutput = 4,    // not started: the output file could not be made
+                          // (nothing shown; the caller names the file)
+  kLaunchTooLong = 5,     // not started: the command line is too long
+                          // (message shown unless quiet)
 };
 
 // Starts the command line as a new process and does not wait for it. Shows
 // nothing; TRUE when the process was created.
 BOOL LaunchDetached(LPCSTR commandLine);
 
-// Starts `program` with `commandLine`, its standard output going into a new
-// file `outputPath`, and waits at most kDiffWaitMs. `quiet` silences only the
-// message about an over-long command line. Returns a LaunchToFileResult.
+// Starts the diff program `program` with `commandLine`, its standard output
+// going into a new file `outputPath`, and waits at most kDiffWaitMs. `quiet`
+// silences only the message about an over-long command line. Returns a
+// LaunchToFileResult; each failure to start is told at most once.
 int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath);
 
 // The exit status of the program LaunchToFile last waited for, when it ended
@@ -39,3 +45,9 @@ DWORD LastLaunchExitStatus();
 // for a program or folder that is not found or a file that is not a program;
 // 1 otherwise.
 int ExecCommand(LPCSTR commandLine);
+
+// Starts the text editor `editor` on the file `path` (in double quotes). 1
+// started; 0 after one message naming the editor and the file: the editor
+// is no setting a person can change, so the message tells where the file
+// is instead.
+int OpenInTextEditor(LPCSTR editor, LPCSTR path);

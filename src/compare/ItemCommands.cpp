@@ -26,7 +26,8 @@ const char kWindiffTooLongText[] =
     "フォルダパスが長すぎぎて、windiffコマンドが実行できません。\nDFコマンドを利用ください。";
 const char kSameText[] = "同じです。";
 const char kBadNameText[] =
-    "%s\n\n上記の名称には「..」、先頭の「\\」、またはドライブ名が含まれているため、処理できません。";
+    "%s\n\n上記の名称には「..」、先頭か末尾の「\\」、「\"」、ドライブ名、または不完全な文字が含まれているため、"
+    "処理できません。";
 const char kNotWrittenText[] = "%s\n\n上記ファイルを作成できませんでした。";
 const char kCommandTooLongText[] = "パスが長すぎるため、コマンドを実行できません。";
 const char kDiffIncompleteText[] =
@@ -45,13 +46,11 @@ void ShowText(const char* format, const char* subject) {
 
 // Starts the text editor on one file.
 void OpenInEditor(const CString& path) {
-  CString command;
-  command.Format("%s \"%s\"", theApp.m_strCmdEditor, path);
-  if (command.GetLength() > kCommandMax) {
+  if (theApp.m_strCmdEditor.GetLength() + path.GetLength() + 3 > kCommandMax) {
     AfxMessageBox(kCommandTooLongText, MB_OK);
     return;
   }
-  ExecCommand(command);
+  OpenInTextEditor(theApp.m_strCmdEditor, path);
 }
 
 // The copy of `name` in `folder` when its status can be read; else the
@@ -173,16 +172,24 @@ void AppendNameSection(CString& text, LPCSTR header, const CStringList& names) {
 
 BOOL IsSafeItemName(LPCSTR name) {
   if (name == nullptr || *name == '\0' || *name == '\\' || *name == '/') return FALSE;
+  // Every command puts the name inside double quotes. A quote of its own,
+  // a backslash before the closing quote, or a lead byte that would take
+  // the closing quote as its trail byte would end or extend that argument.
+  // Windows cannot hold such names, and a name ending in a separator
+  // names no file.
+  if (strchr(name, '"') != nullptr) return FALSE;
   const char* part = name;  // start of the current component
   for (const char* p = name;; ++p) {
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c == '\0' || c == '\\' || c == '/') {
       if (p - part == 2 && part[0] == '.' && part[1] == '.') return FALSE;
       if (c == '\0') return TRUE;
+      if (p[1] == '\0') return FALSE;
       part = p + 1;
     } else if (c == ':') {
       return FALSE;
-    } else if (IsLead(c) && p[1] != '\0') {
+    } else if (IsLead(c)) {
+      if (p[1] == '\0') return FALSE;
       ++p;
     }
   }
@@ -308,12 +315,11 @@ void BinaryDiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
     return;
   }
   const int launched = LaunchToFile(0, program, command, output);
-  if (launched == kLaunchNotStarted) {
-    // LaunchToFile has told why, except when the output file could not be
-    // made.
-    if (GetPathStatus(0, output) != 0) ShowText(kNotWrittenText, output);
+  if (launched == kLaunchNoOutput) {
+    ShowText(kNotWrittenText, output);
     return;
   }
+  if (launched == kLaunchNotStarted || launched == kLaunchTooLong) return;  // told
   if (launched != kLaunchDone) {
     ShowText(kDiffIncompleteText, name);
     return;

@@ -47,8 +47,10 @@ int CheckFileExists(int mode, int flags, LPCSTR name, LPCSTR newDir, LPCSTR oldD
 CZEKMergeFileInfo* FindItemRecord(CObList* records, LPCSTR name);
 
 // Relative names come from documents anyone can write. TRUE when `name` is
-// a relative path that stays inside the folder it is joined to: not empty,
-// no "..", no leading backslash or slash, no drive prefix or other colon.
+// a relative path that stays inside the folder it is joined to and stays
+// one argument inside double quotes on a command line: not empty, no "..",
+// no leading or trailing backslash or slash, no drive prefix or other
+// colon, no double quote, not ending in half a double-byte character.
 BOOL IsSafeItemName(LPCSTR name);
 // The same, telling the user when the name is refused.
 BOOL CheckItemName(LPCSTR name);

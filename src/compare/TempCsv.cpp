@@ -12,6 +12,13 @@ namespace {
 
 constexpr size_t kPathSize = 1024;
 
+const char kNoCsvViewerText[] =
+    "ファイル名称：%s\n上記ファイルを開くプログラムがありません。\n"
+    "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...の「DVDファイル情報表示プロラグム」を設定して下さい。";
+const char kCsvViewerFailedText[] =
+    "ファイル名称：%s\n上記ファイルを開くプログラム（%s）を起動できませんでした。\n"
+    "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...の「DVDファイル情報表示プロラグム」を見直して下さい。";
+
 // The one open temporary file and whether every write reached it.
 FILE* g_csv = nullptr;
 bool g_writeFailed = false;
@@ -132,11 +139,27 @@ void WriteCsvRows(int mode, const CObList* records, const char* diffFolder) {
 }
 
 int OpenWithCsvViewer(const char* path) {
+  const char* file = path ? path : "";
   if (theApp.m_bCmdAvailable[0]) {
     CString command;
-    command.Format("\"%s\" \"%s\"", theApp.m_strCmdExcel.GetString(), path ? path : "");
-    return ExecCommand(command);
+    command.Format("\"%s\" \"%s\"", theApp.m_strCmdExcel.GetString(), file);
+    // Started directly rather than through ExecCommand: the one message of
+    // a failure names the viewer and the file it was to show.
+    const UINT result = WinExec(command, SW_SHOWDEFAULT);
+    if (result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND && result != ERROR_BAD_FORMAT) return 1;
+  } else {
+    const HINSTANCE started = ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
+    const intptr_t code = reinterpret_cast<intptr_t>(started);
+    if (code > 32) return static_cast<int>(code);
   }
-  const HINSTANCE started = ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
-  return static_cast<int>(reinterpret_cast<intptr_t>(started));
+  // The file stays where it was written: the message says where, and which
+  // setting chooses the program.
+  CString text;
+  if (theApp.m_strCmdExcel.IsEmpty()) {
+    text.Format(kNoCsvViewerText, file);
+  } else {
+    text.Format(kCsvViewerFailedText, file, theApp.m_strCmdExcel.GetString());
+  }
+  AfxMessageBox(text, MB_ICONEXCLAMATION);
+  return 0;
 }

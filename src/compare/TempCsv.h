@@ -44,5 +44,6 @@ void AppendCsvField(CString& row, const CString& text, bool alwaysQuote = false)
 
 // Opens the file in the configured CSV viewer (each path in double quotes)
 // when there is one, else with the program the desktop associates with it.
-// The result of the start.
+// The result of the start; 0 after one message naming the file (and the
+// viewer) when nothing could be started.
 int OpenWithCsvViewer(const char* path);

@@ -409,6 +409,17 @@ TEST_F(CompareRunTest, UnreadableFoldersAndOverLongPathsAreNamedAfterTheWalk) {
   EXPECT_EQ(code, 0);
 }
 
+TEST_F(CompareRunTest, AFileGivenAsTheStorageFolderIsNamed) {
+  qvtest::WriteFile(Os("store.txt"), "not a folder");
+  CZEKEnv_Label entry;
+  Folders(entry, "", "store.txt", "store.txt");
+  people_.QueueAnswer(IDOK);
+  ASSERT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_TRUE(Names(entry).empty());
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text, "次のフォルダは読み取れないため、一覧に含めていません。\nT:\\store.txt");
+}
+
 TEST_F(CompareRunTest, FoldersThatCanBeListedButNotEnteredKeepTheirItems) {
   // A folder the user may list but not enter (r--): its listing still tells
   // which subfolders it holds, as a Windows listing does. A DVD folder of
@@ -626,10 +637,13 @@ TEST_F(CompareRunTest, ADiffProgramThatCannotStartEndsTheLoop) {
   CZEKEnv_Label entry;
   Folders(entry, "new", "old", "diff");
   people_.QueueAnswer(IDOK);
-  people_.QueueAnswer(IDOK);
   RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
-  ASSERT_EQ(people_.Calls().size(), 2u);  // the start failure and its consequence, once
-  EXPECT_EQ(people_.Calls()[0].text, "コマンドの起動に失敗しました。（CreateProcess）");
+  // One message, once: the program that cannot start and the setting that
+  // makes the run use it.
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text,
+            "diff コマンド（T:\\no_such_diff）の起動に失敗（CreateProcess）しました。\n"
+            "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。");
   EXPECT_EQ(entry.m_nState, 2);
 }
 
@@ -646,6 +660,26 @@ TEST_F(CompareRunTest, FoldersInLinuxFormReachTheDiffProgram) {
   ASSERT_EQ(r.size(), 1u);
   EXPECT_EQ(r[0]->m_nChgLines, 6);
   EXPECT_TRUE(fs::exists(Os("diff\\Box\\Title.diff")));
+}
+
+// The command-line run on folders named relative to the current folder.
+TEST_F(CompareRunTest, QvrunTakesRelativeFoldersFromTheCurrentFolder) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  std::error_code ec;
+  const fs::path tool = fs::read_symlink("/proc/self/exe", ec).parent_path().parent_path() / "tools/qvrun/qvrun";
+  if (ec || !fs::exists(tool)) GTEST_SKIP() << "qvrun is not built beside the tests";
+  ChangedPair("Title");
+  Dir("diff");
+  const std::string command = "cd '" + tmp_.str() + "' && '" + tool.string() +
+                              "' --kind 0 --diff diff --new new old 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, pipe)) > 0;) out.append(buf, n);
+  EXPECT_EQ(pclose(pipe), 0);
+  EXPECT_EQ(out.find("[message]"), std::string::npos) << out;
+  EXPECT_NE(qvtest::ReadFile(Os("diff\\Title.diff")).find("< a"), std::string::npos);
 }
 
 TEST_F(CompareRunTest, RunKindTwoKeepsOnlyTheLineCountDifference) {
@@ -706,6 +740,28 @@ TEST_F(StandInTest, RunKindThreeStartsWindiffOnOldThenNew) {
   EXPECT_EQ(WaitForArgs(), (tmp_ / "old").string() + "\n" + (tmp_ / "new").string() + "\n");
   EXPECT_EQ(entry.m_nState, 1);
   EXPECT_EQ(Records(entry).size(), 1u);
+}
+
+// The default programs name Windows programs that are not here; their
+// fields are hidden, so the message names the run-kind setting instead.
+TEST_F(StandInTest, ComparisonProgramsThatCannotStartAreNamedWithTheRunKindSetting) {
+  // Relative to the current folder, which holds neither.
+  const fs::path cwd = fs::current_path();
+  fs::current_path(tmp_.path());
+  theApp.m_strCmdWindiff = "./windiff";
+  theApp.m_strCmdDF = "./DF.exe";
+  CZEKEnv_Label entry;
+  Folders(entry, "new", "old", "diff");
+  people_.QueueAnswer(IDOK);
+  people_.QueueAnswer(IDOK);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_WINDIFF, &entry, nullptr);
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_GUI, &entry, nullptr);
+  fs::current_path(cwd);
+  ASSERT_EQ(people_.Calls().size(), 2u);
+  const std::string advice = "\nQuarvex.ini の Dir_Diff_Exec（比較の実行方法）を見直して下さい。";
+  EXPECT_EQ(people_.Calls()[0].text, "windiff コマンド（./windiff）の起動に失敗（WinExec）しました。" + advice);
+  EXPECT_EQ(people_.Calls()[1].text, "DF コマンド（./DF.exe）の起動に失敗（WinExec）しました。" + advice);
+  EXPECT_EQ(entry.m_nState, 1);
 }
 
 TEST_F(StandInTest, RunKindFourStartsTheGuiProgramOnOldThenNew) {

@@ -231,4 +231,36 @@ TEST_F(CsvTest, TheViewerGetsThePathAsOneArgument) {
             (std::vector<std::string>{(tmp_ / "temp dir" / "Z_E_K_wc_temp.csv").string()}));
 }
 
+TEST_F(CsvTest, AViewerThatCannotStartIsToldWithTheFile) {
+  theApp.m_strTempDir = "T:\\temp";
+  char path[1024];
+  ASSERT_EQ(GetTempCsvPath(path, sizeof path), 1);
+  qvtest::WriteFile(CsvFile(), "");
+  // No viewer set and no opener of the desktop.
+  fs::create_directories(tmp_ / "empty");
+  qvtest::EnvVar path_{"PATH", (tmp_ / "empty").c_str()};
+  theApp.m_strCmdExcel.Empty();
+  theApp.m_bCmdAvailable[0] = FALSE;
+  people_.QueueAnswer(IDOK);
+  EXPECT_EQ(OpenWithCsvViewer(path), 0);
+  // A viewer that is no program.
+  qvtest::WriteFile(tmp_ / "notes.txt", "not a program");
+  theApp.m_strCmdExcel = "T:\\notes.txt";
+  theApp.m_bCmdAvailable[0] = TRUE;
+  people_.QueueAnswer(IDOK);
+  EXPECT_EQ(OpenWithCsvViewer(path), 0);
+  theApp.m_strCmdExcel.Empty();
+  theApp.m_bCmdAvailable[0] = FALSE;
+
+  const auto& calls = people_.Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].text,
+            "ファイル名称：T:\\temp\\Z_E_K_wc_temp.csv\n上記ファイルを開くプログラムがありません。\n"
+            "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...の「DVDファイル情報表示プロラグム」を設定して下さい。");
+  EXPECT_EQ(calls[1].text,
+            "ファイル名称：T:\\temp\\Z_E_K_wc_temp.csv\n上記ファイルを開くプログラム（T:\\notes.txt）を起動できませんでした。\n"
+            "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...の「DVDファイル情報表示プロラグム」を見直して下さい。");
+}
+
+
 }  // namespace

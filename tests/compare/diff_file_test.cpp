@@ -147,14 +147,26 @@ TEST_F(DiffFileTest, ProgramThatCannotStart) {
   people_.QueueAnswer(IDOK);
   people_.QueueAnswer(IDOK);
   EXPECT_EQ(Make("a.txt", 0, 1, ""), kDiffNotStarted);
+  EXPECT_EQ(Make("a.txt", 0, 1, "T:\\bin\\diff"), kDiffNotStarted);
+  // One message each, naming the program (or that none is set): no path
+  // is too long here.
   auto msgs = people_.Calls();
   ASSERT_EQ(msgs.size(), 2u);
-  EXPECT_EQ(msgs[0].text, "コマンドの起動に失敗しました。（CreateProcess）");
-  EXPECT_EQ(msgs[1].text,
-            "diff コマンド実行異常終了\n(\"\" \"T:\\old\\a.txt\" \"T:\\new\\a.txt\")\n"
-            "    ※　ファイルパスが長すぎます。また、ZEK改造評価情報は無効です。");
+  const std::string advice = "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。";
+  EXPECT_EQ(msgs[0].text, "diff コマンド（未設定）の起動に失敗（CreateProcess）しました。\n" + advice);
+  EXPECT_EQ(msgs[1].text, "diff コマンド（T:\\bin\\diff）の起動に失敗（CreateProcess）しました。\n" + advice);
   EXPECT_FALSE(fs::exists(dir_ / "diff/a.txt.diff"));
   EXPECT_FALSE(fs::exists(dir_ / "diff/a.txt.diff.txt"));
+
+  // An output file that cannot be made is named.
+  people_.ClearCalls();
+  fs::create_directories(dir_ / "diff/a.txt.diff.txt");
+  people_.QueueAnswer(IDOK);
+  EXPECT_EQ(Make("a.txt", 0, 1), kDiffNotStarted);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text,
+            "diff コマンド実行異常終了\n(T:\\diff\\a.txt.diff.txt)\n"
+            "    ※　上記の出力ファイルを作成できません。また、ZEK改造評価情報は無効です。");
 }
 
 // The command line is the program, the OLD copy and the NEW copy, each in
@@ -172,21 +184,19 @@ TEST_F(DiffFileTest, CommandLineLengthBound) {
   EXPECT_TRUE(people_.Calls().empty());
 
   people_.QueueAnswer(IDOK);
-  people_.QueueAnswer(IDOK);
   EXPECT_EQ(Make(name.c_str(), 0, 1, "/usr/bin//diff"), kDiffNotStarted);
   auto msgs = people_.Calls();
-  ASSERT_EQ(msgs.size(), 2u);
+  ASSERT_EQ(msgs.size(), 1u);
   EXPECT_EQ(msgs[0].text, "フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。");
-  EXPECT_EQ(msgs[1].text.rfind("diff コマンド実行異常終了\n(\"/usr/bin//diff\" ", 0), 0u);
   EXPECT_FALSE(fs::exists(dir_ / "diff" / (rel + ".diff")));
 
-  // Quiet: only the diff maker's own message.
+  // Quiet: the diff maker's own message instead.
   people_.ClearCalls();
   people_.QueueAnswer(IDOK);
   EXPECT_EQ(Make(name.c_str(), 0, 1, "/usr/bin//diff", 1), kDiffNotStarted);
   msgs = people_.Calls();
   ASSERT_EQ(msgs.size(), 1u);
-  EXPECT_EQ(msgs[0].text.rfind("diff コマンド実行異常終了\n(", 0), 0u);
+  EXPECT_EQ(msgs[0].text.rfind("diff コマンド実行異常終了\n(\"/usr/bin//diff\" ", 0), 0u);
 }
 
 TEST_F(DiffFileTest, PathsThatDoNotFitAreNeverUsedCut) {

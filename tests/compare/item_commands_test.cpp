@@ -184,10 +184,10 @@ TEST_F(ItemCommandTest, ShellOpenGetsTheCopy) {
 
 TEST_F(ItemCommandTest, NamesLeavingTheirFolderAreRefused) {
   for (const char* bad : {"..\\outside", "a\\..\\..\\outside", "\\outside", "C:outside", "T:\\outside", "a/../../x",
-                          ""}) {
+                          "", "a\"b", "a\\", "a/", "a\x81"}) {
     EXPECT_FALSE(IsSafeItemName(bad)) << bad;
   }
-  for (const char* good : {"a\\b", "...", "a..b\\c", "表\\予定", "..a"}) EXPECT_TRUE(IsSafeItemName(good)) << good;
+  for (const char* good : {"a\\b", "...", "a..b\\c", "表\\予定", "..a", "予定表", "a\x81\\"}) EXPECT_TRUE(IsSafeItemName(good)) << good;
 
   // A crafted name in the selection: nothing outside is read, written or
   // removed.
@@ -204,6 +204,90 @@ TEST_F(ItemCommandTest, NamesLeavingTheirFolderAreRefused) {
   ASSERT_EQ(MessagesShown().size(), 4u);
   for (const auto& m : MessagesShown()) EXPECT_EQ(m.rfind("..\\victim\n\n上記の名称には", 0), 0u) << U8(m);
   EXPECT_FALSE(editor_.RanMeanwhile());
+}
+
+
+// Names from a crafted document never change the arguments a program gets:
+// a double quote, a name ending in a separator or in half a double-byte
+// character would end or extend the quoted path on the command line.
+TEST_F(ItemCommandTest, NoItemNameChangesTheArgumentsAProgramGets) {
+  Recorder df(dir_.path() / "bin", "df prog");
+  Recorder windiff(dir_.path() / "bin", "windiff");
+  Recorder diff(dir_.path() / "bin", "diff");
+  theApp.m_strCmdDiff = "T:\\bin\\diff";
+  // Every command that builds a command line from the name.
+  auto everyCommand = [&](const char* name) {
+    char dump[1024] = {};
+    ViewNewFile(name, &records_, new_, old_, diff_);
+    ViewOldFile(name, &records_, new_, old_, diff_);
+    ListNewSource(name, &records_, new_, old_, diff_);
+    ListOldSource(name, &records_, new_, old_, diff_);
+    DumpNewBinary(1, name, &records_, new_, old_, diff_, dump);
+    DumpOldBinary(1, name, &records_, new_, old_, diff_, dump);
+    BinaryDiffSelected(name, &records_, new_, old_, diff_);
+    RunDFSelected(name, &records_, new_, old_, diff_);
+    RunWindiffSelected(name, &records_, new_, old_, diff_);
+    ShowDiffSelected(name, &records_, new_, old_, diff_, 0);
+  };
+  constexpr size_t kCommands = 10;
+  auto nothingRan = [&] {
+    return !editor_.RanMeanwhile() && !df.RanMeanwhile() && !windiff.RanMeanwhile() && !diff.RanMeanwhile();
+  };
+
+  // Refused whichever side of the record holds them, with the message of
+  // the other refused names; the copies exist on disk as Linux spells them.
+  const std::string quoted = "映画\" \"--x";
+  Item(quoted, "n\n", "o\n");
+  WriteFile(Os(std::string(kNew) + "\\末尾"), "n\n");
+  WriteFile(Os(std::string(kOld) + "\\末尾"), "o\n");
+  for (const std::string& bad : {quoted, std::string("末尾\\"), std::string("映画\x81")}) {
+    for (size_t i = 0; i < kCommands; ++i) people_.QueueAnswer(IDOK);
+    everyCommand(bad.c_str());
+    EXPECT_TRUE(nothingRan()) << U8(bad);
+  }
+  for (const std::string& bad : {quoted, std::string("末尾\\"), std::string("末尾\x81")}) {
+    CZEKMergeFileInfo* r = Item("末尾", nullptr, nullptr);
+    r->m_nExist = 3;
+    r->m_Old.m_strName = bad.c_str();
+    for (int i = 0; i < 4; ++i) people_.QueueAnswer(IDOK);
+    BinaryDiffSelected("末尾", &records_, new_, old_, diff_);
+    RunDFSelected("末尾", &records_, new_, old_, diff_);
+    RunWindiffSelected("末尾", &records_, new_, old_, diff_);
+    ShowDiffSelected("末尾", &records_, new_, old_, diff_, 0);
+    EXPECT_TRUE(nothingRan()) << U8(bad);
+    delete r;
+    records_.RemoveTail();
+  }
+  const auto shown = MessagesShown();
+  ASSERT_EQ(shown.size(), 3 * kCommands + 3 * 4);
+  for (const auto& m : shown) EXPECT_NE(m.find("\n\n上記の名称には"), std::string::npos) << U8(m);
+  people_.ClearCalls();
+
+  // A name whose last byte is the trail byte 0x5C of a double-byte
+  // character is a good name: each program gets each path as one argument.
+  const std::string table = "予定表";
+  ASSERT_EQ(table.back(), '\\');
+  Item(table, "n\n", "o\n");
+  const char* name = table.c_str();
+  const std::string newCopy = (Os(kNew) / U8(table)).string();
+  const std::string oldCopy = (Os(kOld) / U8(table)).string();
+  const fs::path out = Os(kDiff);
+  ViewNewFile(name, &records_, new_, old_, diff_);
+  EXPECT_EQ(editor_.Wait(), (std::vector<std::string>{editor_.script().string(), newCopy}));
+  ListOldSource(name, &records_, new_, old_, diff_);
+  EXPECT_EQ(editor_.Wait().at(1), (out / U8(table + "_src_old.txt")).string());
+  RunDFSelected(name, &records_, new_, old_, diff_);
+  EXPECT_EQ(df.Wait(), (std::vector<std::string>{df.script().string(), oldCopy, newCopy}));
+  RunWindiffSelected(name, &records_, new_, old_, diff_);
+  EXPECT_EQ(windiff.Wait(), (std::vector<std::string>{windiff.script().string(), oldCopy, newCopy}));
+  BinaryDiffSelected(name, &records_, new_, old_, diff_);
+  EXPECT_EQ(diff.Wait(), (std::vector<std::string>{diff.script().string(), (out / U8(table + "_bin_old.txt")).string(),
+                                                   (out / U8(table + "_bin_new.txt")).string()}));
+  EXPECT_EQ(editor_.Wait().at(1), (out / U8(table + ".diff.txt")).string());
+  people_.QueueAnswer(IDOK);  // the stand-in diff writes nothing: "the same"
+  ShowDiffSelected(name, &records_, new_, old_, diff_, 0);
+  EXPECT_EQ(diff.Wait(), (std::vector<std::string>{diff.script().string(), oldCopy, newCopy}));
+  EXPECT_EQ(MessagesShown(), std::vector<std::string>{"同じです。"});
 }
 
 // ---------------------------------------------------------------------------

@@ -71,20 +71,20 @@ TEST_F(LaunchTest, LaunchToFileCapturesStandardOutput) {
 
 TEST_F(LaunchTest, LaunchToFileStartFailures) {
   // An output file that cannot be made: nothing started, nothing said.
-  EXPECT_EQ(LaunchToFile(0, "/bin/echo", "\"/bin/echo\" x", "T:\\no\\such\\out.txt"), kLaunchNotStarted);
+  EXPECT_EQ(LaunchToFile(0, "/bin/echo", "\"/bin/echo\" x", "T:\\no\\such\\out.txt"), kLaunchNoOutput);
   EXPECT_TRUE(people_.Calls().empty());
 
-  // A program that cannot start: the message even when quiet.
+  // A program that cannot start: the message naming it, even when quiet.
   people_.QueueAnswer(IDOK);
   people_.QueueAnswer(IDOK);
   EXPECT_EQ(LaunchToFile(1, "", "\"\" a b", "T:\\out.txt"), kLaunchNotStarted);
   EXPECT_EQ(LaunchToFile(1, "T:\\no_such_diff", "\"T:\\no_such_diff\" a b", "T:\\out.txt"), kLaunchNotStarted);
   auto msgs = people_.Calls();
   ASSERT_EQ(msgs.size(), 2u);
-  for (auto& m : msgs) {
-    EXPECT_EQ(m.text, "コマンドの起動に失敗しました。（CreateProcess）");
-    EXPECT_EQ(m.type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
-  }
+  const std::string advice = "\nQuarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。";
+  EXPECT_EQ(msgs[0].text, "diff コマンド（未設定）の起動に失敗（CreateProcess）しました。" + advice);
+  EXPECT_EQ(msgs[1].text, "diff コマンド（T:\\no_such_diff）の起動に失敗（CreateProcess）しました。" + advice);
+  for (auto& m : msgs) EXPECT_EQ(m.type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
 }
 
 TEST_F(LaunchTest, LaunchToFileRefusesCommandLinesOf1024Bytes) {
@@ -95,10 +95,10 @@ TEST_F(LaunchTest, LaunchToFileRefusesCommandLinesOf1024Bytes) {
   EXPECT_TRUE(people_.Calls().empty());
 
   cmd += "a";
-  EXPECT_EQ(LaunchToFile(1, "/bin/true", cmd.c_str(), "T:\\out.txt"), kLaunchNotStarted);
+  EXPECT_EQ(LaunchToFile(1, "/bin/true", cmd.c_str(), "T:\\out.txt"), kLaunchTooLong);
   EXPECT_TRUE(people_.Calls().empty());
   people_.QueueAnswer(IDOK);
-  EXPECT_EQ(LaunchToFile(0, "/bin/true", cmd.c_str(), "T:\\out.txt"), kLaunchNotStarted);
+  EXPECT_EQ(LaunchToFile(0, "/bin/true", cmd.c_str(), "T:\\out.txt"), kLaunchTooLong);
   auto msgs = people_.Calls();
   ASSERT_EQ(msgs.size(), 1u);
   EXPECT_EQ(msgs[0].text, "フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。");

@@ -212,6 +212,25 @@ TEST_F(ProcessTest, WinExecResultCodes) {
   EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "viewer.out") == tmp_.str() + "/x.csv\n"; }));
 }
 
+TEST_F(ProcessTest, ProgramsOfTheWindowsFolderAreFoundThereAfterPath) {
+  // The program's default editor "notepad": not on PATH, but in the
+  // folder SystemRoot names (the stand-ins beside the program).
+  fs::create_directories(tmp_ / "windows");
+  fs::create_directories(tmp_ / "bin");
+  qvtest::WriteFile(tmp_ / "windows/notepad", "#!/bin/sh\necho \"$1\" > '" + tmp_.str() + "/notepad.out'\n");
+  chmod((tmp_ / "windows/notepad").c_str(), 0755);
+  setenv("PATH", (tmp_.str() + "/bin").c_str(), 1);
+  qvtest::EnvVar root{"SystemRoot", "T:\\windows"};
+  EXPECT_GT(WinExec("notepad \"T:\\a b.txt\"", SW_SHOWDEFAULT), 31u);
+  EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "notepad.out") == tmp_.str() + "/a b.txt\n"; }));
+  // One on PATH comes first.
+  qvtest::WriteFile(tmp_ / "bin/notepad", "#!/bin/sh\necho path > '" + tmp_.str() + "/path.out'\n");
+  chmod((tmp_ / "bin/notepad").c_str(), 0755);
+  EXPECT_GT(WinExec("notepad.exe x", SW_SHOWDEFAULT), 31u);
+  EXPECT_TRUE(Eventually([&] { return fs::exists(tmp_ / "path.out"); }));
+  EXPECT_EQ(WinExec("wordpad", SW_SHOWDEFAULT), 2u);
+}
+
 TEST_F(ProcessTest, UnquotedProgramPathsWithBlanksAreFoundByTheirPrefixes) {
   fs::create_directories(tmp_ / "sp dir");
   qvtest::WriteFile(tmp_ / "sp dir/prog", "#!/bin/sh\necho \"$# $1\" > '" + tmp_.str() + "/prog.out'\n");

@@ -399,6 +399,22 @@ TEST_F(FrameCommandsTest, ACsvFileThatCannotBeWrittenIsNeverShown) {
   EXPECT_NE(U8(people_.Calls()[1].text).find("上記ファイルのオープンに失敗しました。"), std::string::npos);
 }
 
+TEST_F(FrameCommandsTest, ACsvFileNothingCanOpenIsNamed) {
+  ShowCatalogue();
+  // No viewer set, and no opener of the desktop on the path.
+  fs::create_directories(tmp_ / "no programs");
+  qvtest::EnvVar path{"PATH", (tmp_ / "no programs").c_str()};
+  theApp.m_strCmdExcel.Empty();
+  theApp.m_bCmdAvailable[0] = FALSE;
+  people_.QueueAnswer(IDOK);
+  ASSERT_TRUE(Frame()->m_wndToolBar.PressButton(ID_EXPORT_CSV));
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(U8(people_.Calls()[0].text), "ファイル名称：" + U8(theApp.m_strTempDir.View()) +
+                                             "\\Z_E_K_wc_temp.csv\n上記ファイルを開くプログラムがありません。\n"
+                                             "ﾕｰﾃｨﾘﾃｨ(U)-環境設定(E)...の「DVDファイル情報表示プロラグム」を設定して下さい。");
+  EXPECT_TRUE(fs::exists(CsvFile()));
+}
+
 TEST_F(FrameCommandsTest, ExternalProgramsStartWithQuotedPaths) {
   ASSERT_TRUE(Start());
   CMainFrame* frame = Frame();

@@ -336,6 +336,26 @@ TEST_F(ListControlTest, SendToProgramsByNumber) {
   for (auto& p : programs) EXPECT_FALSE(p->RanMeanwhile());
 }
 
+// A row of a crafted document: its name never reaches a SendTo program as
+// more than the one quoted path.
+TEST_F(ListControlTest, SendToProgramsNeverGetACraftedNameAsSeveralArguments) {
+  Add("映画\" \"--x", 2);
+  Add("棚\\", 2);
+  Show(MODE_LIST, 15);
+  Folders();
+  qvtest::Recorder program(tmp_ / "send to", "p0");
+  theApp.m_listSendToPath.AddTail("T:\\send to\\p0");
+  for (int row : {0, 1}) {
+    ClickRow(&Control(), row);
+    RightClickAndChoose(row, "");
+    people_.QueueAnswer(IDOK);
+    Control().SendMessage(WM_COMMAND, MAKEWPARAM(32888, 0), 0);
+    EXPECT_FALSE(program.RanMeanwhile());
+    ASSERT_FALSE(people_.Calls().empty());
+    EXPECT_NE(U8(people_.Calls().back().text).find("\n\n上記の名称には"), std::string::npos);
+  }
+}
+
 TEST_F(ListControlTest, CopyOutSetsUpTheFoldersOnceThenCopiesAtOnce) {
   Add("a", 2);
   Add("b", 2);

@@ -344,6 +344,36 @@ TEST_F(OperationFormTest, TheTwoOpenerButtonsStartTheirPrograms) {
   EXPECT_TRUE(people_.Calls().empty());
 }
 
+TEST_F(OperationFormTest, TheDefaultEditorIsTheStandInOrNamedWithTheFile) {
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(theApp.m_strCmdEditor, "notepad");
+  std::unique_ptr<CFileType_Select_Chk_dlg> filterDlg;
+  if (theApp.m_pFilterDlg == nullptr) {
+    filterDlg = std::make_unique<CFileType_Select_Chk_dlg>();
+    theApp.m_pFilterDlg = filterDlg.get();
+  }
+  fs::create_directories(tmp_ / "no programs");
+  qvtest::EnvVar path{"PATH", (tmp_ / "no programs").c_str()};
+  qvtest::EnvVar root{"SystemRoot", nullptr};
+  // No stand-in beside the program (no desktop opener here): one message
+  // with the editor and the file.
+  people_.QueueAnswer(IDOK);
+  Click(Form(), IDC_OPEN_INI);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(qvtest::U8(people_.Calls()[0].text), "テキストエディタ（notepad）の起動に失敗（WinExec）しました。\nファイル名称：" +
+                                             qvtest::U8(theApp.m_strIniPath.View()) +
+                                             "\n上記ファイルは、ほかのプログラムで開いて下さい。");
+  // The stand-in in the program's system folder is the editor.
+  const fs::path log = tmp_ / "notepad.log";
+  fs::create_directories(program_ / "system");
+  qvtest::WriteFile(program_ / "system" / "notepad", "#!/bin/sh\necho \"$@\" > '" + log.string() + "'\n");
+  fs::permissions(program_ / "system" / "notepad", fs::perms::owner_all);
+  Click(Form(), IDC_OPEN_INI);
+  WaitForFile(log);
+  EXPECT_EQ(qvtest::ReadFile(log), (program_ / "Quarvex.ini").string() + "\n");
+  EXPECT_EQ(people_.Calls().size(), 1u);
+}
+
 TEST_F(OperationFormTest, ADocumentWithOverLongFieldsIsShownAndLeftAsItIs) {
   ASSERT_TRUE(Start());
   // A document whose entry holds folders of 5000 bytes, a comment of

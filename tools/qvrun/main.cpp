@@ -17,8 +17,8 @@
 //                      the other through FindFirstFileA, which the engine's
 //                      walk must match (tests/support/reference_walk.h)
 //
-// Folders are Linux paths (starting with '/') or Windows-shaped paths of the
-// drive map. Prints the number of items, the time taken and the peak memory
+// Folders are Linux paths (relative ones taken from the current folder) or
+// Windows-shaped paths of the drive map. Prints the number of items, the time taken and the peak memory
 // to the standard error stream; --list prints one path per line (UTF-8) on the standard
 // output.
 #include <clocale>
@@ -28,6 +28,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
@@ -53,10 +54,30 @@ int Usage() {
   return 2;
 }
 
-// Linux paths arrive as UTF-8; the engine takes code page 932.
+// A Windows-shaped path of the drive map ("T:\x", "T:").
+bool IsDrivePath(const char* arg) {
+  const unsigned char c = static_cast<unsigned char>(arg[0]);
+  return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z') && arg[1] == ':';
+}
+
+// Linux paths arrive as UTF-8; the engine takes code page 932. A relative
+// folder is made absolute here: the engine joins names to it with
+// backslashes, and only an absolute Linux path turns back into one the
+// diff program can open.
 CString FromArg(const char* arg) {
+  std::string full = arg;
+  if (arg[0] != '/' && !IsDrivePath(arg)) {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) == nullptr) {
+      std::fprintf(stderr, "qvrun: the current folder cannot be read\n");
+      std::exit(2);
+    }
+    full = cwd;
+    if (full.back() != '/') full += '/';
+    full += arg;
+  }
   std::string cp;
-  if (!qv::Utf8ToCp932(arg, cp)) {
+  if (!qv::Utf8ToCp932(full, cp)) {
     std::fprintf(stderr, "qvrun: %s cannot be written in code page 932\n", arg);
     std::exit(2);
   }

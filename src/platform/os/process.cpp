@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "platform/base/codepage.h"
+#include "platform/os/environment.h"
 #include "platform/os/paths.h"
 
 extern char** environ;
@@ -230,6 +231,26 @@ DWORD SearchPath(const std::string& name, std::string& out) {
   }
 }
 
+// A program named without a folder that PATH does not hold, looked for in
+// the Windows folder (SystemRoot: the stand-ins beside the program), as
+// Windows finds its own programs there (notepad, for one).
+bool SearchSystemRoot(const std::string& name, std::string& out) {
+  char root[4096];
+  const DWORD n = GetEnvironmentVariableA("SystemRoot", root, sizeof root);
+  std::string folder;
+  if (n == 0 || n >= sizeof root || !qv::ToOsPath(root, folder)) return false;
+  std::vector<std::string> names{name};
+  if (EndsWithExe(name)) names.push_back(name.substr(0, name.size() - 4));
+  for (const std::string& candidate : names) {
+    std::string full = folder + "/" + candidate;
+    if (IsRunnable(full)) {
+      out = Absolute(std::move(full));
+      return true;
+    }
+  }
+  return false;
+}
+
 // Why a Linux path that does not exist is missing: its folder is there
 // (file not found) or not (path not found).
 DWORD MissingReason(const std::string& osPath) {
@@ -252,7 +273,8 @@ DWORD ResolveProgram(const std::string& token, bool search, std::string& out) {
   if (!hasFolder && search) {
     std::string name;
     if (!qv::Cp932ToUtf8(token, name)) return ERROR_NO_UNICODE_TRANSLATION;
-    return SearchPath(name, out);
+    const DWORD err = SearchPath(name, out);
+    return err != 0 && SearchSystemRoot(name, out) ? 0 : err;
   }
   if (!qv::ToOsPath(token.c_str(), out)) {
     const DWORD err = GetLastError();
