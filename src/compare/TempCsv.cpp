@@ -52,7 +52,10 @@ int OpenTempCsv() {
   const CString path = TempCsvPath();
   // Binary: the line ends are written as CR LF here, and the line breaks
   // inside a quoted comment reach the file as the comment holds them.
-  FILE* file = static_cast<size_t>(path.GetLength()) < kPathSize ? fopen(path, "wb") : nullptr;
+  // Without a TEMP folder the name would lie in the root of the drive.
+  FILE* file = !theApp.m_strTempDir.IsEmpty() && static_cast<size_t>(path.GetLength()) < kPathSize
+                   ? fopen(path, "wb")
+                   : nullptr;
   if (file == nullptr) {
     CString text;
     text.Format("ファイル名称：%s\n上記ファイルのオープンに失敗しました。", path.GetString());

@@ -18,7 +18,9 @@ extern const char kTempCsvName[];
 // done; 0 when it does not fit (`path` is then empty).
 int GetTempCsvPath(char* path, size_t size);
 
-// Creates the temporary file. 0 after the message when it cannot be made.
+// Creates the temporary file (in the user's private temporary folder, never
+// through a link: see the layer's CreateOsFile). 0 after the message when it
+// cannot be made, also when there is no TEMP folder.
 int OpenTempCsv();
 
 // Writes a line built with "\n" line ends; each "\n" reaches the file as CR

@@ -3,6 +3,8 @@
 // indexes, long rows, the header lines' writer, open failures and the
 // viewer's command line.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -19,6 +21,7 @@
 #include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -205,6 +208,86 @@ TEST_F(CsvTest, AFileThatCannotBeMadeIsToldAndNothingIsWritten) {
   // Writes after a failed open go nowhere.
   WriteTempCsvLine("x\n");
   EXPECT_EQ(CloseTempCsv(), 1);
+
+  // No TEMP folder at all (its value did not fit): not the root of the drive.
+  fs::create_directories(tmp_ / "c");
+  qvtest::EnvVar drives{"QUARVEX_DRIVES", ("C=" + (tmp_ / "c").string() + ";T=" + tmp_.str()).c_str()};
+  theApp.m_strTempDir.Empty();
+  people_.QueueAnswer(IDOK);
+  EXPECT_EQ(OpenTempCsv(), 0);
+  ASSERT_EQ(people_.Calls().size(), 2u);
+  EXPECT_EQ(people_.Calls()[1].text, "ファイル名称：\\Z_E_K_wc_temp.csv\n上記ファイルのオープンに失敗しました。");
+  EXPECT_TRUE(fs::is_empty(tmp_ / "c"));
+}
+
+// The TEMP folder of the user, as the application reads it.
+CString TempOfUser() {
+  char buf[256];
+  const DWORD n = GetEnvironmentVariableA("TEMP", buf, sizeof buf);
+  return n > 0 && n < sizeof buf ? CString(buf) : CString();
+}
+
+TEST_F(CsvTest, TheFileIsTheUsersAloneAndNoPlantedLinkIsWrittenThrough) {
+  // A TEMP set to a folder everybody may write into.
+  fs::create_directories(tmp_ / "shared");
+  chmod((tmp_ / "shared").c_str(), 01777);
+  qvtest::EnvVar temp{"TEMP", (tmp_ / "shared").c_str()};
+  theApp.m_strTempDir = TempOfUser();
+  ASSERT_EQ(theApp.m_strTempDir, "T:\\shared");
+  const fs::path csv = tmp_ / "shared" / kTempCsvName;
+
+  // Somebody's link under the file's name: refused, its target untouched.
+  qvtest::WriteFile(tmp_ / "victim", "keep");
+  fs::create_symlink(tmp_ / "victim", csv);
+  people_.QueueAnswer(IDOK);
+  EXPECT_EQ(OpenTempCsv(), 0);
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text,
+            "ファイル名称：T:\\shared\\Z_E_K_wc_temp.csv\n上記ファイルのオープンに失敗しました。");
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "victim"), "keep");
+
+  // The user's own earlier export, readable by all: replaced whole, and
+  // private from now on.
+  (fs::remove)(csv);
+  qvtest::WriteFile(csv, std::string(4096, 'o'));
+  chmod(csv.c_str(), 0644);
+  Add("a.txt", 3);
+  ASSERT_EQ(OpenTempCsv(), 1);
+  WriteCsvRows(RUN_MODE_COMPARE, &records_, "T:\\diff");
+  ASSERT_EQ(CloseTempCsv(), 1);
+  const std::string bytes = qvtest::ReadFile(csv);
+  EXPECT_EQ(bytes.rfind("1,a.txt,", 0), 0u);
+  EXPECT_EQ(bytes.find('o'), std::string::npos);
+  struct stat st;
+  ASSERT_EQ(stat(csv.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(CsvTest, ASecondUserExportsIntoAFolderOfTheirOwn) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a second user";
+  // TEMP unset; the shared temporary folder as /tmp is.
+  fs::create_directories(tmp_ / "shared");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod((tmp_ / "shared").c_str(), 01777), 0);
+  qvtest::EnvVar temp{"TEMP", nullptr};
+  qvtest::EnvVar tmpdir{"TMPDIR", (tmp_ / "shared").c_str()};
+  Add("a.txt", 3);
+  auto exportFor = [&](uid_t uid) {
+    theApp.m_strTempDir = TempOfUser();
+    if (std::string(theApp.m_strTempDir.GetString()) != "T:\\shared\\quarvex-" + std::to_string(uid)) return 1;
+    if (OpenTempCsv() != 1) return 2;
+    WriteCsvRows(RUN_MODE_COMPARE, &records_, "T:\\diff");
+    if (CloseTempCsv() != 1) return 3;
+    struct stat st;
+    const fs::path csv = tmp_ / "shared" / ("quarvex-" + std::to_string(uid)) / kTempCsvName;
+    if (stat(csv.c_str(), &st) != 0 || st.st_uid != uid || (st.st_mode & 0777) != 0600) return 4;
+    if (qvtest::ReadFile(csv).rfind("1,a.txt,", 0) != 0) return 5;
+    return 0;
+  };
+  EXPECT_EQ(exportFor(0), 0);
+  EXPECT_EQ(qvtest::RunUnprivileged([&] { return exportFor(65534); }), 0);
+  // The first user's file is still theirs.
+  EXPECT_EQ(exportFor(0), 0);
 }
 
 TEST_F(CsvTest, TheViewerGetsThePathAsOneArgument) {

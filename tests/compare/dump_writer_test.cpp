@@ -94,6 +94,36 @@ TEST_F(DumpTest, BlocksDoNotBreakLines) {
   EXPECT_EQ(got.substr(got.size() - last.size()), last);
 }
 
+TEST_F(DumpTest, RenderingsInTheTemporaryFolderAreTheUsersAlone) {
+  // The DIFF folder is the TEMP folder unless the user chose another.
+  std::filesystem::create_directories(dir_ / "temp");
+  qvtest::EnvVar temp{"TEMP", (dir_ / "temp").c_str()};
+  const mode_t oldMask = umask(022);
+  const std::string in = (dir_ / "in.c").string();
+  WriteFile(in, "int x;\n");
+  auto modeOf = [](const std::filesystem::path& p) {
+    struct stat st;
+    return lstat(p.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 0777) : -1;
+  };
+  EXPECT_EQ(WriteHexDump(1, in.c_str(), (dir_ / "temp/in.c_bin_new.txt").c_str()), 0);
+  EXPECT_EQ(WriteNumberedListing(1, in.c_str(), (dir_ / "temp/in.c_src_new.txt").c_str()), 0);
+  EXPECT_EQ(modeOf(dir_ / "temp/in.c_bin_new.txt"), 0600);
+  EXPECT_EQ(modeOf(dir_ / "temp/in.c_src_new.txt"), 0600);
+
+  // Links planted under the names are not written through.
+  WriteFile(dir_ / "victim", "keep");
+  std::filesystem::create_symlink(dir_ / "victim", dir_ / "temp/in.c_bin_old.txt");
+  std::filesystem::create_symlink(dir_ / "victim", dir_ / "temp/in.c_src_old.txt");
+  EXPECT_EQ(WriteHexDump(1, in.c_str(), (dir_ / "temp/in.c_bin_old.txt").c_str()), 3);
+  EXPECT_EQ(WriteNumberedListing(1, in.c_str(), (dir_ / "temp/in.c_src_old.txt").c_str()), -1);
+  EXPECT_EQ(ReadFile(dir_ / "victim"), "keep");
+
+  // A folder the user chose: files as the umask makes them.
+  EXPECT_EQ(WriteHexDump(0, in.c_str(), (dir_ / "in.c_bin_new.txt").c_str()), 0);
+  EXPECT_EQ(modeOf(dir_ / "in.c_bin_new.txt"), 0644);
+  umask(oldMask);
+}
+
 TEST_F(DumpTest, FailuresGiveTheirCodes) {
   auto out = dir_ / "out.txt";
   EXPECT_EQ(WriteHexDump(1, (dir_ / "missing").string().c_str(), out.string().c_str()), 2);

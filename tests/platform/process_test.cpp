@@ -253,6 +253,30 @@ TEST_F(ProcessTest, UnquotedProgramPathsWithBlanksAreFoundByTheirPrefixes) {
   EXPECT_EQ(WinExec("T:\\sp dir", SW_SHOWDEFAULT), 2u);
 }
 
+TEST_F(ProcessTest, AQuotedProgramEndsAtItsClosingQuote) {
+  // Text straight after the closing quote belongs to argv[0], not to the
+  // program's path; the next blank starts the arguments.
+  fs::create_directories(tmp_ / "pf/q b/c d");
+  qvtest::WriteFile(tmp_ / "pf/q b/c d/p", "#!/bin/sh\necho \"$# $1\" > '" + tmp_.str() + "/p.out'\n");
+  chmod((tmp_ / "pf/q b/c d/p").c_str(), 0755);
+  char line[] = "\"T:\\pf\\q b\\c d\\p.exe\"x y";
+  STARTUPINFOA si;
+  GetStartupInfoA(&si);
+  PROCESS_INFORMATION pi;
+  ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
+  CloseHandle(pi.hProcess);
+  CloseHandle(pi.hThread);
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "p.out"), "1 y\n");
+
+  fs::remove(tmp_ / "p.out");
+  EXPECT_GT(WinExec(" \"T:\\pf\\q b\\c d\\p\"x.exe \"a b\"", SW_SHOWDEFAULT), 31u);
+  EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "p.out") == "1 a b\n"; }));
+  // The quoted name is the whole name: no shorter or longer one is tried.
+  EXPECT_EQ(WinExec("\"T:\\pf\\q b\\c d\\p x\" y", SW_SHOWDEFAULT), 2u);
+  EXPECT_EQ(WinExec("\"\"T:\\pf\\q b\\c d\\p.exe y", SW_SHOWDEFAULT), 2u);
+}
+
 TEST_F(ProcessTest, LinuxPathArgumentsReachTheChildAsLinuxPaths) {
   // A folder typed in Linux form, joined by the program with a backslash.
   fs::create_directories(tmp_ / "OLD");

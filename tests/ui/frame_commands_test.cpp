@@ -9,6 +9,8 @@
 #include <QToolBar>
 #include <QToolTip>
 #include <QHelpEvent>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -382,10 +384,20 @@ TEST_F(FrameCommandsTest, ACsvFileThatCannotBeWrittenIsNeverShown) {
   // A viewer that is not there: starting it would be told too.
   theApp.m_strCmdExcel = "T:\\no viewer";
   theApp.m_bCmdAvailable[0] = TRUE;
-  // The temporary file leads to a device that is always full.
-  fs::create_symlink("/dev/full", CsvFile());
+  // A file size limit of a few bytes fails the writes as a full disk does
+  // (the temporary file is never written through a link, so a link to
+  // /dev/full cannot stand in for one).
+  struct rlimit limit {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  const rlim_t oldLimit = limit.rlim_cur;
+  limit.rlim_cur = 16;
+  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
   people_.QueueAnswer(IDOK);
   Command(ID_EXPORT_CSV);
+  limit.rlim_cur = oldLimit;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  signal(SIGXFSZ, oldSignal);
   ASSERT_EQ(people_.Calls().size(), 1u);
   EXPECT_EQ(U8(people_.Calls()[0].text),
             "ファイル名称：" + U8(theApp.m_strTempDir.View()) + "\\Z_E_K_wc_temp.csv\n上記ファイルの書き込みに失敗しました。");

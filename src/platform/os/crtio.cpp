@@ -235,7 +235,7 @@ FILE* Fopen(const char* path, const char* mode) {
     errno = EACCES;
     return nullptr;
   }
-  int fd = OpenOsFile(os, m.flags);
+  int fd = CreateOsFile(os, m.flags);
   if (fd < 0) {
     errno = CrtErrnoFromErrno(errno);
     return nullptr;

@@ -16,7 +16,10 @@
 //   stream's buffer make a text-mode ftell run ahead by one byte each (no
 //   code of the program asks for positions inside a text file);
 // - a folder cannot be opened as a file (errno EACCES); a missing file gives
-//   ENOENT.
+//   ENOENT;
+// - "w" and "a" in the TEMP folder make files by the rule of
+//   qv::CreateOsFile (files.h): mode 0600, never through a link, never
+//   another user's file (errno EACCES).
 #pragma once
 
 #include <cstdio>

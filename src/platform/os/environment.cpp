@@ -1,11 +1,14 @@
 #include "platform/os/environment.h"
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,6 +42,92 @@ bool ToCp932(std::string value, bool isPath, std::string& out) {
   return qv::Utf8ToCp932(value, out);
 }
 
+// The private temporary folders this process has handed out as TEMP
+// (Linux paths), so that files made in them later are recognised.
+std::mutex g_tempMutex;
+std::vector<std::string> g_privateFolders;
+
+std::string JoinOs(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::string ParentOs(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// The shared folder the private one lives in: TMPDIR when it is an
+// absolute path, else /tmp.
+std::string TempBase() {
+  const char* tmpdir = getenv("TMPDIR");
+  std::string base = tmpdir && tmpdir[0] == '/' ? tmpdir : "/tmp";
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base;
+}
+
+// The user's private temporary folder under the shared one:
+// "quarvex-<uid>", or, when something else has that name (another user's
+// folder, a link, a file), a fresh "quarvex-<uid>-XXXXXX". The same folder is
+// handed out for the rest of the process while it stays the user's. Empty
+// when none can be made.
+std::string PrivateTempFolder() {
+  std::lock_guard<std::mutex> lock(g_tempMutex);
+  const std::string base = TempBase();
+  for (const std::string& folder : g_privateFolders) {
+    if (ParentOs(folder) != base) continue;
+    const int fd = qv::OpenPrivateFolder(folder);
+    if (fd >= 0) {
+      close(fd);
+      return folder;
+    }
+  }
+  const std::string stable = JoinOs(base, "quarvex-" + std::to_string(geteuid()));
+  const int fd = qv::OpenPrivateFolder(stable);
+  if (fd >= 0) {
+    close(fd);
+    g_privateFolders.push_back(stable);
+    return stable;
+  }
+  std::string made = stable + "-XXXXXX";
+  if (!mkdtemp(made.data())) return std::string();
+  g_privateFolders.push_back(made);
+  return made;
+}
+
+// The folder an explicitly set TEMP names, as a Linux path; empty when
+// TEMP is unset or names no folder the drive map knows.
+std::string ExplicitTempFolder() {
+  const char* temp = getenv("TEMP");
+  if (!temp || !*temp) return std::string();
+  std::string folder;
+  if (temp[0] == '/') {
+    folder = temp;
+  } else {
+    std::string cp932;
+    if (!qv::Utf8ToCp932(temp, cp932) || !qv::ToOsPath(cp932.c_str(), folder)) return std::string();
+  }
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// `path` below `folder` (compared by `same`): the rest after the
+// separator, which must not climb out with "..".
+template <typename Same>
+bool Below(const std::string& path, const std::string& folder, Same same, std::string& rest) {
+  const bool root = folder == "/";
+  const size_t cut = root ? 1 : folder.size() + 1;
+  if (path.size() <= cut || path[cut - 1] != '/') return false;
+  if (!root && !same(std::string_view(path).substr(0, folder.size()), folder)) return false;
+  rest = path.substr(cut);
+  for (size_t start = 0; start <= rest.size();) {
+    size_t end = rest.find('/', start);
+    if (end == std::string::npos) end = rest.size();
+    if (rest.compare(start, end - start, "..") == 0) return false;
+    start = end + 1;
+  }
+  return true;
+}
+
 DWORD CopyOut(const std::string& value, LPSTR buf, DWORD size) {
   if (value.size() + 1 > size) {
     if (buf && size > 0) buf[0] = '\0';
@@ -67,8 +156,11 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buf, DWORD size) {
   if (raw) {
     value = raw;
   } else if (temp) {
-    const char* tmpdir = getenv("TMPDIR");
-    value = tmpdir && *tmpdir ? tmpdir : "/tmp";
+    value = PrivateTempFolder();
+    if (value.empty()) {
+      SetLastError(ERROR_ENVVAR_NOT_FOUND);
+      return 0;
+    }
   } else {
     SetLastError(ERROR_ENVVAR_NOT_FOUND);
     return 0;
@@ -110,3 +202,53 @@ BOOL GetUserNameA(LPSTR buf, LPDWORD size) {
   *size = static_cast<DWORD>(name.size() + 1);
   return TRUE;
 }
+
+namespace qv {
+
+int OpenPrivateFolder(const std::string& folder) {
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return -1;
+  // Opened without following a link, so the checks and the mode change
+  // apply to the folder itself and not to what a link would point at.
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    if (errno == ELOOP || errno == ENOTDIR) errno = EACCES;
+    return -1;
+  }
+  struct stat st {};
+  int error = 0;
+  if (fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
+    error = EACCES;
+  } else if ((st.st_mode & 077) != 0 && fchmod(fd, 0700) != 0) {
+    error = errno;
+  }
+  if (error == 0) return fd;
+  close(fd);
+  errno = error;
+  return -1;
+}
+
+bool FindTempPlace(const std::string& osPath, TempPlace& place) {
+  {
+    // A path to a private folder may have been resolved without regard to
+    // case while the folder was missing: any spelling of it counts.
+    std::lock_guard<std::mutex> lock(g_tempMutex);
+    const auto folded = [](std::string_view a, const std::string& b) { return UpcaseName(a) == UpcaseName(b); };
+    for (const std::string& folder : g_privateFolders) {
+      if (Below(osPath, folder, folded, place.rest)) {
+        place.folder = folder;
+        place.isPrivate = true;
+        return true;
+      }
+    }
+  }
+  const std::string folder = ExplicitTempFolder();
+  const auto exact = [](std::string_view a, const std::string& b) { return a == b; };
+  if (folder.empty() || !Below(osPath, folder, exact, place.rest)) return false;
+  place.folder = folder;
+  place.isPrivate = false;
+  return true;
+}
+
+}  // namespace qv

@@ -1,6 +1,8 @@
 // Environment variables and the user's name, in code page 932.
 #pragma once
 
+#include <string>
+
 #include "platform/base/wintypes.h"
 
 #ifndef ERROR_ENVVAR_NOT_FOUND
@@ -14,7 +16,13 @@
 // ERROR_NO_UNICODE_TRANSLATION when code page 932 cannot hold the value.
 //
 // Linux has no TEMP and no SystemRoot, so these two are filled in:
-// - TEMP, when unset, is TMPDIR, else "/tmp";
+// - TEMP, when unset, is a folder private to the user, made when missing:
+//   "quarvex-<uid>" in TMPDIR (when it is an absolute path), else in /tmp;
+//   owned by the user, mode 0700 (narrowed when wider), never a link.
+//   When that name is taken by anything else (another user's folder, a
+//   link, a file), a fresh "quarvex-<uid>-XXXXXX" of the user's is made
+//   and handed out for the rest of the process. 0 with
+//   ERROR_ENVVAR_NOT_FOUND when no such folder can be made;
 // - SystemRoot, when unset, is the folder "system" beside the running
 //   program, where the stand-ins for the Windows programs the program
 //   starts (Explorer) live.
@@ -28,3 +36,28 @@ DWORD GetEnvironmentVariableA(LPCSTR name, LPSTR buf, DWORD size);
 // the terminating zero; when the name does not fit: FALSE,
 // ERROR_INSUFFICIENT_BUFFER and `*size` is the size needed.
 BOOL GetUserNameA(LPSTR buf, LPDWORD size);
+
+namespace qv {
+
+// Where a Linux path lies in the program's temporary folder (the folder
+// TEMP names), for the layer's file functions, which create files there
+// under a stricter rule (files.h, CreateOsFile).
+struct TempPlace {
+  std::string folder;  // the temporary folder, a Linux path
+  std::string rest;    // the path below it, relative, without ".." parts
+  bool isPrivate;      // one of the user's private folders handed out as TEMP
+};
+
+// True when `osPath` lies below a private folder this process handed out
+// as TEMP (any spelling of the folder's name, as a path resolved without
+// regard to case may carry), or below the folder an explicitly set TEMP
+// names.
+bool FindTempPlace(const std::string& osPath, TempPlace& place);
+
+// Opens a private folder of the user: made with mode 0700 when missing;
+// refused (-1, errno EACCES) when it is a link or not a folder of the
+// effective user; a mode wider than 0700 is narrowed. The descriptor
+// (O_DIRECTORY, close-on-exec) or -1 with errno.
+int OpenPrivateFolder(const std::string& folder);
+
+}  // namespace qv

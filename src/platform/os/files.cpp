@@ -21,6 +21,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/mbstring.h"
+#include "platform/os/environment.h"
 #include "platform/os/paths.h"
 
 namespace qv {
@@ -511,6 +512,47 @@ int OpenOsFile(const std::string& osPath, int openFlags, int createMode) {
   return fd;
 }
 
+int CreateOsFile(const std::string& osPath, int openFlags) {
+  TempPlace place;
+  if (!(openFlags & O_CREAT) || !FindTempPlace(osPath, place)) return OpenOsFile(osPath, openFlags);
+  // Opened from the checked folder, so a private folder that has gone and
+  // been replaced by another user's name is never written through.
+  const int dirFd = place.isPrivate ? OpenPrivateFolder(place.folder) : OpenOsFile(place.folder, O_RDONLY | O_DIRECTORY);
+  if (dirFd < 0) return -1;
+  // Not truncated before the file is known to be the user's own.
+  const int flags = (openFlags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+  int fd;
+  do {
+    fd = openat(dirFd, place.rest.c_str(), flags, 0600);
+  } while (fd < 0 && errno == EINTR);
+  int error = fd < 0 ? errno : 0;
+  close(dirFd);
+  if (fd < 0) {
+    errno = error;
+    return -1;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    error = errno;
+  } else if (!S_ISREG(st.st_mode) || st.st_uid != geteuid() || st.st_nlink != 1) {
+    // Another user's file, or one with a second name elsewhere: writing it
+    // would change a file that is not this program's.
+    error = EACCES;
+  } else if ((st.st_mode & 077) != 0 && fchmod(fd, st.st_mode & 0700) != 0) {
+    error = errno;
+  } else if ((openFlags & O_TRUNC) && ftruncate(fd, 0) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    close(fd);
+    errno = error;
+    return -1;
+  }
+  const int fl = fcntl(fd, F_GETFL);
+  if (fl >= 0) fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+  return fd;
+}
+
 int Remove(const char* path) {
   std::string os;
   if (!OsPathErrno(path, os)) return -1;
@@ -977,7 +1019,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  int fd = qv::OpenOsFile(os, flags);
+  int fd = qv::CreateOsFile(os, flags);
   if (fd < 0) {
     SetLastError(errno == EEXIST ? ERROR_FILE_EXISTS : qv::ErrorFor(errno, os));
     return INVALID_HANDLE_VALUE;

@@ -179,6 +179,17 @@ int CrtErrnoFromErrno(int err);
 // -1 with errno on failure.
 int OpenOsFile(const std::string& osPath, int openFlags, int createMode = 0666);
 
+// For the layer's functions that make files (fopen, CreateFileA): as
+// OpenOsFile, except in the program's temporary folder (the folder TEMP
+// names, environment.h), where files are never shared with other users or
+// written through a link: a new file gets mode 0600; a link at the name is
+// refused (ELOOP); an existing file is taken only when it is a regular file
+// of the effective user with no other name (else EACCES), and is then
+// narrowed to the user's permission bits and truncated as asked. A private
+// folder that has gone is made again first; one that is no longer the
+// user's is refused (EACCES). Elsewhere files are made as the umask says.
+int CreateOsFile(const std::string& osPath, int openFlags);
+
 // remove() of the C runtime with Windows rules: a path to a folder is
 // refused (errno EACCES), a missing file gives ENOENT. 0 on success.
 int Remove(const char* path);
@@ -334,7 +345,8 @@ typedef OVERLAPPED* LPOVERLAPPED;
 // children); a process start passes it on explicitly as a standard handle,
 // which is what an inheritable handle is for. A folder cannot be opened
 // (ERROR_ACCESS_DENIED). CREATE_ALWAYS and OPEN_ALWAYS on an existing file
-// succeed with GetLastError() ERROR_ALREADY_EXISTS.
+// succeed with GetLastError() ERROR_ALREADY_EXISTS. In the TEMP folder files
+// are made by CreateOsFile's rule (private, never through a link).
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE templateFile);

@@ -410,12 +410,26 @@ bool SearchBlankPrefixes(std::string_view line, std::vector<std::string>& args, 
   return false;
 }
 
+// The program a command line names, as Windows finds it: a line that
+// begins with a quote names the file up to the closing quote, whatever
+// follows that quote ("\"T:\\q b\\p.exe\"x y" names T:\q b\p.exe, while the
+// C runtime's argv[0] is "T:\q b\p.exex"); otherwise the first argument.
+std::string ModuleOfLine(std::string_view line, const std::vector<std::string>& args) {
+  size_t i = 0;
+  while (i < line.size() && IsBlank(line[i])) ++i;
+  if (i == line.size() || line[i] != '"') return args.empty() ? std::string() : args[0];
+  const size_t start = ++i;
+  while (i < line.size() && line[i] != '"') i += qv::IsCp932Lead(static_cast<unsigned char>(line[i])) ? 2 : 1;
+  return std::string(line.substr(start, std::min(i, line.size()) - start));
+}
+
 // Resolves, converts and starts; 0 or the Windows error.
 DWORD Start(LPCSTR app, LPCSTR cmdLine, LPCSTR currentDir, const StdHandles& io, pid_t& pid) {
-  std::vector<std::string> args = qv::SplitCommandLine(cmdLine ? cmdLine : "");
+  const std::string_view line = cmdLine ? cmdLine : "";
+  std::vector<std::string> args = qv::SplitCommandLine(line);
   std::string program;
   DWORD err = app ? ResolveProgram(app, false, program)
-                  : args.empty() ? ERROR_FILE_NOT_FOUND : ResolveProgram(args[0], true, program);
+                  : args.empty() ? ERROR_FILE_NOT_FOUND : ResolveProgram(ModuleOfLine(line, args), true, program);
   if (err && !app && !args.empty() && SearchBlankPrefixes(cmdLine, args, program)) err = 0;
   if (err) return err;
 

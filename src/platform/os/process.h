@@ -6,7 +6,10 @@
 // a shell, so no text of a path or argument can run a command. The program
 // path is mapped with qv::ToOsPath; a path ending in ".exe" that does not
 // exist is tried without it (Linux programs have no suffix); a name without
-// a folder is looked for along PATH. An unquoted program path with blanks
+// a folder is looked for along PATH. A line that begins with a quote names
+// the program up to the closing quote, also when text follows that quote
+// directly ("\"T:\\q b\\p.exe\"x y" starts T:\q b\p.exe with the argument
+// "y"; the "x" belongs to argv[0]). An unquoted program path with blanks
 // is found as Windows finds it: the blank-separated prefixes of the line are
 // tried in turn, shortest first. Arguments of the form "X:\..." and those
 // that start with '/' are paths (Windows- or Linux-shaped, possibly joined
