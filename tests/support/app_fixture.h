@@ -48,6 +48,10 @@ class AppTest : public ::testing::Test {
     hadTemp_ = temp != nullptr;
     setenv("TEMP", (tmp_.path() / "temp").c_str(), 1);
     fs::create_directories(tmp_.path() / "temp");
+    // The application object reads TEMP when it is made: make it afresh in
+    // this test's environment, as the program's own starts in its.
+    theApp.~CZEKApp();
+    new (&theApp) CZEKApp();
   }
 
   void TearDown() override {
