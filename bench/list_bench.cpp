@@ -1,13 +1,14 @@
 // The file list with 100,000 records: filling it (list mode, and compare
 // mode in the state view), sorting it by each key, scrolling through it,
 // and the CSV export of the shown records. The whole program runs in this
-// process on a copy of the build's program folder, with Qt's offscreen
+// process on a program folder of its own, with Qt's offscreen
 // platform unless a display is asked for (QT_QPA_PLATFORM).
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/ZEKApp.h"
@@ -175,10 +176,16 @@ void BM_CsvExportCompareMode(benchmark::State& state) { Export(state, MODE_COMPA
 BENCHMARK(BM_CsvExportListMode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_CsvExportCompareMode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// The program's folder of the build: beside this binary's folder.
-fs::path BuildProgramDir() {
-  if (const char* dir = getenv("QUARVEX_PROGRAM_DIR")) return dir;
-  return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "program";
+// A program folder of the bench's own, as a fresh installation has it: the
+// binary's name, the shipped settings and an empty SendTo. The build's
+// program folder holds whatever a person set there, which would change what
+// is measured.
+void LayOutProgramFolder(const fs::path& program) {
+  fs::create_directories(program / "SendTo");
+  fs::copy_file(QUARVEX_DEFAULT_INI, program / "Quarvex.ini");
+  // Only its presence counts.
+  std::ofstream(program / "Quarvex").put('\0');
+  fs::permissions(program / "Quarvex", fs::perms::owner_all);
 }
 
 }  // namespace
@@ -191,7 +198,7 @@ int main(int argc, char** argv) {
   fs::remove_all(g_work);
   fs::create_directories(g_work / "temp");
   fs::create_directories(g_work / "tree" / "diff");
-  fs::copy(BuildProgramDir(), g_work / "program", fs::copy_options::recursive);
+  LayOutProgramFolder(g_work / "program");
   setenv("XDG_CONFIG_HOME", (g_work / "config").c_str(), 1);
   setenv("TEMP", (g_work / "temp").c_str(), 1);
   setenv("QUARVEX_DRIVES", ("C=/;T=" + (g_work / "tree").string()).c_str(), 1);

@@ -10,7 +10,10 @@ cmake --build build --target qvstartup Quarvex >/dev/null
 exe="$(pwd)/build/bench/qvstartup"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -r build/program "$work/program"
+# A program folder as a fresh installation has it (the build's holds the
+# settings a person made there).
+mkdir -p "$work/program/SendTo"
+cp src/res/Quarvex.ini "$work/program/Quarvex.ini"
 cp "$exe" "$work/program/Quarvex"
 export XDG_CONFIG_HOME="$work/config"
 run() {

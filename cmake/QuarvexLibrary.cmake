@@ -24,7 +24,7 @@ function(quarvex_tests name dir)
   quarvex_test_binary(${name} "${_src}" ${ARGN})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;QT_QPA_PLATFORM=offscreen;QUARVEX_TEST_SRC=${PROJECT_SOURCE_DIR};QUARVEX_PROGRAM_DIR=${QUARVEX_PROGRAM_DIR}"
+    ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;QT_QPA_PLATFORM=offscreen;QUARVEX_TEST_SRC=${PROJECT_SOURCE_DIR}"
     TIMEOUT 600)
 endfunction()
 
