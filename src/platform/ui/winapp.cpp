@@ -111,9 +111,16 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
   for (size_t i = 0; i < args.size(); ++i) {
     const CString& a = args[i];
     // A word that starts with '-' or '/' is a switch, except a Linux path
-    // (another '/' after the first), which names a file.
+    // (another '/' after the first), which names a file. A switch with a
+    // value ("/i:ini/abc.ini": letters, then ':') stays a switch whatever
+    // its value holds.
     bool flag = a.GetLength() > 0 && (a[0] == '-' || a[0] == '/');
-    if (flag && a[0] == '/' && a.Find('/', 1) >= 0) flag = false;
+    if (flag && a[0] == '/' && a.Find('/', 1) >= 0) {
+      int letters = 1;
+      while (letters < a.GetLength() && ((a[letters] >= 'A' && a[letters] <= 'Z') || (a[letters] >= 'a' && a[letters] <= 'z')))
+        ++letters;
+      flag = letters > 1 && letters < a.GetLength() && a[letters] == ':';
+    }
     rCmdInfo.ParseParam(flag ? a.GetString() + 1 : a.GetString(), flag ? TRUE : FALSE, i + 1 == args.size());
   }
 }
