@@ -54,6 +54,12 @@ HDDEDATA CALLBACK CDdeCommandServer::DdeCallback(UINT uType, UINT, HCONV, HSZ hs
       // data has nowhere to go: answered as not processed.
       CWnd* main = AfxGetMainWnd();
       if (main == nullptr || !::IsWindow(main->GetSafeHwnd())) return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+      // While a run is in progress (its questions let transactions through)
+      // a command could not be carried out: the run ends in the file view,
+      // where the frame takes none. The client hears busy and may try again.
+      if (auto* frame = dynamic_cast<CMainFrame*>(main); frame && frame->IsRunInProgress()) {
+        return reinterpret_cast<HDDEDATA>(static_cast<uintptr_t>(DDE_FBUSY));
+      }
       // Cleared whole, so data without a terminating zero never runs into
       // the bytes of an earlier command; data that fills the buffer stays
       // unterminated and the frame reads only its first part.

@@ -252,6 +252,7 @@ BOOL CENV_FOLDER::OnInitDialog() {
 
 BOOL CENV_FOLDER::OnKillActive() {
   if (!CPropertyPage::OnKillActive()) return FALSE;
+  TakeFoldersInDriveForm();
   return PathFits(this, IDC_ENV_OLD_PATH, m_strOldPath) && PathFits(this, IDC_ENV_NEW_PATH, m_strNewPath) &&
          PathFits(this, IDC_ENV_DIFF_PATH, m_strDiffPath) &&
          PathFits(this, IDC_ENV_EXTRACT_PATH, m_strExtractPath) &&
@@ -267,6 +268,12 @@ void CENV_FOLDER::OnOK() {
   theApp.m_strExtractPath = m_strExtractPath;
   theApp.m_strMasterPath = m_strMasterPath;
   CPropertyPage::OnOK();
+}
+
+void CENV_FOLDER::TakeFoldersInDriveForm() {
+  for (CString* folder : {&m_strNewPath, &m_strOldPath, &m_strDiffPath, &m_strExtractPath, &m_strMasterPath}) {
+    *folder = qv::ToProgramPath(folder->GetString()).c_str();
+  }
 }
 
 void CENV_FOLDER::BrowseFolder(CString& field, const char* title) {
@@ -286,6 +293,7 @@ void CENV_FOLDER::OnBnClickedBrowseMaster() { BrowseFolder(m_strMasterPath, "マ
 
 void CENV_FOLDER::OnBnClickedCreateShortcut() {
   if (!UpdateData(TRUE)) return;
+  TakeFoldersInDriveForm();
   const CString name = m_strShortcutName;
   if (name.IsEmpty() || name == kShortcutPlaceholder) {
     AfxMessageBox(kNoShortcutName);

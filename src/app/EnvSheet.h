@@ -108,6 +108,8 @@ class CENV_FOLDER : public CPropertyPage {
 
  private:
   void BrowseFolder(CString& field, const char* title);
+  // Folders typed in Linux form become the drive form the program keeps.
+  void TakeFoldersInDriveForm();
 };
 
 // "表示設定": built with the sheet, never added.

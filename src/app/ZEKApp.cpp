@@ -226,8 +226,10 @@ BOOL CZEKApp::LoadSettings() {
         GetPrivateProfileIntA(kSection, kColumnKeys[i].key, kColumnKeys[i].defaultWidth, ini));
   }
 
+  // A folder stored in Linux form (written by hand) is kept in drive form,
+  // as the drive information needs it.
   GetPrivateProfileStringA(kSection, "Default_OldPath", "", value, sizeof value, ini);
-  m_strOldPath = value;
+  m_strOldPath = qv::ToProgramPath(value).c_str();
 
   // An escaped comment may be longer than the usual buffer; a plain one is
   // read as every text value is.

@@ -215,6 +215,9 @@ int CExtractDlgBase::ConfirmOutputFolder(const CString& path) {
 
 int CExtractDlgBase::BuildFolders() {
   m_bOutConfirmed = 0;
+  // A root typed in Linux form gives output folders in the drive form the
+  // entries keep (their drive information is read from the drive root).
+  m_strRoot = qv::ToProgramPath(m_strRoot.GetString()).c_str();
   // Every path of the tree is formed first: none is made, or cut, when one
   // of them does not fit the working buffers.
   CString base = m_strRoot;

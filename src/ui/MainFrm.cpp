@@ -31,8 +31,6 @@ CMainFrame* g_pFrame = nullptr;
 constexpr size_t kDdePathMax = 1023;
 constexpr size_t kDdeCommandMax = 2046;
 constexpr size_t kKeywordSize = 16;
-// A run asked for while another run was in progress.
-const char kDeferredRun[] = "";
 
 const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_KANA, ID_INDICATOR_CAPS, ID_INDICATOR_NUM,
                             ID_INDICATOR_SCRL};
@@ -92,7 +90,6 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_MESSAGE(WM_SHOW_FILE_VIEW, &CMainFrame::OnShowFileView)
   ON_MESSAGE(WM_DDE_PATH_COMMAND, &CMainFrame::OnDdePathCommand)
   ON_MESSAGE(WM_DIFF_EXECUTE, &CMainFrame::OnDiffExecute)
-  ON_MESSAGE(WM_REPLAY_DEFERRED, &CMainFrame::OnReplayDeferred)
   ON_COMMAND(ID_VIEW_OPERATION, &CMainFrame::OnViewOperation)
   ON_COMMAND(ID_VIEW_FILE, &CMainFrame::OnViewFile)
   ON_COMMAND(ID_LIST_STATE, &CMainFrame::OnListState)
@@ -265,7 +262,6 @@ void CMainFrame::BeginRun() { ++m_nRunDepth; }
 
 void CMainFrame::EndRun() {
   if (m_nRunDepth > 0) --m_nRunDepth;
-  if (m_nRunDepth == 0 && !m_deferredDde.empty()) PostMessage(WM_REPLAY_DEFERRED, 0, 0);
 }
 
 LRESULT CMainFrame::OnShowOperationView(WPARAM, LPARAM) {
@@ -287,37 +283,37 @@ LRESULT CMainFrame::OnShowFileView(WPARAM, LPARAM) {
 
 LRESULT CMainFrame::OnDdePathCommand(WPARAM, LPARAM lParam) {
   if (m_nLayout != WM_SHOW_OPERATION_VIEW) return 0;
+  // The fields of a running comparison are never changed under it (the DDE
+  // server answers busy meanwhile and does not deliver).
+  if (IsRunInProgress()) return 0;
   const char* data = reinterpret_cast<const char*>(lParam);
   if (data == nullptr) return 0;
   char command[2048];
   strncpy_s(command, sizeof command, data, kDdeCommandMax);
-  if (IsRunInProgress()) {
-    // The fields of a running comparison are not changed under it.
-    m_deferredDde.emplace_back(command);
-    return 0;
-  }
-  // Keyword: the first 16 bytes; trailing blanks cut when the field ends
-  // in a blank.
-  char keyword[kKeywordSize + 1] = {};
-  std::memcpy(keyword, command, kKeywordSize);
+  const size_t length = std::strlen(command);
+  // Keyword: the first 16 bytes of what was received, a shorter command
+  // padded with blanks; trailing blanks cut when the field ends in a blank.
+  char keyword[kKeywordSize + 1];
+  std::memset(keyword, ' ', kKeywordSize);
+  keyword[kKeywordSize] = 0;
+  std::memcpy(keyword, command, length < kKeywordSize ? length : kKeywordSize);
   if (keyword[kKeywordSize - 1] == ' ') {
     for (int i = static_cast<int>(kKeywordSize) - 1; i >= 0 && keyword[i] == ' '; --i) keyword[i] = 0;
   }
-  const size_t length = std::strlen(command);
-  const char* pathText = length > kKeywordSize ? command + kKeywordSize : "";
-  if (std::strlen(pathText) > kDdePathMax) return 0;
-  char path[1024];
-  strcpy_s(path, sizeof path, pathText);
+  // A folder sent in Linux form is kept in the drive form the program's
+  // drive information and documents expect.
+  const std::string path = qv::ToProgramPath(length > kKeywordSize ? command + kKeywordSize : "");
+  if (path.size() > kDdePathMax) return 0;
 
   if (std::strcmp(keyword, "NEW_PATH_SET") == 0 && m_pOperationForm) {
-    m_pOperationForm->m_strNewPath = path;
-    m_pOperationForm->m_editNew.SetWindowText(path);
+    m_pOperationForm->m_strNewPath = path.c_str();
+    m_pOperationForm->m_editNew.SetWindowText(path.c_str());
   } else if (std::strcmp(keyword, "OLD_PATH_SET") == 0 && m_pOperationForm) {
-    m_pOperationForm->m_strOldPath = path;
-    m_pOperationForm->m_editOld.SetWindowText(path);
+    m_pOperationForm->m_strOldPath = path.c_str();
+    m_pOperationForm->m_editOld.SetWindowText(path.c_str());
   } else if (std::strcmp(keyword, "DIFF_PATH_SET") == 0 && m_pOperationForm) {
-    m_pOperationForm->m_strDiffPath = path;
-    m_pOperationForm->m_editDiff.SetWindowText(path);
+    m_pOperationForm->m_strDiffPath = path.c_str();
+    m_pOperationForm->m_editDiff.SetWindowText(path.c_str());
   } else if (std::strcmp(keyword, "DIFF_EXECUTE") == 0) {
     PostMessage(WM_DIFF_EXECUTE, 0, 0);
   }
@@ -328,25 +324,10 @@ LRESULT CMainFrame::OnDdePathCommand(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CMainFrame::OnDiffExecute(WPARAM, LPARAM) {
-  if (IsRunInProgress()) {
-    m_deferredDde.emplace_back(kDeferredRun);
-    return 0;
-  }
+  // A run the user started before this posted one arrived is the run that
+  // was asked for: it takes the fields as the command left them.
+  if (IsRunInProgress()) return 0;
   if (m_nLayout == WM_SHOW_OPERATION_VIEW && m_pOperationForm) m_pOperationForm->OnBnClickedRun();
-  return 0;
-}
-
-LRESULT CMainFrame::OnReplayDeferred(WPARAM, LPARAM) {
-  // In arrival order; a run stops the replay, and its end replays the rest.
-  while (!m_deferredDde.empty() && !IsRunInProgress()) {
-    const std::string item = m_deferredDde.front();
-    m_deferredDde.erase(m_deferredDde.begin());
-    if (item.empty()) {
-      OnDiffExecute(0, 0);
-    } else {
-      OnDdePathCommand(0, reinterpret_cast<LPARAM>(item.c_str()));
-    }
-  }
   return 0;
 }
 

@@ -27,8 +27,6 @@ class CTitle_Form;
 #endif
 #define WM_DDE_PATH_COMMAND 0x0CFD
 #define WM_DIFF_EXECUTE 0x0CFE
-// Replays the DDE commands that arrived while a run was in progress.
-#define WM_REPLAY_DEFERRED 0x0CFF
 
 // Mode word, list sub-modes and sides.
 enum { MODE_COMPARE = 0, MODE_LIST = 1 };
@@ -98,8 +96,9 @@ class CMainFrame : public CFrameWnd {
   // The same when the records of this document go.
   void ForgetRecordsOf(const CZEKDoc* pDoc);
 
-  // A run is in progress: DDE path commands and runs asked for meanwhile
-  // wait until it has ended.
+  // A run is in progress: the DDE server answers busy meanwhile (a command
+  // it would acknowledge could not be carried out: the run ends in the file
+  // view), and the view switches wait for the run's own.
   void BeginRun();
   void EndRun();
   BOOL IsRunInProgress() const { return m_nRunDepth > 0; }
@@ -119,7 +118,6 @@ class CMainFrame : public CFrameWnd {
   LRESULT OnShowFileView(WPARAM wParam, LPARAM lParam);
   LRESULT OnDdePathCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnDiffExecute(WPARAM wParam, LPARAM lParam);
-  LRESULT OnReplayDeferred(WPARAM wParam, LPARAM lParam);
 
   // After a change of the settings or of the display filter: the operation
   // form reads the entry again, or the list is rebuilt with its columns;
@@ -175,7 +173,6 @@ class CMainFrame : public CFrameWnd {
   BOOL BuildSplitter(int nLayout, CCreateContext* pContext);
 
   int m_nRunDepth = 0;
-  std::vector<std::string> m_deferredDde;  // DDE commands, in arrival order
 };
 
 // The main frame, or null while there is none.

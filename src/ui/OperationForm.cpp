@@ -102,6 +102,7 @@ void COperation_Form::UpdateFromDocument(BOOL keepDate) {
 
 void COperation_Form::ApplyToDocument() {
   UpdateData(TRUE);
+  TakeFoldersInDriveForm();
   CZEKDoc* doc = theApp.m_pCurrentDoc;
   CZEKEnv_Label* entry = CurrentEntry();
   if (doc == nullptr || entry == nullptr) return;
@@ -116,6 +117,21 @@ void COperation_Form::ApplyToDocument() {
   if (foldersChanged) DiscardRecords();
   if (foldersChanged || commentChanged) doc->SetModifiedFlag(TRUE);
   entry->m_strComment = m_strComment;
+}
+
+void COperation_Form::TakeFoldersInDriveForm() {
+  // The drive information is read from a folder's drive root; "/tmp/x"
+  // would give the root "/tm".
+  const struct {
+    CString* field;
+    CMyDropEdit* edit;
+  } folders[] = {{&m_strNewPath, &m_editNew}, {&m_strOldPath, &m_editOld}, {&m_strDiffPath, &m_editDiff}};
+  for (const auto& f : folders) {
+    const CString driveForm(qv::ToProgramPath(f.field->GetString()).c_str());
+    if (driveForm == *f.field) continue;
+    *f.field = driveForm;
+    if (f.edit->GetSafeHwnd()) f.edit->SetWindowText(driveForm);
+  }
 }
 
 void COperation_Form::DiscardRecords() {

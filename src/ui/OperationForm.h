@@ -57,4 +57,7 @@ class COperation_Form : public CFormView {
   void OnKillFocus(CWnd* pNewWnd);
   // Lets the user choose the folder of `field`.
   void BrowseFolder(CString& field, const char* title);
+  // The folder fields as the program keeps them: a folder typed in Linux
+  // form becomes the drive form, in the field and in its edit.
+  void TakeFoldersInDriveForm();
 };

@@ -63,8 +63,28 @@ TEST(CommandLine, StandardAndUnknownSwitches) {
   EXPECT_FALSE(unknown->m_bIniOption);
   EXPECT_FALSE(unknown->m_bRunEmbedded || unknown->m_bRunAutomated);
   EXPECT_EQ(unknown->m_strFileName, "");
-  // A Linux path is a file, not a switch.
-  EXPECT_EQ(Parse({"/tmp/a.qvx"})->m_strFileName, "/tmp/a.qvx");
+  // A Linux path is a file, not a switch, kept in drive form.
+  EXPECT_EQ(Parse({"/tmp/a.qvx"})->m_strFileName, "C:\\tmp\\a.qvx");
+}
+
+TEST(CommandLine, TheIniOptionStaysAnOptionWhateverItsValueHolds) {
+  // The shortcut's form with a Linux separator: an option, never a file to
+  // open (the start-up would fail on it).
+  for (const char* word : {"/i:ini/abc.ini", "-i:ini/abc.ini"}) {
+    auto ini = Parse({word});
+    EXPECT_TRUE(ini->m_bIniOption) << word;
+    EXPECT_EQ(ini->m_strIniOption, "ini/abc.ini");
+    EXPECT_EQ(ini->m_strFileName, "");
+    EXPECT_EQ(ini->m_nShellCommand, CCommandLineInfo::FileNew);
+  }
+  auto fromLinux = Parse({"/i:/usr/x.ini", "/usr/doc/カタログ.qvx"});
+  EXPECT_EQ(fromLinux->m_strIniOption, "C:\\usr\\x.ini");
+  EXPECT_EQ(fromLinux->m_strFileName, "C:\\usr\\doc\\カタログ.qvx");
+  EXPECT_EQ(fromLinux->m_nShellCommand, CCommandLineInfo::FileOpen);
+  // Only letters before the colon make a switch of a word with a second
+  // '/': these are Linux paths.
+  EXPECT_EQ(Parse({"/a1:/x"})->m_strFileName, "C:\\a1:\\x");
+  EXPECT_EQ(Parse({"/:x/y"})->m_strFileName, "C:\\:x\\y");
 }
 
 }  // namespace

@@ -165,6 +165,14 @@ TEST_F(SettingsTest, StoredValuesAndForcedModes) {
   }
 }
 
+TEST_F(SettingsTest, AFolderStoredInLinuxFormIsReadInDriveForm) {
+  Install(CrlfLines({"[Quarvex]", ("Default_OldPath=" + (tmp_ / "dvd").string() + "/棚").c_str(),
+                     "Extension_Kind_001=Quarvex"}));
+  auto app = MakeApp();
+  ASSERT_TRUE(app->LoadSettings());
+  EXPECT_EQ(app->m_strOldPath, "T:\\dvd\\棚");
+}
+
 TEST_F(SettingsTest, InstallationChecks) {
   // One refused start: the message and the settings path it leaves.
   auto refused = [&](const char* message, const char* iniPath) {

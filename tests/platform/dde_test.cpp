@@ -316,6 +316,31 @@ TEST_F(DdeTest, BadClientsChangeNothingAndHoldNothingUp) {
   EXPECT_EQ(r.data, "NEW_PATH_SET    T:\\half");
 }
 
+TEST_F(DdeTest, SilentClientsNeverKeepAnotherClientOut) {
+  // Many clients of the user connect and say nothing.
+  std::vector<int> silent;
+  WhileServing<int>([&]() {
+    for (int i = 0; i < 100; ++i) silent.push_back(Connect(SocketPath()));
+    return 0;
+  });
+  ASSERT_EQ(silent.size(), 100u);
+  for (int fd : silent) ASSERT_GE(fd, 0);
+
+  // The next client is served all the same, and the one after it.
+  EXPECT_EQ(Execute("NEW_PATH_SET    T:\\served"), DMLERR_NO_ERROR);
+  EXPECT_EQ(Execute("OLD_PATH_SET    T:\\served"), DMLERR_NO_ERROR);
+  ASSERT_EQ(g_calls.size(), 8u);
+  EXPECT_EQ(g_calls[2].data, "NEW_PATH_SET    T:\\served");
+
+  // Room was made by closing the clients that had waited longest; the
+  // latest silent ones are still open, waiting for their requests.
+  char byte;
+  EXPECT_EQ(recv(silent.front(), &byte, 1, MSG_DONTWAIT), 0);
+  EXPECT_EQ(recv(silent.back(), &byte, 1, MSG_DONTWAIT), -1);
+  EXPECT_EQ(errno, EAGAIN);
+  for (int fd : silent) close(fd);
+}
+
 TEST_F(DdeTest, TheFirstRegisteredAnswersAndAStaleSocketIsTakenOver) {
   // A second instance of the same service waits: the first keeps answering.
   ASSERT_EQ(DdeInitializeA(&g_inst[1], Recorder<1>, APPCLASS_STANDARD, 0), DMLERR_NO_ERROR);

@@ -110,6 +110,34 @@ TEST_F(PathsTest, FromOsPathLongestPrefixAndRefusals) {
   EXPECT_EQ(Os("C:\\a"), tmp_.str() + "/a");
 }
 
+TEST_F(PathsTest, LinuxFormBecomesTheProgramsDriveForm) {
+  // The drive information of a folder is read from its first three bytes:
+  // "/tmp/x" must reach the program as a drive path, never as "/tm".
+  const std::string t = tmp_.str();
+  EXPECT_EQ(qv::ToProgramPath(t + "/x"), "T:\\x");
+  EXPECT_EQ(qv::ToProgramPath(t), "T:\\");
+  EXPECT_EQ(qv::ToProgramPath(t + "/"), "T:\\");
+  EXPECT_EQ(qv::ToProgramPath(t + "//x/./y/../z/"), "T:\\x\\z\\");
+  EXPECT_EQ(qv::ToProgramPath("/usr/bin"), "C:\\usr\\bin");
+  EXPECT_EQ(qv::ToProgramPath("/"), "C:\\");
+  EXPECT_EQ(qv::ToProgramPath("/.."), "C:\\");
+  // ".." that leaves a drive's folder lands on the drive that holds it.
+  EXPECT_EQ(qv::ToProgramPath(t + "/../elsewhere")[0], 'C');
+  // A name that only begins like a drive root is not on that drive.
+  EXPECT_EQ(qv::ToProgramPath(t + "x/y")[0], 'C');
+  // Backslashes the program joined on separate too; a trail byte 0x5C does
+  // not, and the names keep their bytes.
+  EXPECT_EQ(qv::ToProgramPath(t + "/表\\ソ予\\OLD"), "T:\\表\\ソ予\\OLD");
+  EXPECT_EQ(qv::ToProgramPath(t + "/\x87\x54"), "T:\\\x87\x54");  // NEC-selected numeral kept as given
+  // Drive form, relative text and empty text are left alone.
+  for (const char* same : {"T:\\x", "rel/x", "", "\\\\server\\share", "x:/"}) EXPECT_EQ(qv::ToProgramPath(same), same);
+  // A Linux path no drive maps stays as it is (the file functions still
+  // take it as a Linux path).
+  setenv("QUARVEX_DRIVES", ("C=" + t).c_str(), 1);
+  EXPECT_EQ(qv::ToProgramPath("/etc/x"), "/etc/x");
+  EXPECT_EQ(qv::ToProgramPath(t + "/a"), "C:\\a");
+}
+
 TEST_F(PathsTest, CaseInsensitiveResolution) {
   fs::create_directories(tmp_ / "dvd/video_ts");
   qvtest::WriteFile(tmp_ / "dvd/video_ts/vts_01_0.ifo", "x");

@@ -186,6 +186,31 @@ TEST_F(AppCommandsTest, RecentFilesOutliveTheProgramAndKeepOnlyFour) {
   EXPECT_EQ(theApp.GetRecentFiles(), expected);
 }
 
+TEST_F(AppCommandsTest, ACatalogueNamedInLinuxFormIsOneRecentFileInDriveForm) {
+  WriteCatalogue(Cp("T:\\カタログ.qvx").c_str(), 2, "named");
+  const std::string linuxPath = Cp((tmp_ / "カタログ.qvx").string());
+  ASSERT_TRUE(Start({linuxPath}));
+  ASSERT_NE(Doc(), nullptr);
+  EXPECT_EQ(U8(Doc()->GetPathName().View()), "T:\\カタログ.qvx");
+  EXPECT_EQ(qvtest::ui::ShownText(Frame()).rfind("カタログ.qvx - ", 0), 0u);
+  const std::vector<CString> one = {Cp("T:\\カタログ.qvx").c_str()};
+  EXPECT_EQ(theApp.GetRecentFiles(), one);
+
+  // The same file from the file dialog: still one entry.
+  people_.QueueFile(Cp("T:\\カタログ.qvx"));
+  theApp.OnFileOpen();
+  Pump();
+  EXPECT_EQ(theApp.GetRecentFiles(), one);
+
+  // An entry stored in Linux form by an earlier start reads in drive form.
+  EXPECT_EQ(Exit(), 0);
+  const fs::path stored = config_ / "Orvane" / "Zekora(ZEK).ini";
+  qvtest::WriteFile(stored, "[Recent File List]\r\nFile1=" + (tmp_ / "old.qvx").string() + "\r\n");
+  theApp.LoadStdProfileSettings(4);
+  const std::vector<CString> old = {"T:\\old.qvx"};
+  EXPECT_EQ(theApp.GetRecentFiles(), old);
+}
+
 TEST_F(AppCommandsTest, SaveAsksForANameAndReturnsToTheProgramFolder) {
   ASSERT_TRUE(Start());
   fs::create_directories(tmp_ / "extract");
@@ -316,7 +341,7 @@ TEST_F(AppCommandsTest, DdePathCommandsFillTheFieldsOfTheOperationForm) {
   EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, Entry()->m_strOldPath);
 }
 
-TEST_F(AppCommandsTest, DiffExecuteOverDdeRunsAfterTheCallAndWaitsForARunningOne) {
+TEST_F(AppCommandsTest, DiffExecuteOverDdeRunsAfterTheCallAndNeverChangesARunningOne) {
   ASSERT_TRUE(Start());
   fs::create_directories(tmp_ / "disk/Title One/VIDEO_TS");
   fs::create_directories(tmp_ / "disk/Shelf/Title Two/VIDEO_TS");
@@ -329,14 +354,17 @@ TEST_F(AppCommandsTest, DiffExecuteOverDdeRunsAfterTheCallAndWaitsForARunningOne
   EXPECT_EQ(Entry()->m_pRecordList->GetCount(), 2);
   EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
 
-  // While a run is in progress a DDE command waits for its end.
+  // While a run is in progress the fields are not changed under it, and
+  // nothing is kept to change them afterwards (the server answers busy).
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   Frame()->BeginRun();
   Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf");
+  Frame()->SendMessage(WM_DIFF_EXECUTE);
   EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, "T:\\disk");
   Frame()->EndRun();
   Pump();
-  EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, "T:\\disk\\Shelf");
+  EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, "T:\\disk");
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "support/app_fixture.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,12 +44,21 @@ std::string QvddePath() {
   return !ec && fs::exists(tool, ec) ? tool.string() : "";
 }
 
-int RunTool(const std::string& tool, const std::vector<std::string>& args) {
+// The tool's exit code; what it wrote to its error stream goes to
+// `errorFile` when one is named.
+int RunTool(const std::string& tool, const std::vector<std::string>& args, const std::string& errorFile = "") {
   std::vector<char*> argv{const_cast<char*>(tool.c_str())};
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!errorFile.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  }
   pid_t pid = 0;
-  if (posix_spawn(&pid, tool.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+  const int spawned = posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -175,6 +185,79 @@ TEST_F(DdeCommandTest, BadDataChangesOnlyWhatItNames) {
   qvtest::ui::Type(form, IDC_EDIT_NEW, "T:\\typed");
   EXPECT_EQ(Field(IDC_EDIT_NEW), "T:\\typed");
   EXPECT_EQ(form->m_strOldPath, oldBinary);
+}
+
+TEST_F(DdeCommandTest, WhileARunAsksAQuestionCommandsAreAnsweredBusy) {
+  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
+  fs::create_directories(tmp_.path() / "DVD/Movie B/VIDEO_TS");
+  fs::create_directories(tmp_.path() / "Other/Movie C/VIDEO_TS");
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+  ASSERT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
+  Pump();
+  CZEKEnv_Label* entry = theApp.m_pCurrentDoc->m_pCurrentEntry;
+  ASSERT_NE(entry->m_pRecordList, nullptr);
+  ASSERT_EQ(entry->m_pRecordList->GetCount(), 2);
+
+  // A second run asks whether to rebuild; the commands that arrive while
+  // the question is on the screen are not taken, and their senders hear so.
+  Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
+  const std::string tool = QvddePath();
+  const std::string errors = (tmp_.path() / "qvdde.err").string();
+  UINT pathAnswer = 0, runAnswer = 0;
+  DWORD pathFlags = 0;
+  int toolCode = -1;
+  people_.QueueAnswerAfter(IDYES, [&] {
+    pathAnswer = Send(Command("OLD_PATH_SET", "T:\\Other"), &pathFlags);
+    runAnswer = Send(Command("DIFF_EXECUTE", ""));
+    if (!tool.empty()) {
+      toolCode = WhileRunning<int>([&]() { return RunTool(tool, {"ZEK", "frmZEK", "OLD_PATH_SET    T:\\Other"}, errors); });
+    }
+  });
+  qvtest::ui::Click(Frame()->m_pOperationForm, IDC_RUN);
+  Pump(6);
+  EXPECT_EQ(pathAnswer, static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(pathFlags, static_cast<DWORD>(DDE_FBUSY));
+  EXPECT_EQ(runAnswer, static_cast<UINT>(DMLERR_BUSY));
+  if (!tool.empty()) {
+    EXPECT_EQ(toolCode, 3);
+    EXPECT_NE(qvtest::ReadFile(errors).find("busy"), std::string::npos) << qvtest::ReadFile(errors);
+  }
+  // The run took the folder it started with, once; nothing was changed or
+  // run behind the senders' backs.
+  entry = theApp.m_pCurrentDoc->m_pCurrentEntry;
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  EXPECT_EQ(entry->m_strOldPath, "T:\\DVD");
+  ASSERT_NE(entry->m_pRecordList, nullptr);
+  EXPECT_EQ(entry->m_pRecordList->GetCount(), 2);
+  EXPECT_EQ(people_.Pending(), 0u);
+
+  // After the run the same commands are carried out.
+  Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
+  EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\Other")), DMLERR_NO_ERROR);
+  EXPECT_EQ(Field(IDC_EDIT_OLD), "T:\\Other");
+}
+
+TEST_F(DdeCommandTest, ACommandShorterThanItsKeywordFieldIsItsKeyword) {
+  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+  // Fewer than sixteen bytes, ending in a blank: the field is filled with
+  // blanks, never with what an earlier command left behind.
+  EXPECT_EQ(Send(std::string("DIFF_EXECUTE ") + '\0'), DMLERR_NO_ERROR);
+  Pump();
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  CZEKEnv_Label* entry = theApp.m_pCurrentDoc->m_pCurrentEntry;
+  ASSERT_NE(entry->m_pRecordList, nullptr);
+  EXPECT_EQ(entry->m_pRecordList->GetCount(), 1);
+}
+
+TEST_F(DdeCommandTest, AFolderSentInLinuxFormArrivesInDriveForm) {
+  ASSERT_TRUE(Start());
+  const std::string linuxFolder = (tmp_.path() / "新規").string();
+  EXPECT_EQ(Send(Command("NEW_PATH_SET", linuxFolder)), DMLERR_NO_ERROR);
+  EXPECT_EQ(Field(IDC_EDIT_NEW), "T:\\新規");
+  EXPECT_EQ(std::string(Frame()->m_pOperationForm->m_strNewPath.GetString()), Cp("T:\\新規"));
 }
 
 TEST_F(DdeCommandTest, BeforeTheMainWindowNothingIsProcessed) {

@@ -195,6 +195,21 @@ TEST_F(ExtractDialogTest, AFailedSetKeepsThePreviousOutputFolders) {
   EXPECT_EQ(sel.m_nState, 1);
 }
 
+TEST_F(ExtractDialogTest, ARootTypedInLinuxFormGivesOutputFoldersInDriveForm) {
+  ASSERT_TRUE(Start());
+  CFORMDLG_SEL& sel = theApp.m_dlgExtractSel;
+  people_.QueueDrive([&](CWnd* dlg) {
+    Type(dlg, IDC_EXTRACT_ROOT, (tmp_ / "抽出").string());
+    Type(dlg, IDC_EXTRACT_FIRST_NAME, "first");
+    people_.QueueAnswer(IDYES);  // make the root
+    Click(dlg, IDC_EXTRACT_RUN);
+  });
+  ASSERT_EQ(sel.DoModal(), IDOK);
+  EXPECT_EQ(U8(sel.m_strOutOld.GetString()), "T:\\抽出\\first\\OLD");
+  EXPECT_EQ(U8(sel.m_strOutDiff.GetString()), "T:\\抽出\\first\\DIFF");
+  EXPECT_TRUE(fs::is_directory(tmp_ / "抽出/first/OLD"));
+}
+
 TEST_F(ExtractDialogTest, ChangeSourceStopsWhenTheOpenDocumentIsKept) {
   ASSERT_TRUE(Start());
   CFORMDLG_SEL& sel = theApp.m_dlgExtractSel;

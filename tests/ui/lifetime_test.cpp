@@ -76,19 +76,27 @@ TEST_F(LifetimeTest, ARunWithTheFilterWindowOpenAndAQuestionOnTheScreen) {
   });
   Click(Frame()->m_pOperationForm, IDC_RUN);
   Pump(6);
-  // The rebuilt list; the DDE commands that waited met the file view the
-  // run asked for and were dropped there, as any DDE command in that view.
+  // The rebuilt list; the DDE commands sent during the run changed nothing
+  // (the server answers busy while a run is in progress).
   ASSERT_NE(Frame()->m_pRecordList, nullptr);
   EXPECT_EQ(Frame()->m_pRecordList->GetCount(), 3);
   EXPECT_EQ(theApp.m_pCurrentDoc->m_pCurrentEntry->m_strOldPath, "T:\\disk");
   Click(Filter(), IDOK);
   Pump();
 
-  // A declined run: the commands that waited apply afterwards, and the run
-  // DDE asked for follows with the new folder.
+  // A declined run: the commands sent meanwhile are not carried out later
+  // either; the entry keeps its folder and its records.
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   people_.QueueAnswerAfter(IDNO, [&] { UseEverythingElse(); });
   Click(Frame()->m_pOperationForm, IDC_RUN);
+  Pump(6);
+  EXPECT_EQ(theApp.m_pCurrentDoc->m_pCurrentEntry->m_strOldPath, "T:\\disk");
+  ASSERT_NE(Frame()->m_pRecordList, nullptr);
+  EXPECT_EQ(Frame()->m_pRecordList->GetCount(), 3);
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  // The program goes on: the same commands after the run are carried out.
+  Dde("OLD_PATH_SET    ", "T:\\disk\\映画");
+  Dde("DIFF_EXECUTE    ", "");
   Pump(6);
   EXPECT_EQ(theApp.m_pCurrentDoc->m_pCurrentEntry->m_strOldPath, qvtest::ui::Text("T:\\disk\\映画"));
   ASSERT_NE(Frame()->m_pRecordList, nullptr);

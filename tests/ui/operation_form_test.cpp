@@ -166,6 +166,35 @@ TEST_F(OperationFormTest, EnterInAOneLineFieldRunsAndTheCommentKeepsItsLines) {
   EXPECT_EQ(std::string(Entry()->m_strComment.GetString()), Cp("一行目\r\n二行目"));
 }
 
+TEST_F(OperationFormTest, AFolderTypedInLinuxFormIsTheDriveItLiesOn) {
+  ASSERT_TRUE(Start());
+  MakeDvdTree("disk1");
+  RunOn("disk1");
+  const CString root = Entry()->m_strRoot;
+  const CString fileSystem = Entry()->m_strFileSystem;
+  EXPECT_EQ(root, "T:\\");
+
+  // The same folder typed as a Linux path: the same drive information, and
+  // the field shows the drive form the entry keeps.
+  ShowOperation(MODE_LIST);
+  Type(Form(), IDC_EDIT_OLD, (tmp_ / "disk1").string() + "/");
+  Click(Form(), IDC_RUN);
+  Pump();
+  ASSERT_NE(Entry()->m_pRecordList, nullptr);
+  EXPECT_EQ(Entry()->m_pRecordList->GetCount(), 3);
+  EXPECT_EQ(std::string(Entry()->m_strOldPath.GetString()), "T:\\disk1\\");
+  EXPECT_EQ(Entry()->m_strRoot, root);
+  EXPECT_EQ(Entry()->m_strFileSystem, fileSystem);
+  EXPECT_FALSE(fileSystem.IsEmpty());
+
+  // Typed and left without a run: the entry and the edit take the drive form.
+  ShowOperation(MODE_LIST);
+  Type(Form(), IDC_EDIT_OLD, (tmp_ / "表示").string());
+  Frame()->PostMessage(WM_SHOW_FILE_VIEW);
+  Pump();
+  EXPECT_EQ(std::string(Entry()->m_strOldPath.GetString()), Cp("T:\\表示"));
+}
+
 // Records what the frame still refers to while the run asks its question.
 class WatchingPeople : public qvtest::ScriptedPeople {
  public:

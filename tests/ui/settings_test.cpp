@@ -125,6 +125,19 @@ TEST_F(SettingsSheetTest, OkStoresEachShownFieldAndTheExitWritesThemBack) {
                                                Cp("Default_Comment=\"\"棚の一覧\\r\\n二段目\"\"")}));
 }
 
+TEST_F(SettingsSheetTest, AFolderTypedInLinuxFormIsStoredInDriveForm) {
+  ASSERT_TRUE(Start());
+  const BOOL ok = RunSheet([&](CPropertySheet* sheet) {
+    ClickTab(sheet, 1);
+    Type(Folders(sheet), IDC_ENV_OLD_PATH, (tmp_.path() / "ＤＶＤ棚").string());
+    ClickButton(sheet, "OK");
+  });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(std::string(theApp.m_strOldPath.GetString()), Cp("T:\\ＤＶＤ棚"));
+  Exit();
+  EXPECT_NE(ReadIni().find(Cp("Default_OldPath=T:\\ＤＶＤ棚\r\n")), std::string::npos);
+}
+
 TEST_F(SettingsSheetTest, CancelAndRefusalsStoreNothingAndAMissingProgramIsKept) {
   ASSERT_TRUE(Start());
   qvtest::WriteFile(tmp_.path() / "tools/viewer", "");

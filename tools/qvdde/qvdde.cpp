@@ -4,8 +4,9 @@
 // user, and tells whether the program acknowledged it.
 //
 // Exit codes: 0 acknowledged, 1 usage, 2 DATA not representable in code
-// page 932, 3 answered without processing (or busy), 4 no such service or
-// conversation refused, 5 no answer in time or another failure.
+// page 932, 3 answered without processing or busy (the message tells
+// which), 4 no such service or conversation refused, 5 no answer in time
+// or another failure.
 //
 // Example, filling the operation form's OLD folder of a running program:
 //   qvdde ZEK frmZEK 'OLD_PATH_SET    T:\DVD'
@@ -32,8 +33,11 @@ int main(int argc, char** argv) {
     case DMLERR_NO_ERROR:
       return 0;
     case DMLERR_NOTPROCESSED:
-    case DMLERR_BUSY:
       std::fprintf(stderr, "qvdde: the program did not process the command (flags 0x%04x)\n", flags);
+      return 3;
+    case DMLERR_BUSY:
+      std::fprintf(stderr, "qvdde: the program is busy (a run is in progress) and did not take the command; "
+                           "try again when it has finished\n");
       return 3;
     case DMLERR_NO_CONV_ESTABLISHED:
       std::fprintf(stderr, "qvdde: no program of yours answers service %s, topic %s\n", argv[1], argv[2]);

@@ -17,8 +17,9 @@
 //                      the other through FindFirstFileA, which the engine's
 //                      walk must match (tests/support/reference_walk.h)
 //
-// Folders are Linux paths (relative ones taken from the current folder) or
-// Windows-shaped paths of the drive map. Prints the number of items, the time taken and the peak memory
+// Folders are Linux paths (relative ones taken from the current folder),
+// taken in the drive form of the drive map, or Windows-shaped paths of the
+// drive map. Prints the number of items, the time taken and the peak memory
 // to the standard error stream; --list prints one path per line (UTF-8) on the standard
 // output.
 #include <clocale>
@@ -81,7 +82,8 @@ CString FromArg(const char* arg) {
     std::fprintf(stderr, "qvrun: %s cannot be written in code page 932\n", arg);
     std::exit(2);
   }
-  return CString(cp.c_str());
+  // In the drive form the program keeps, as the window takes folders.
+  return CString(qv::ToProgramPath(cp).c_str());
 }
 
 void PrintPath(const CString& path) { std::printf("%s\n", qv::Cp932ToUtf8Lossy(path.GetString()).c_str()); }

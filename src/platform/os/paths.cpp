@@ -438,6 +438,73 @@ bool FromOsPath(std::string_view osPath, std::string& winPath) {
   return true;
 }
 
+std::string ToProgramPath(std::string_view path) {
+  if (path.empty() || path[0] != '/') return std::string(path);
+  // Names of the path, cut at separators that are no trail byte.
+  std::vector<std::string_view> names;
+  size_t i = 0;
+  while (i < path.size()) {
+    while (i < path.size() && IsSep(path[i])) ++i;
+    size_t j = i;
+    while (j < path.size() && !IsSep(path[j])) j += IsCp932Lead(static_cast<unsigned char>(path[j])) ? 2 : 1;
+    if (j > path.size()) j = path.size();
+    const std::string_view name = path.substr(i, j - i);
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+    } else if (!name.empty() && name != ".") {
+      names.push_back(name);
+    }
+    i = j;
+  }
+  const bool trailing = EndsWithSeparator(path);
+
+  // The longest drive root whose names begin the path (the first letter
+  // among equals, as FromOsPath picks it).
+  std::vector<std::string> utf8(names.size());
+  std::vector<bool> converted(names.size(), false);
+  int best = -1;
+  size_t bestNames = 0;
+  std::shared_ptr<const RootTable> t = State().Get();
+  for (int k = 0; k < 26; ++k) {
+    const std::string& root = (*t)[k];
+    if (root.empty()) continue;
+    size_t count = 0;
+    bool match = true;
+    for (size_t at = 0; at < root.size() && match;) {
+      while (at < root.size() && root[at] == '/') ++at;
+      if (at >= root.size()) break;
+      size_t end = root.find('/', at);
+      if (end == std::string::npos) end = root.size();
+      if (count >= names.size()) {
+        match = false;
+        break;
+      }
+      if (!converted[count]) {
+        if (!Cp932ToUtf8(names[count], utf8[count])) utf8[count].clear();
+        converted[count] = true;
+      }
+      match = !utf8[count].empty() && std::string_view(root).substr(at, end - at) == utf8[count];
+      ++count;
+      at = end;
+    }
+    if (match && (best < 0 || count > bestNames)) {
+      best = k;
+      bestNames = count;
+    }
+  }
+  if (best < 0) return std::string(path);
+
+  std::string out;
+  out.push_back(static_cast<char>('A' + best));
+  out += ":\\";
+  for (size_t k = bestNames; k < names.size(); ++k) {
+    if (k > bestNames) out.push_back('\\');
+    out.append(names[k]);
+  }
+  if (trailing && names.size() > bestNames) out.push_back('\\');
+  return out;
+}
+
 std::vector<std::pair<char, std::string>> DriveMap() {
   std::shared_ptr<const RootTable> t = State().Get();
   std::vector<std::pair<char, std::string>> out;

@@ -54,6 +54,18 @@ bool ToOsPathAsWritten(const char* winPath, std::string& osPath);
 // turns into another name or into an extra path separator.
 bool FromOsPath(std::string_view osPath, std::string& winPath);
 
+// A path as the program keeps it. Text in Linux form (code page 932 bytes
+// starting with '/': typed into a field, sent by another program, given on
+// the command line or stored in a settings file) becomes the Windows form
+// the program's own rules expect: the longest mapped prefix gives the drive
+// letter, the rest follows with backslashes ("/tmp/x/" with T=/tmp gives
+// "T:\x\"). '/' and '\' both separate (never a trail byte), repeated
+// separators fold, "." and ".." are folded by text and never climb above
+// "/", and the bytes of the names stay as given. Every other text, and a
+// Linux path no drive maps, comes back unchanged: the file functions still
+// take a '/' path as a Linux path.
+std::string ToProgramPath(std::string_view path);
+
 // One name (no separators implied) from the disk -> code page 932 under the
 // same round-trip rule as FromOsPath; false (ERROR_NO_UNICODE_TRANSLATION)
 // when it cannot be held. Also false for a name that holds a backslash.

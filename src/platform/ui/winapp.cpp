@@ -7,6 +7,7 @@
 
 #include "platform/base/mbstring.h"
 #include "platform/os/environment.h"
+#include "platform/os/paths.h"
 #include "platform/os/profile.h"
 #include "platform/ui/dialog.h"
 #include "platform/ui/doctemplate.h"
@@ -111,9 +112,16 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& rCmdInfo) {
   for (size_t i = 0; i < args.size(); ++i) {
     const CString& a = args[i];
     // A word that starts with '-' or '/' is a switch, except a Linux path
-    // (another '/' after the first), which names a file.
+    // (another '/' after the first), which names a file. A switch with a
+    // value ("/i:ini/abc.ini": letters, then ':') stays a switch whatever
+    // its value holds.
     bool flag = a.GetLength() > 0 && (a[0] == '-' || a[0] == '/');
-    if (flag && a[0] == '/' && a.Find('/', 1) >= 0) flag = false;
+    if (flag && a[0] == '/' && a.Find('/', 1) >= 0) {
+      int letters = 1;
+      while (letters < a.GetLength() && ((a[letters] >= 'A' && a[letters] <= 'Z') || (a[letters] >= 'a' && a[letters] <= 'z')))
+        ++letters;
+      flag = letters > 1 && letters < a.GetLength() && a[letters] == ':';
+    }
     rCmdInfo.ParseParam(flag ? a.GetString() + 1 : a.GetString(), flag ? TRUE : FALSE, i + 1 == args.size());
   }
 }
@@ -175,7 +183,9 @@ void CWinApp::LoadStdProfileSettings(UINT nMaxMRU) {
     std::snprintf(key, sizeof key, "File%u", i + 1);
     char value[1024];
     GetPrivateProfileStringA(kRecentSection, key, "", value, sizeof value, file);
-    if (value[0] != 0) m_recentFiles.emplace_back(value);
+    // An entry some earlier version stored in Linux form reads as the
+    // program's drive form, the form new entries have.
+    if (value[0] != 0) m_recentFiles.emplace_back(qv::ToProgramPath(value).c_str());
   }
 }
 
@@ -194,7 +204,8 @@ void CWinApp::SaveStdProfileSettings() {
 
 void CWinApp::AddToRecentFileList(LPCTSTR lpszPathName) {
   if (m_nMaxMRU == 0 || lpszPathName == nullptr || *lpszPathName == 0) return;
-  const CString path(lpszPathName);
+  // One file is one entry, however its path reached the program.
+  const CString path(qv::ToProgramPath(lpszPathName).c_str());
   for (size_t i = 0; i < m_recentFiles.size(); ++i) {
     if (_mbsicmp(m_recentFiles[i], path) == 0) {
       m_recentFiles.erase(m_recentFiles.begin() + static_cast<long>(i));

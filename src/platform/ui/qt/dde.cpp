@@ -30,8 +30,12 @@ namespace {
 constexpr int kRequestMs = 10000;
 // A taken service is tried again this often.
 constexpr int kRetryMs = 1000;
-// Connections a service keeps open at the same time; more are closed.
-constexpr int kMaxConnections = 16;
+// Connections a service keeps open at the same time. A client that comes
+// while that many are open takes the place of the one that has waited
+// longest without sending its whole request, so clients that say nothing
+// never keep another client of the user's out; only when every open
+// connection has sent its request is the newcomer closed.
+constexpr int kMaxConnections = 64;
 
 struct StringHandle {
   DWORD inst;
@@ -115,6 +119,14 @@ class Connection : public QObject {
 
   DWORD inst() const { return inst_; }
   const std::string& service() const { return service_; }
+  // Open and still waiting for (the rest of) its request.
+  bool Waiting() const { return !complete_ && !closed_; }
+  // Open: neither closed by either side nor answered.
+  bool Open() const { return !closed_ && !answered_; }
+  // Closes a connection whose request has not come whole.
+  void Evict() {
+    if (Waiting()) Drop();
+  }
   const qv::dde::Request& request() const { return request_; }
 
   void Answer(const qv::dde::Reply& reply) {
@@ -147,10 +159,12 @@ class Connection : public QObject {
   // The client went: before its request was whole nothing happens; a
   // request already queued is still carried out (its answer is lost).
   void Gone() {
+    closed_ = true;
     if (!complete_ || answered_) deleteLater();
   }
 
   void Drop() {
+    closed_ = true;
     socket_->abort();
     if (!complete_) deleteLater();
   }
@@ -170,6 +184,7 @@ class Connection : public QObject {
   QTimer timer_;
   bool complete_ = false;
   bool answered_ = false;
+  bool closed_ = false;
 };
 
 // The listening socket of one registered service, with the lock that makes
@@ -234,13 +249,30 @@ class Listener : public QObject {
       unsigned long peer = 0;
       const bool sameUser = qv::dde::PeerUid(static_cast<int>(socket->socketDescriptor()), &peer) &&
                             peer == qv::dde::OwnUid();
-      if (!sameUser || findChildren<Connection*>(Qt::FindDirectChildrenOnly).size() >= kMaxConnections) {
+      if (!sameUser || !MakeRoom()) {
         socket->abort();
         socket->deleteLater();
         continue;
       }
       new Connection(socket, inst_, name_, this);
     }
+  }
+
+  // True when a new connection may be kept: fewer than the limit are open,
+  // or the oldest one still waiting for its request was closed for it.
+  bool MakeRoom() {
+    int open = 0;
+    Connection* oldestWaiting = nullptr;
+    // Children are listed in the order they were made.
+    for (Connection* c : findChildren<Connection*>(Qt::FindDirectChildrenOnly)) {
+      if (!c->Open()) continue;
+      ++open;
+      if (oldestWaiting == nullptr && c->Waiting()) oldestWaiting = c;
+    }
+    if (open < kMaxConnections) return true;
+    if (oldestWaiting == nullptr) return false;
+    oldestWaiting->Evict();
+    return true;
   }
 
   DWORD inst_;
