@@ -170,6 +170,30 @@ TEST_F(LayerTest, EscapeAndTheCloseBoxCancel) {
   EXPECT_EQ(people_.Calls().back().dialogName, "TestDialog");
 }
 
+// A modal dialog or sheet whose window goes with the window it belongs to
+// (something that ran in its loop destroyed that one) ends as cancelled.
+TEST_F(LayerTest, AModalDialogEndsWhenItsWindowGoesWithItsParent) {
+  for (bool sheet : {false, true}) {
+    CWnd parent;
+    ASSERT_TRUE(parent.Create(nullptr, "p", WS_VISIBLE, CRect(0, 0, 200, 200), nullptr, 0));
+    TestDialog dlg;
+    dlg.m_pParentWnd = &parent;
+    CPropertySheet sheets("Settings", &parent);
+    bool stuck = false;
+    QObject watch;  // the rescue below goes with it
+    people_.QueueDrive([&](CWnd*) {
+      parent.DestroyWindow();
+      // Were the loop to go on waiting, this ends it.
+      QTimer::singleShot(2000, &watch, [&]() {
+        stuck = true;
+        sheet ? sheets.EndDialog(IDABORT) : dlg.EndDialog(IDABORT);
+      });
+    });
+    EXPECT_EQ(sheet ? sheets.DoModal() : dlg.DoModal(), IDCANCEL) << sheet;
+    EXPECT_FALSE(stuck) << sheet;
+  }
+}
+
 TEST_F(LayerTest, CheckListBoxesReportTheUsersTicks) {
   TestDialog dlg;
   ASSERT_TRUE(dlg.Create(IDD_TEST, nullptr));
