@@ -39,6 +39,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -193,8 +194,15 @@ class MonkeyTest : public qvtest::ListTest {
     }
   }
 
-  // Answers a popup (a menu, a drop-down list) that is on the screen.
-  void AnswerPopup(QWidget* popup) {
+  // Answers a popup (a menu, a drop-down list) that is on the screen;
+  // sometimes something arrives from outside first.
+  void AnswerPopup(QWidget* shown) {
+    QPointer<QWidget> popup(shown);
+    if (Chance(10)) {
+      SomeArrival()();
+      Settle();
+      if (!popup) return;
+    }
     if (auto* menu = qobject_cast<QMenu*>(popup)) {
       std::vector<QAction*> usable;
       for (QAction* a : menu->actions()) {
@@ -672,42 +680,36 @@ class MonkeyTest : public qvtest::ListTest {
 
   // Something from outside that arrives while the person works: a DDE
   // command of another program, or the window manager asking the main
-  // window to close. It is delivered by the next event processing, which
-  // may be inside the gesture that follows (a menu waiting for its pick, a
-  // dialog).
-  void Arrival() {
+  // window to close (not while a modal dialog blocks it).
+  std::function<void()> SomeArrival() {
     static const std::vector<std::string> commands = {
         "OLD_PATH_SET    T:\\disk", "NEW_PATH_SET    T:\\new", "DIFF_PATH_SET   T:\\diff", "DIFF_EXECUTE    ",
         "OLD_PATH_SET    T:\\nothing here", "UNKNOWN         x"};
-    if (Chance(80)) {
+    if (Chance(75)) {
       const std::string command = OneOf(commands);
       Note("DDE " + command + " arrives");
-      QMetaObject::invokeMethod(
-          qApp,
-          [command]() {
-            static char data[4097];
-            std::memset(data, 0, sizeof data);
-            std::memcpy(data, command.data(), command.size());
-            CWnd* main = AfxGetMainWnd();
-            if (main && ::IsWindow(main->GetSafeHwnd())) {
-              ::SendMessageA(main->GetSafeHwnd(), WM_DDE_PATH_COMMAND, 0, reinterpret_cast<LPARAM>(data));
-            }
-          },
-          Qt::QueuedConnection);
-    } else {
-      Note("close request arrives");
-      QMetaObject::invokeMethod(
-          qApp,
-          []() {
-            // A window that a modal dialog blocks is not closed.
-            QWidget* main = WidgetOf(AfxGetMainWnd());
-            if (main == nullptr || QApplication::activeModalWidget() != nullptr) return;
-            QCloseEvent close;
-            QApplication::sendEvent(main, &close);
-          },
-          Qt::QueuedConnection);
+      return [command]() {
+        static char data[4097];
+        std::memset(data, 0, sizeof data);
+        std::memcpy(data, command.data(), command.size());
+        CWnd* main = AfxGetMainWnd();
+        if (main && ::IsWindow(main->GetSafeHwnd())) {
+          ::SendMessageA(main->GetSafeHwnd(), WM_DDE_PATH_COMMAND, 0, reinterpret_cast<LPARAM>(data));
+        }
+      };
     }
+    Note("close request arrives");
+    return []() {
+      QWidget* main = WidgetOf(AfxGetMainWnd());
+      if (main == nullptr || QApplication::activeModalWidget() != nullptr) return;
+      QCloseEvent close;
+      QApplication::sendEvent(main, &close);
+    };
   }
+
+  // An arrival delivered by the next event processing, which may be inside
+  // the gesture that follows (a menu waiting for its pick, a dialog).
+  void Arrival() { QMetaObject::invokeMethod(qApp, SomeArrival(), Qt::QueuedConnection); }
 
   // Lets what a gesture set off run to its end (posted messages, window
   // events) before the next one, whatever the speed of the run: a bounded
