@@ -128,7 +128,11 @@ void CRBTN_ListView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     if (row >= 0) {
       CRect label;
       GetItemRect(row, &label, LVIR_LABEL);
+      const HWND self = m_hWnd;
       OnRButtonDown(MK_RBUTTON, CPoint(kKeyMenuX, label.top));
+      // While the menu waited for its pick the program may have been closed,
+      // and this list with it.
+      if (!::IsWindow(self)) return;
     }
   }
   CListCtrl::OnKeyDown(nChar, nRepCnt, nFlags);

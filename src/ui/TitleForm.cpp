@@ -207,7 +207,11 @@ BOOL CTitle_Form::ChooseProfile() {
 }
 
 void CTitle_Form::OnBnClickedFilterSelect() {
-  if (ChooseProfile()) {
+  const BOOL chosen = ChooseProfile();
+  // What ran while the dialog was open (a run another program asked for
+  // by DDE) may have replaced the forms, this one with them.
+  if (CMainFrame* frame = GetMainFrame(); frame == nullptr || frame->m_pTitleForm != this) return;
+  if (chosen) {
     if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = theApp.m_strFilterName;
     // The list shows the chosen profile's own sections.
     ActivateProfileNamed(theApp.m_strFilterName);

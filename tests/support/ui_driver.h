@@ -98,6 +98,18 @@ inline void Key(QWidget* w, Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModi
   QTest::keyClick(w, key, mods);
 }
 
+// Pastes into an edit the three ways a person does: Ctrl+V, Shift+Insert
+// and a middle click (the primary selection, where the platform has one).
+inline void PasteEveryWay(QWidget* w) {
+  ASSERT_NE(w, nullptr);
+  w->setFocus();
+  QTest::keyClick(w, Qt::Key_V, Qt::ControlModifier);
+  QTest::keyClick(w, Qt::Key_Insert, Qt::ShiftModifier);
+  QWidget* target = w;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) target = area->viewport();
+  QTest::mouseClick(target, Qt::MiddleButton, Qt::NoModifier, target->rect().center());
+}
+
 // Drops files (Linux paths) on a widget as the file manager would.
 inline void DropFiles(QWidget* target, const std::vector<std::string>& paths) {
   ASSERT_NE(target, nullptr);

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -169,6 +170,30 @@ TEST_F(LayerTest, EscapeAndTheCloseBoxCancel) {
   EXPECT_EQ(people_.Calls().back().dialogName, "TestDialog");
 }
 
+// A modal dialog or sheet whose window goes with the window it belongs to
+// (something that ran in its loop destroyed that one) ends as cancelled.
+TEST_F(LayerTest, AModalDialogEndsWhenItsWindowGoesWithItsParent) {
+  for (bool sheet : {false, true}) {
+    CWnd parent;
+    ASSERT_TRUE(parent.Create(nullptr, "p", WS_VISIBLE, CRect(0, 0, 200, 200), nullptr, 0));
+    TestDialog dlg;
+    dlg.m_pParentWnd = &parent;
+    CPropertySheet sheets("Settings", &parent);
+    bool stuck = false;
+    QObject watch;  // the rescue below goes with it
+    people_.QueueDrive([&](CWnd*) {
+      parent.DestroyWindow();
+      // Were the loop to go on waiting, this ends it.
+      QTimer::singleShot(2000, &watch, [&]() {
+        stuck = true;
+        sheet ? sheets.EndDialog(IDABORT) : dlg.EndDialog(IDABORT);
+      });
+    });
+    EXPECT_EQ(sheet ? sheets.DoModal() : dlg.DoModal(), IDCANCEL) << sheet;
+    EXPECT_FALSE(stuck) << sheet;
+  }
+}
+
 TEST_F(LayerTest, CheckListBoxesReportTheUsersTicks) {
   TestDialog dlg;
   ASSERT_TRUE(dlg.Create(IDD_TEST, nullptr));
@@ -301,6 +326,48 @@ TEST_F(LayerTest, PopupMenusPostTheChosenCommand) {
   Pump();
   EXPECT_EQ(owner.got, 40002u);
   owner.DestroyWindow();
+}
+
+// What runs while a popup menu waits for its pick (a posted message, the
+// window manager closing the window) may destroy the window that opened it
+// (a list in a window that stays, or a window of its own, with the menu's
+// parent): the menu goes quietly and the pick reaches nothing.
+TEST_F(LayerTest, APopupMenuOutlivesTheWindowThatOpenedIt) {
+  struct Owner : CWnd {
+    int* commands = nullptr;
+    BOOL OnCommand(WPARAM, LPARAM) override {
+      ++*commands;
+      return TRUE;
+    }
+    void PostNcDestroy() override { delete this; }
+  };
+  for (bool child : {true, false}) {
+    for (bool pick : {true, false}) {
+      CWnd frame;
+      ASSERT_TRUE(frame.Create(nullptr, "f", WS_VISIBLE, CRect(0, 0, 200, 200), nullptr, 0));
+      int commands = 0;
+      auto* owner = new Owner;
+      owner->commands = &commands;
+      ASSERT_TRUE(owner->Create(nullptr, "o", WS_VISIBLE | (child ? WS_CHILD : 0), CRect(0, 0, 100, 100),
+                                child ? &frame : nullptr, 1));
+      CMenu menu;
+      ASSERT_TRUE(menu.LoadMenu(500));
+      bool shown = false;
+      qvtest::ui::WhenPopupShows([&](QWidget* p) {
+        shown = true;
+        QPointer<QWidget> popup(p);
+        ::PostMessageA(owner->m_hWnd, WM_CLOSE, 0, 0);
+        Pump();
+        if (popup && pick) qvtest::ui::ChooseMenuItem(popup, "Second");
+        if (popup && !pick) popup->close();
+      });
+      EXPECT_FALSE(menu.GetSubMenu(0)->TrackPopupMenu(TPM_LEFTALIGN, 10, 10, owner)) << child << pick;
+      EXPECT_TRUE(shown);
+      Pump();
+      EXPECT_EQ(commands, 0);
+      frame.DestroyWindow();
+    }
+  }
 }
 
 TEST_F(LayerTest, CopiesReadOnlyTheSourceBitmapAndMasksKeepTheDestination) {

@@ -7,7 +7,9 @@
 
 #include "ui/list_fixture.h"
 
+#include <QCloseEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QScrollBar>
 
 #include <memory>
@@ -190,6 +192,29 @@ TEST_F(ListControlTest, RightArrowOpensTheMenuAtTheFirstSelectedRow) {
   EXPECT_TRUE(Names().empty());
   EXPECT_STREQ(theApp.m_szSelectedName, "r2");
   EXPECT_TRUE(SelectedRows().empty());
+}
+
+// The window manager may close the program while the menu of the
+// right-arrow key waits for its pick: the program closes, and the key's
+// handling does not go on with the list that went with it.
+TEST_F(ListControlTest, TheProgramClosedWhileTheKeysMenuIsOpen) {
+  Add("r0", 2);
+  Show(MODE_LIST, 15);
+  ClickRow(&Control(), 0);
+  theApp.m_pCurrentDoc->SetModifiedFlag(FALSE);
+  bool shown = false;
+  WhenPopupShows([&](QWidget* popup) {
+    shown = true;
+    QPointer<QWidget> menu(popup);
+    QCloseEvent close;
+    QApplication::sendEvent(qvtest::ui::WidgetOf(Frame()), &close);
+    Pump();
+    if (menu) menu->close();
+  });
+  qvtest::ui::Key(qvtest::ui::WidgetOf(&Control()), Qt::Key_Right);
+  Pump();
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(Frame(), nullptr);
 }
 
 TEST_F(ListControlTest, DoubleClickTakesOnlyItsRowAndEditsItsComment) {

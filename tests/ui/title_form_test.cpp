@@ -229,4 +229,32 @@ TEST_F(TitleFormTest, TheFilterButtonChoosesTheProfileOfTheEntry) {
   EXPECT_EQ(ShownText(title->GetDlgItem(IDC_COMBO_FILTER)), "Video");
 }
 
+// Another program's DDE command to run may arrive while the profile dialog
+// is open: the run takes place and its file view replaces the forms; the
+// dialog, gone with its form, ends as cancelled, and the button's handling
+// does not go on with the form that went.
+TEST_F(TitleFormTest, ARunArrivingByDdeWhileTheProfileDialogIsOpen) {
+  std::filesystem::create_directories(tmp_ / "disk/Title/VIDEO_TS");
+  ASSERT_TRUE(Start());
+  auto dde = [this](const std::string& command) {
+    std::string data = command;
+    data.resize(4097, '\0');
+    Frame()->SendMessage(WM_DDE_PATH_COMMAND, 0, reinterpret_cast<LPARAM>(data.data()));
+  };
+  people_.QueueDrive([&](CWnd*) {
+    dde("OLD_PATH_SET    T:\\disk");
+    dde("DIFF_EXECUTE    ");
+    Pump();
+  });
+  qvtest::ui::Click(Title(), IDC_FILTER_SELECT);
+  Pump();
+  ASSERT_FALSE(people_.Calls().empty());
+  EXPECT_EQ(people_.Calls().front().dialogName, "CFileType_Select_dlg");
+  EXPECT_EQ(people_.Calls().front().answer, IDCANCEL);
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  ASSERT_NE(Entry()->m_pRecordList, nullptr);
+  EXPECT_EQ(Entry()->m_pRecordList->GetCount(), 1);
+  EXPECT_EQ(Entry()->m_strFilterName, "Quarvex");
+}
+
 }  // namespace

@@ -174,6 +174,7 @@ class CPropertySheet : public CWnd {
   // whose window exists store its values; Cancel stores nothing.
   BOOL PressOK();
   void PressCancel();
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   PROPSHEETHEADER m_psh;
 

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -106,6 +107,25 @@ class WinRadioButton : public QRadioButton {
 
  protected:
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+// A multi-line edit that never hands clipboard data without a format to
+// Qt: an empty clipboard or primary selection is such data, and the text
+// control of Qt 6.4 reads its first format unchecked (a crash on Ctrl+V,
+// Shift+Insert or a middle click). Data without a format has nothing to
+// insert anyway.
+class WinMultiLineEdit : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+ protected:
+  static bool HasFormat(const QMimeData* source) { return source != nullptr && !source->formats().isEmpty(); }
+  bool canInsertFromMimeData(const QMimeData* source) const override {
+    return HasFormat(source) && QPlainTextEdit::canInsertFromMimeData(source);
+  }
+  void insertFromMimeData(const QMimeData* source) override {
+    if (HasFormat(source)) QPlainTextEdit::insertFromMimeData(source);
+  }
 };
 
 // The default object of a template control: an object of the class the
@@ -294,7 +314,7 @@ QWidget* MakeWidget(const qv::res::DialogItem& item, QWidget* parent, QButtonGro
     case Ctl::Edit:
     case Ctl::RichEdit: {
       if (style & ES_MULTILINE) {
-        auto* e = new QPlainTextEdit(parent);
+        auto* e = new WinMultiLineEdit(parent);
         e->setReadOnly((style & ES_READONLY) != 0);
         e->setTabChangesFocus(true);
         e->setVerticalScrollBarPolicy((style & WS_VSCROLL) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);

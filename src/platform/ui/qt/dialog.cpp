@@ -488,6 +488,9 @@ LRESULT CDialog::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     return 0;
   }
+  // The window goes while its modal loop runs (with the window it belongs
+  // to): the loop ends, as cancelled, instead of waiting for ever.
+  if (message == WM_DESTROY && m_pLoop) static_cast<QEventLoop*>(m_pLoop)->quit();
   return CWnd::DefWindowProc(message, wParam, lParam);
 }
 
@@ -667,6 +670,11 @@ void CPropertySheet::PressCancel() {
     if (p->m_hWnd) p->OnReset();
   }
   EndDialog(IDCANCEL);
+}
+
+LRESULT CPropertySheet::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY && m_pLoop) static_cast<QEventLoop*>(m_pLoop)->quit();
+  return CWnd::DefWindowProc(message, wParam, lParam);
 }
 
 void CPropertySheet::EndDialog(int nResult) {

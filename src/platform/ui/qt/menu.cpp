@@ -1,6 +1,7 @@
 // Menus as data, shown as Qt menus.
 #include <QAction>
 #include <QMenu>
+#include <QPointer>
 
 #include <memory>
 #include <vector>
@@ -249,15 +250,23 @@ BOOL CMenu::TrackPopupMenu(UINT nFlags, int x, int y, CWnd* pWnd, LPCRECT) {
   if (m_hMenu == nullptr) return FALSE;
   qv::ui::EnsureApp();
   g_lastPopup = POINT{x, y};
-  QMenu menu(qv::ui::OwnerWidget(pWnd));
-  qv::ui::FillQMenu(&menu, m_hMenu, {});
-  QAction* chosen = menu.exec(QPoint(x, y));
-  if (chosen == nullptr) return FALSE;
-  const UINT id = chosen->data().toUInt();
+  // What runs while the menu waits for its pick (a posted message, the
+  // window manager closing the window) may destroy the window that opened
+  // it, and with it the window the menu belongs to: the menu is watched,
+  // not owned by this frame, and the pick goes only to a window still there.
+  const HWND owner = pWnd ? pWnd->m_hWnd : nullptr;
+  const QPointer<QWidget> ownerWidget = qv::ui::IsLive(owner) ? owner->widget.data() : nullptr;
+  QPointer<QMenu> menu = new QMenu(qv::ui::OwnerWidget(pWnd));
+  qv::ui::FillQMenu(menu, m_hMenu, {});
+  QAction* chosen = menu->exec(QPoint(x, y));
+  const UINT id = menu && chosen ? chosen->data().toUInt() : 0;
+  delete menu;
   if (id == 0) return FALSE;
   if (nFlags & TPM_RETURNCMD) return static_cast<BOOL>(id);
+  if (owner == nullptr) return TRUE;
+  if (ownerWidget == nullptr || !qv::ui::IsLive(owner) || owner->widget != ownerWidget) return FALSE;
   // The command runs after the code that opened the menu has returned.
-  if (pWnd) ::PostMessageA(pWnd->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  ::PostMessageA(owner, WM_COMMAND, MAKEWPARAM(id, 0), 0);
   return TRUE;
 }
 
