@@ -56,8 +56,12 @@ HDDEDATA CALLBACK CDdeCommandServer::DdeCallback(UINT uType, UINT, HCONV, HSZ hs
       if (main == nullptr || !::IsWindow(main->GetSafeHwnd())) return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
       // While a run is in progress (its questions let transactions through)
       // a command could not be carried out: the run ends in the file view,
-      // where the frame takes none. The client hears busy and may try again.
-      if (auto* frame = dynamic_cast<CMainFrame*>(main); frame && frame->IsRunInProgress()) {
+      // where the frame takes none. While any other question of the program
+      // waits, a handler is in the middle of its work: a run started now
+      // would rebuild the forms under it. The client hears busy and may try
+      // again.
+      auto* frame = dynamic_cast<CMainFrame*>(main);
+      if (qv::QuestionsOpen() > 0 || (frame && frame->IsRunInProgress())) {
         return reinterpret_cast<HDDEDATA>(static_cast<uintptr_t>(DDE_FBUSY));
       }
       // Cleared whole, so data without a terminating zero never runs into

@@ -17,6 +17,7 @@
 #include "res/resource.h"
 #include "support/unprivileged.h"
 #include "ui/OperationForm.h"
+#include "ui/TitleForm.h"
 
 extern char** environ;
 
@@ -236,6 +237,36 @@ TEST_F(DdeCommandTest, WhileARunAsksAQuestionCommandsAreAnsweredBusy) {
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\Other")), DMLERR_NO_ERROR);
   EXPECT_EQ(Field(IDC_EDIT_OLD), "T:\\Other");
+}
+
+TEST_F(DdeCommandTest, WhileAFormsQuestionWaitsCommandsAreAnsweredBusy) {
+  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+  // The title form's profile dialog is on the screen: a run started now
+  // would rebuild the forms under the button's handler. Neither command is
+  // taken, and the senders hear so.
+  UINT pathAnswer = 0, runAnswer = 0;
+  people_.QueueDrive([&](CWnd* dialog) {
+    pathAnswer = Send(Command("OLD_PATH_SET", "T:\\Other"));
+    runAnswer = Send(Command("DIFF_EXECUTE", ""));
+    Pump();
+    qvtest::ui::Click(dialog, IDCANCEL);
+  });
+  qvtest::ui::Click(Frame()->m_pTitleForm, IDC_FILTER_SELECT);
+  Pump();
+  EXPECT_EQ(pathAnswer, static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(runAnswer, static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  EXPECT_EQ(Field(IDC_EDIT_OLD), "T:\\DVD");
+  EXPECT_EQ(theApp.m_pCurrentDoc->m_pCurrentEntry->m_pRecordList, nullptr);
+  EXPECT_EQ(people_.Pending(), 0u);
+
+  // With the dialog gone the same commands are carried out.
+  EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+  EXPECT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
+  Pump();
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
 }
 
 TEST_F(DdeCommandTest, ACommandShorterThanItsKeywordFieldIsItsKeyword) {

@@ -197,6 +197,7 @@ BOOL CDocument::DoSave(LPCSTR lpszPathName, BOOL bReplace) {
                             ext,    folder,   fileName,
                             OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT};
     std::string chosen;
+    const qv::OpenQuestion open;
     if (!qv::GetPeople().PickFile(request, chosen) || chosen.empty()) return FALSE;
     newName = CString(std::string_view(chosen));
   }

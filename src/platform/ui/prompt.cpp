@@ -53,6 +53,14 @@ People* SetPeople(People* people) {
 
 People& GetPeople() { return g_people ? *g_people : g_console; }
 
+namespace {
+int g_questionsOpen = 0;  // user-interface thread only
+}  // namespace
+
+OpenQuestion::OpenQuestion() { ++g_questionsOpen; }
+OpenQuestion::~OpenQuestion() { --g_questionsOpen; }
+int QuestionsOpen() { return g_questionsOpen; }
+
 int SafeAnswer(UINT type) {
   switch (type & MB_TYPEMASK) {
     case MB_OK: return IDOK;
@@ -84,6 +92,7 @@ StringResolver SetStringResolver(StringResolver resolver) {
 int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp) {
   const qv::MessageRequest request{lpszText ? lpszText : "", AfxGetAppName(),
                                    qv::ApplyDefaultIcon(nType), nIDHelp};
+  const qv::OpenQuestion open;
   return qv::GetPeople().Message(request);
 }
 

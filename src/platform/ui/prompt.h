@@ -168,6 +168,21 @@ class People {
 People* SetPeople(People* people);
 People& GetPeople();
 
+// Marks a question of the program as waiting for its answer for as long as
+// it lives: every call into the People above is made inside one. While one
+// waits, a handler of the program is in the middle of its work and its
+// windows must not be rebuilt under it; what arrives from outside (a DDE
+// command) asks `QuestionsOpen` and is turned away meanwhile.
+class OpenQuestion {
+ public:
+  OpenQuestion();
+  ~OpenQuestion();
+  OpenQuestion(const OpenQuestion&) = delete;
+  OpenQuestion& operator=(const OpenQuestion&) = delete;
+};
+// How many questions wait for their answer now (nested ones count each).
+int QuestionsOpen();
+
 // The answer given when nobody can answer: the one that changes nothing.
 // OK for an OK box, No for Yes/No, Abort for Abort/Retry/Ignore, else Cancel.
 int SafeAnswer(UINT type);

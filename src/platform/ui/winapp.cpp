@@ -102,6 +102,7 @@ BOOL CWinApp::DoPromptFileName(CString& fileName, UINT nIDSTitle, DWORD lFlags, 
   if (*defExt == '.') ++defExt;
   const qv::FileRequest request{bOpenFileDialog != FALSE, title, filter, defExt, "", fileName, lFlags};
   std::string chosen;
+  const qv::OpenQuestion open;
   if (!qv::GetPeople().PickFile(request, chosen) || chosen.empty()) return FALSE;
   fileName = CString(std::string_view(chosen));
   return TRUE;

@@ -396,6 +396,7 @@ INT_PTR CDialog::DoModal() {
                             },
                             &shown};
   std::string answer;
+  const qv::OpenQuestion open;
   const int result = qv::GetPeople().Dialog(request, &answer);
   if (!ran && !answer.empty()) SetScriptedText(CString(std::string_view(answer)));
   m_nModalResult = result;
@@ -705,6 +706,7 @@ INT_PTR CPropertySheet::DoModal() {
         return result;
       },
       &shown};
+  const qv::OpenQuestion open;
   const int result = qv::GetPeople().Dialog(request, nullptr);
   m_nModalResult = result;
   return result;
@@ -742,6 +744,7 @@ INT_PTR CFileDialog::DoModal() {
                                 m_ofn.lpstrFile ? m_ofn.lpstrFile : "",
                                 m_ofn.Flags};
   std::string chosen;
+  const qv::OpenQuestion open;
   if (!qv::GetPeople().PickFile(request, chosen)) return IDCANCEL;
   if (m_ofn.lpstrFile == nullptr || m_ofn.nMaxFile == 0 || chosen.size() >= m_ofn.nMaxFile) {
     // A path that does not fit would name another file.

@@ -195,6 +195,7 @@ LPITEMIDLIST SHBrowseForFolderA(LPBROWSEINFOA lpbi) {
   }
   std::string chosen;
   const qv::FolderRequest request{lpbi->lpszTitle ? lpbi->lpszTitle : "", initial.c_str()};
+  const qv::OpenQuestion open;
   if (!qv::GetPeople().PickFolder(request, chosen)) return nullptr;
   std::vector<BYTE> list = IdListOf(chosen);
   if (list.empty()) {

@@ -707,6 +707,7 @@ BOOL CWnd::UpdateData(BOOL bSaveAndValidate) {
 
 int CWnd::MessageBox(LPCTSTR lpszText, LPCTSTR lpszCaption, UINT nType) {
   qv::MessageRequest r{lpszText ? lpszText : "", lpszCaption ? lpszCaption : AfxGetAppName(), nType, 0};
+  const qv::OpenQuestion open;
   return qv::GetPeople().Message(r);
 }
 
