@@ -1,12 +1,12 @@
 // The application's life: start-up, exit, the document commands, the owned
 // objects with the comment template, and the manual opener.
 #include "app/ZEKApp.h"
-#include "app/FilterDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/ZEKView.h"
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/DdeServer.h"
-#include "app/FileTypeProfile.h"
 #include "app/SendTo.h"
 #include "compare/PathRoutines.h"
+#include "records/FileTypeProfile.h"
 
 CZEKApp theApp;
 // Built right after the application object (and destroyed before it): the

@@ -4,9 +4,9 @@
 #pragma once
 
 #include "app/CommandLine.h"
-#include "compare/ExtractDialogs.h"
 #include "platform/ui/afxwin.h"
 #include "platform/win.h"
+#include "ui/ExtractDialogs.h"
 
 class CZEKDoc;
 class CZEKEnv_Label;

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
+#include "records/FileTypeProfile.h"
 #include "app/ZEKApp.h"
 #include "compare/DiffEval.h"
 #include "compare/DiffFile.h"

@@ -171,13 +171,6 @@ void MakeRelatedPath(int mode, CString& path, const char* name) {
   path += name;
 }
 
-void FormatTimeText(LONG time, char* out) {
-  if (out == nullptr) return;
-  const CTime when(static_cast<time_t>(time == -1 ? 0 : time));
-  const CString text = when.Format("%Y/%m/%d (%a)  %H:%M:%S");
-  strncpy_s(out, 64, text, _TRUNCATE);
-}
-
 int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,
                     const CString& name, const char* tag) {
   const CString source = sourceFolder + "\\" + name;

@@ -1,10 +1,10 @@
 #include "records/EnvLabel.h"
 
-#include "app/ProfileText.h"
 #include "app/ZEKApp.h"
-#include "compare/PathRoutines.h"
 #include "records/Archive.h"
+#include "records/DateText.h"
 #include "records/FileInfo.h"
+#include "records/ProfileText.h"
 
 #include <cstring>
 #include <ctime>

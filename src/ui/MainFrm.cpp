@@ -2,16 +2,16 @@
 
 #include <cstring>
 
-#include "app/EnvSheet.h"
-#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ExtractDialogs.h"
 #include "compare/PathRoutines.h"
 #include "compare/TempCsv.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/EnvSheet.h"
+#include "ui/ExtractDialogs.h"
+#include "ui/FilterDialogs.h"
 #include "ui/OperationForm.h"
 #include "ui/SmallDialogs.h"
 #include "ui/SourceForm.h"

@@ -1,14 +1,14 @@
 #include "ui/OperationForm.h"
 
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/TitleForm.h"
 

@@ -2,11 +2,11 @@
 
 #include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ItemChanges.h"
-#include "compare/ItemCommands.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/ItemChanges.h"
+#include "ui/ItemCommands.h"
 #include "ui/MainFrm.h"
 #include "ui/SourceForm.h"
 

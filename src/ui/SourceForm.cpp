@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/PathRoutines.h"
@@ -11,6 +10,7 @@
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/TitleForm.h"
 

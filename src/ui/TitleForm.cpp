@@ -3,14 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
-#include "app/ProfileText.h"
 #include "app/ZEKApp.h"
 #include "compare/PathRoutines.h"
 #include "records/EnvLabel.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/OperationForm.h"
 

@@ -1,11 +1,11 @@
-#include "app/FilterDialogs.h"
+#include "ui/FilterDialogs.h"
 
 #include <map>
 
-#include "app/FileTypeProfile.h"
-#include "app/ProfileText.h"
 #include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 #include "res/resource.h"
 #include "ui/MainFrm.h"
 #include "ui/SourceForm.h"

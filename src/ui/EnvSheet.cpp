@@ -1,4 +1,4 @@
-#include "app/EnvSheet.h"
+#include "ui/EnvSheet.h"
 
 #include <cstring>
 #include <ctime>

@@ -1,8 +1,8 @@
 // Profile text form and the check-state selection of the display filter.
-#include "app/ProfileText.h"
+#include "records/ProfileText.h"
 
-#include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
+#include "records/FileTypeProfile.h"
 
 #include "platform/ui/listbox.h"
 #include "records/FileInfo.h"

@@ -1,6 +1,6 @@
 // File-type profile tables, their loader, the look-ups by name and the
 // classification of files and folders under the active profile.
-#include "app/FileTypeProfile.h"
+#include "records/FileTypeProfile.h"
 
 #include <string>
 #include <unordered_map>

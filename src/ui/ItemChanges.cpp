@@ -1,14 +1,14 @@
-#include "compare/ItemChanges.h"
+#include "ui/ItemChanges.h"
 
 #include <vector>
 
 #include "app/ZEKApp.h"
-#include "compare/ItemCommands.h"
-#include "compare/ItemDialogs.h"
 #include "compare/PathRoutines.h"
 #include "compare/RecordTexts.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
+#include "ui/ItemCommands.h"
+#include "ui/ItemDialogs.h"
 #include "ui/SmallDialogs.h"
 
 namespace {

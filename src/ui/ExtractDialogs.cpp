@@ -1,13 +1,13 @@
-#include "compare/ExtractDialogs.h"
+#include "ui/ExtractDialogs.h"
 
 #include <algorithm>
 
 #include "app/ZEKApp.h"
-#include "compare/ItemCommands.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/ItemCommands.h"
 #include "ui/MainFrm.h"
 
 IMPLEMENT_DYNAMIC(CExtractDlgBase, CDialog)

@@ -1,13 +1,13 @@
-#include "compare/ItemCommands.h"
+#include "ui/ItemCommands.h"
 
 #include "app/ZEKApp.h"
 #include "compare/DiffEval.h"
 #include "compare/DiffFile.h"
 #include "compare/DumpWriter.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ItemDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
+#include "ui/ItemDialogs.h"
 #include "ui/MainFrm.h"
 
 namespace {
