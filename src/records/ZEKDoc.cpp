@@ -3,7 +3,7 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/ZEKApp.h"
+#include "records/Settings.h"
 #include "records/Archive.h"
 #include "records/FileInfo.h"
 #include "ui/MainFrm.h"
@@ -62,15 +62,15 @@ void GiveMissingComments(CObList& entries, CComment_Obj& table) {
 
 CZEKDoc::CZEKDoc() {
   SetFileType(kFilterName, kDefaultExt);
-  theApp.m_pCurrentDoc = this;
+  ZEKSettings().m_pCurrentDoc = this;
   SetCurrentCommentTable(&m_Comment);
-  theApp.m_bFileInfoCreated = FALSE;
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   InitNewDocument();
 }
 
 CZEKDoc::~CZEKDoc() {
   DeleteContents();
-  if (theApp.m_pCurrentDoc == this) theApp.m_pCurrentDoc = nullptr;
+  if (ZEKSettings().m_pCurrentDoc == this) ZEKSettings().m_pCurrentDoc = nullptr;
   if (GetCurrentCommentTable() == &m_Comment) SetCurrentCommentTable(nullptr);
   if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pDoc == this) frame->m_pDoc = nullptr;
 }
@@ -92,10 +92,10 @@ void CZEKDoc::ForgetEntries() {
   // the frame's shown records and rows, and the list's selection.
   if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecordsOf(this);
   for (POSITION pos = m_listEntries.GetHeadPosition(); pos != nullptr;) {
-    if (m_listEntries.GetNext(pos) == theApp.m_pSelectedEntry) {
-      theApp.m_pSelectedEntry = nullptr;
-      theApp.m_listSelectedNames.RemoveAll();
-      theApp.m_szSelectedName[0] = 0;
+    if (m_listEntries.GetNext(pos) == ZEKSettings().m_pSelectedEntry) {
+      ZEKSettings().m_pSelectedEntry = nullptr;
+      ZEKSettings().m_listSelectedNames.RemoveAll();
+      ZEKSettings().m_szSelectedName[0] = 0;
     }
   }
 }
@@ -109,7 +109,7 @@ void CZEKDoc::InitNewDocument() {
   pEntry->Init();
   m_pCurrentEntry = pEntry;
   pEntry->m_listFilterLines.RemoveAll();
-  theApp.m_strFilterName = theApp.m_strFilterNameLoaded;
+  ZEKSettings().m_strFilterName = ZEKSettings().m_strFilterNameLoaded;
   pEntry->m_strName = kNewEntryName;
   pEntry->m_nId = 1;
   m_nCurrentId = 1;
@@ -119,13 +119,13 @@ void CZEKDoc::InitNewDocument() {
 BOOL CZEKDoc::OnNewDocument() {
   if (!CDocument::OnNewDocument()) return FALSE;
   InitNewDocument();
-  theApp.m_bFileInfoCreated = FALSE;
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   UpdateAllViews(nullptr, 0);
   return TRUE;
 }
 
 BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
-  theApp.m_pCurrentDoc = this;
+  ZEKSettings().m_pCurrentDoc = this;
   SetCurrentCommentTable(&m_Comment);
   if (!CDocument::OnOpenDocument(lpszPathName)) {
     // A read that failed part way has emptied the document; until the
@@ -134,8 +134,8 @@ BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
     if (m_pCurrentEntry == nullptr) InitNewDocument();
     return FALSE;
   }
-  if (theApp.m_bInitialized) ShowCurrentEntry(FALSE);
-  theApp.m_bFileInfoCreated = FALSE;
+  if (ZEKSettings().m_bInitialized) ShowCurrentEntry(FALSE);
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   UpdateAllViews(nullptr, 0);
   return TRUE;
 }
@@ -170,7 +170,7 @@ void CZEKDoc::ShowCurrentEntry(BOOL bKeepMode) {
   frame->m_pDoc = this;
   if (!bKeepMode) {
     frame->m_nMode = m_pCurrentEntry->m_nMode;
-    theApp.m_nAppMode = m_pCurrentEntry->m_nMode;
+    ZEKSettings().m_nAppMode = m_pCurrentEntry->m_nMode;
     // A form still showing another entry's fields would store them into
     // this one when the view switches: it shows this entry from now on.
     if (frame->m_pOperationForm) frame->m_pOperationForm->UpdateFromDocument(FALSE);
@@ -188,14 +188,14 @@ BOOL CZEKDoc::SaveAsWithMode() {
 void CZEKDoc::OnUpdateHelpFinder(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
 
 void CZEKDoc::SetDocVersion(WORD wMajor, WORD wMinor, WORD wBuild) {
-  theApp.m_wFileVersion[0] = 0;
-  theApp.m_wFileVersion[1] = wMajor;
-  theApp.m_wFileVersion[2] = wMinor;
-  theApp.m_wFileVersion[3] = wBuild;
+  ZEKSettings().m_wFileVersion[0] = 0;
+  ZEKSettings().m_wFileVersion[1] = wMajor;
+  ZEKSettings().m_wFileVersion[2] = wMinor;
+  ZEKSettings().m_wFileVersion[3] = wBuild;
 }
 
 void CZEKDoc::GetDocVersion(WORD wVersion[4]) {
-  for (int i = 0; i < 4; ++i) wVersion[i] = theApp.m_wFileVersion[i];
+  for (int i = 0; i < 4; ++i) wVersion[i] = ZEKSettings().m_wFileVersion[i];
 }
 
 void CZEKDoc::Serialize(CArchive& ar) {
