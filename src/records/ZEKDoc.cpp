@@ -5,9 +5,8 @@
 
 #include "records/Settings.h"
 #include "records/Archive.h"
+#include "records/DocFrame.h"
 #include "records/FileInfo.h"
-#include "ui/MainFrm.h"
-#include "ui/OperationForm.h"
 
 IMPLEMENT_DYNCREATE(CZEKDoc, CDocument)
 
@@ -72,7 +71,7 @@ CZEKDoc::~CZEKDoc() {
   DeleteContents();
   if (ZEKSettings().m_pCurrentDoc == this) ZEKSettings().m_pCurrentDoc = nullptr;
   if (GetCurrentCommentTable() == &m_Comment) SetCurrentCommentTable(nullptr);
-  if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pDoc == this) frame->m_pDoc = nullptr;
+  if (CZEKDocFrame* frame = CZEKDocFrame::Get()) frame->ForgetDocument(this);
 }
 
 void CZEKDoc::SetModifiedFlag(BOOL bModified) { m_bModified = bModified; }
@@ -90,7 +89,7 @@ void CZEKDoc::DeleteContents() {
 void CZEKDoc::ForgetEntries() {
   // Whoever keeps pointers into the entries lets go before they are freed:
   // the frame's shown records and rows, and the list's selection.
-  if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecordsOf(this);
+  if (CZEKDocFrame* frame = CZEKDocFrame::Get()) frame->ForgetRecordsOf(this);
   for (POSITION pos = m_listEntries.GetHeadPosition(); pos != nullptr;) {
     if (m_listEntries.GetNext(pos) == ZEKSettings().m_pSelectedEntry) {
       ZEKSettings().m_pSelectedEntry = nullptr;
@@ -143,8 +142,8 @@ BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
 void CZEKDoc::OnCloseDocument() {
   // Views are destroyed and made anew at every view switch; only closing
   // the main window closes the document.
-  CMainFrame* frame = GetMainFrame();
-  if (frame && frame->m_bClosing) CDocument::OnCloseDocument();
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
+  if (frame && frame->IsClosing()) CDocument::OnCloseDocument();
 }
 
 CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
@@ -159,29 +158,16 @@ CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
 }
 
 void CZEKDoc::ShowCurrentEntry(BOOL bKeepMode) {
-  CMainFrame* frame = GetMainFrame();
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
   if (m_pCurrentEntry == nullptr || frame == nullptr) return;
-  frame->m_strNewPath = m_pCurrentEntry->m_strNewPath;
-  frame->m_strOldPath = m_pCurrentEntry->m_strOldPath;
-  frame->m_strDiffPath = m_pCurrentEntry->m_strDiffPath;
-  frame->m_strComment = m_pCurrentEntry->m_strComment;
-  frame->m_pRecordList = m_pCurrentEntry->m_pRecordList;
-  frame->m_pTotals = m_pCurrentEntry->m_pTotals;
-  frame->m_pDoc = this;
-  if (!bKeepMode) {
-    frame->m_nMode = m_pCurrentEntry->m_nMode;
-    ZEKSettings().m_nAppMode = m_pCurrentEntry->m_nMode;
-    // A form still showing another entry's fields would store them into
-    // this one when the view switches: it shows this entry from now on.
-    if (frame->m_pOperationForm) frame->m_pOperationForm->UpdateFromDocument(FALSE);
-  }
-  frame->PostMessage(m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW, 0, 0);
+  frame->ShowEntry(this, bKeepMode);
 }
 
 BOOL CZEKDoc::SaveAsWithMode() {
   // Without a frame that was handed an entry there is no mode word to take.
-  CMainFrame* frame = GetMainFrame();
-  if (m_pCurrentEntry && frame && frame->m_pDoc == this) m_pCurrentEntry->m_nMode = frame->m_nMode;
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
+  int mode = 0;
+  if (m_pCurrentEntry && frame && frame->GetModeFor(this, mode)) m_pCurrentEntry->m_nMode = mode;
   return DoSave(nullptr, TRUE);
 }
 

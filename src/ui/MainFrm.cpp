@@ -23,10 +23,6 @@ IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 namespace {
 
-// The frame being built or shown (forms register with it before it
-// becomes the application's main window).
-CMainFrame* g_pFrame = nullptr;
-
 // A DDE path command of this length or more has no room in the path
 // buffer: it is dropped whole rather than cut to another folder.
 constexpr size_t kDdePathMax = 1023;
@@ -38,10 +34,9 @@ const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_KANA, ID_INDICATOR_CAPS, 
 
 }  // namespace
 
-CMainFrame* GetMainFrame() {
-  if (auto* f = dynamic_cast<CMainFrame*>(AfxGetMainWnd())) return f;
-  return g_pFrame;
-}
+// Forms register with the frame being built before it becomes the
+// application's main window: the frame made last counts until then.
+CMainFrame* GetMainFrame() { return dynamic_cast<CMainFrame*>(CZEKDocFrame::Get()); }
 
 // ---------------------------------------------------------------------------
 
@@ -144,11 +139,9 @@ CMainFrame::CMainFrame() {
   m_nFrameWidth = static_cast<int>(1100 * s);
   m_font.CreateFontA(static_cast<int>(-14 * s), 0, 0, 0, 600, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
                      CLIP_TT_ALWAYS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "ＭＳ Ｐゴシック");
-  g_pFrame = this;
 }
 
 CMainFrame::~CMainFrame() {
-  if (g_pFrame == this) g_pFrame = nullptr;
   delete m_pSplitter;
   m_pSplitter = nullptr;
 }
@@ -257,6 +250,35 @@ void CMainFrame::ForgetRecords() {
 
 void CMainFrame::ForgetRecordsOf(const CZEKDoc* pDoc) {
   if (pDoc == nullptr || pDoc == m_pDoc) ForgetRecords();
+}
+
+void CMainFrame::ShowEntry(CZEKDoc* pDoc, BOOL bKeepMode) {
+  const CZEKEnv_Label* entry = pDoc->m_pCurrentEntry;
+  m_strNewPath = entry->m_strNewPath;
+  m_strOldPath = entry->m_strOldPath;
+  m_strDiffPath = entry->m_strDiffPath;
+  m_strComment = entry->m_strComment;
+  m_pRecordList = entry->m_pRecordList;
+  m_pTotals = entry->m_pTotals;
+  m_pDoc = pDoc;
+  if (!bKeepMode) {
+    m_nMode = entry->m_nMode;
+    ZEKSettings().m_nAppMode = entry->m_nMode;
+    // A form still showing another entry's fields would store them into
+    // this one when the view switches: it shows this entry from now on.
+    if (m_pOperationForm) m_pOperationForm->UpdateFromDocument(FALSE);
+  }
+  PostMessage(pDoc->m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW, 0, 0);
+}
+
+void CMainFrame::ForgetDocument(const CZEKDoc* pDoc) {
+  if (m_pDoc == pDoc) m_pDoc = nullptr;
+}
+
+BOOL CMainFrame::GetModeFor(const CZEKDoc* pDoc, int& nMode) const {
+  if (m_pDoc != pDoc) return FALSE;
+  nMode = m_nMode;
+  return TRUE;
 }
 
 void CMainFrame::BeginRun() { ++m_nRunDepth; }
