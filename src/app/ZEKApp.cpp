@@ -4,8 +4,8 @@
 #include "app/ZEKApp.h"
 
 #include "app/DdeServer.h"
-#include "app/SendTo.h"
 #include "compare/PathRoutines.h"
+#include "compare/SendTo.h"
 
 CZEKApp theApp;
 // Built right after the application object (and destroyed before it): the

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/SendTo.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
+#include "compare/SendTo.h"
 #include "records/Settings.h"
 #include "res/resource.h"
 #include "ui/SmallDialogs.h"

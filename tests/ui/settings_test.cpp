@@ -8,7 +8,7 @@
 
 #include "support/app_fixture.h"
 
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 #include "res/resource.h"
 #include "ui/EnvSheet.h"
 

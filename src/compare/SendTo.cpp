@@ -1,5 +1,5 @@
 // The SendTo program list, the shell link reader and the shortcut writer.
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 
 #include "platform/os/shelllink.h"
 
