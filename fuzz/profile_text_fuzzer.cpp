@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/FileTypeProfile.h"
-#include "app/ProfileText.h"
 #include "fuzz/fuzz_support.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 
 namespace {
 

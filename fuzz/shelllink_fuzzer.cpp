@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 #include "fuzz/fuzz_support.h"
 #include "platform/base/codepage.h"
 #include "platform/os/shelllink.h"

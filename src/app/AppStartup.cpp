@@ -1,12 +1,12 @@
 // The application's life: start-up, exit, the document commands, the owned
 // objects with the comment template, and the manual opener.
 #include "app/ZEKApp.h"
-#include "app/FilterDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/ZEKView.h"
 
@@ -27,7 +27,7 @@ const unsigned char kDocumentClassId[16] = {0x5a, 0x45, 0x4b, 0x51, 0x76, 0x78, 
 }  // namespace
 
 BOOL CZEKApp::InitInstance() {
-  // 1-2. OLE, controls and rich edits.
+  // OLE, controls and rich edits come first: nothing runs without them.
   if (!AfxOleInit()) {
     AfxMessageBox(IDP_OLE_INIT_FAILED);
     return FALSE;
@@ -37,29 +37,32 @@ BOOL CZEKApp::InitInstance() {
   // The application's name from its string resource.
   CString title;
   if (title.LoadString(AFX_IDS_APP_TITLE)) qv::SetAppText(m_pszAppName, title);
-  // 3. Per-user key and the recent-file list.
+  // The recent-file list is kept under the per-user key.
   SetRegistryKey("Orvane");
   LoadStdProfileSettings(4);
-  // 4-6. The document template, automation, shell registration.
+  // One document type with its frame and view; the automation server and the
+  // shell registration are set up as the framework does.
   m_pDocTemplate = new CSingleDocTemplate(IDR_MAINFRAME, RUNTIME_CLASS(CZEKDoc), RUNTIME_CLASS(CMainFrame),
                                           RUNTIME_CLASS(CZEKView));
   AddDocTemplate(m_pDocTemplate);
   m_server.ConnectTemplate(kDocumentClassId, m_pDocTemplate, FALSE);
   EnableShellOpen();
   RegisterShellFileTypes(TRUE);
-  // 7-8. Command line and settings; a failed installation check ends the
-  // start-up without a window and without writing the settings.
+  // A failed installation check ends the start-up without a window and
+  // without writing the settings (ExitInstance writes them only after a
+  // start).
   ParseCommandLine(m_cmdInfo);
   if (!LoadSettings()) return TRUE;
-  // 9-10.
+  // Making the first document changes the mode; every start is in the mode
+  // the settings gave.
   const int appMode = m_nAppMode;
   InitCommentTemplate();
-  // 11. Embedding and automation have no window.
+  // Embedding and automation have no window.
   if (m_cmdInfo.m_bRunEmbedded || m_cmdInfo.m_bRunAutomated) {
     COleTemplateServer::RegisterAll();
     return TRUE;
   }
-  // 12. The display-filter window, hidden until the file list shows it.
+  // The display-filter window, hidden until the file list shows it.
   m_pFilterDlg = new CFileType_Select_Chk_dlg;
   if (m_pFilterDlg->Create(IDD_FILETYPE_SELECT_CHK, nullptr)) {
     m_pFilterDlg->ShowWindow(SW_HIDE);
@@ -67,9 +70,9 @@ BOOL CZEKApp::InitInstance() {
     delete m_pFilterDlg;
     m_pFilterDlg = nullptr;
   }
-  // 13. The new document or the one the command line names, with its frame.
+  // The new document or the one the command line names, with its frame.
   if (!ProcessShellCommand(m_cmdInfo)) return FALSE;
-  // 14-15.
+  // The caption names the file the command line opened, without its folder.
   if (m_pMainWnd && !m_cmdInfo.m_strFileName.IsEmpty()) {
     const CString& path = m_cmdInfo.m_strFileName;
     int nameStart = 0;
@@ -86,7 +89,8 @@ BOOL CZEKApp::InitInstance() {
     m_pMainWnd->SetWindowText(caption);
   }
   if (m_pMainWnd) m_pMainWnd->DragAcceptFiles(TRUE);
-  // 16-17. Every start is in the mode the settings gave.
+  // The windows are up: a document opened from now on is shown at once, and
+  // the shown entry takes the mode of the start.
   m_bInitialized = TRUE;
   m_nAppMode = appMode;
   if (m_pCurrentDoc && m_pCurrentDoc->m_pCurrentEntry) {
@@ -172,23 +176,4 @@ void CZEKApp::InitCommentTemplate() {
 void CZEKApp::DeleteOwnedObjects() {
   for (POSITION pos = m_listOwned.GetHeadPosition(); pos != nullptr;) delete m_listOwned.GetNext(pos);
   m_listOwned.RemoveAll();
-}
-
-void CZEKApp::OpenManual(CWnd* pOwner, const char* path) {
-  char buffer[2048];
-  strcpy_s(buffer, sizeof buffer, path ? path : "");
-  char drive[2048];
-  char dir[2048];
-  char name[2048];
-  char ext[2048];
-  _splitpath_s(buffer, drive, sizeof drive, dir, sizeof dir, name, sizeof name, ext, sizeof ext);
-  const char* endings[] = {".pdf", ".doc", ".docx"};
-  for (const char* e : endings) {
-    char candidate[2048];
-    sprintf_s(candidate, sizeof candidate, "%s\\%s%s%s", drive, dir, name, e);
-    if (FileExists(candidate)) {
-      ShellExecuteA(pOwner ? pOwner->GetSafeHwnd() : nullptr, "open", candidate, nullptr, nullptr, SW_SHOWNORMAL);
-      return;
-    }
-  }
 }

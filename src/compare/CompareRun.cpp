@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
-#include "app/ZEKApp.h"
+#include "records/FileTypeProfile.h"
+#include "records/Settings.h"
 #include "compare/DiffEval.h"
 #include "compare/DiffFile.h"
 #include "compare/ExternalPrograms.h"
@@ -337,7 +337,7 @@ int RebuildFileInfo(int mode, int keepComment, int discard, CZEKDoc* doc, CZEKEn
     if (ppTotals) *ppTotals = nullptr;
   }
   if (!CheckComparePaths(mode, entry->m_strNewPath, entry->m_strOldPath, entry->m_strDiffPath)) return 0;
-  RunCompare(mode, theApp.m_bKeepComment, theApp.m_nDiffExec, entry, doc);
+  RunCompare(mode, ZEKSettings().m_bKeepComment, ZEKSettings().m_nDiffExec, entry, doc);
   if (ppRecords) *ppRecords = entry->m_pRecordList;
   if (ppTotals) *ppTotals = entry->m_pTotals;
   return 1;
@@ -406,7 +406,7 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
         auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
         if ((r->m_nExist & 3) != 3) continue;
         const CString name = r->m_New.m_strName;
-        const int result = MakeDiffFile(0, force, theApp.m_strCmdDiff, newPath, oldPath, diffPath, name,
+        const int result = MakeDiffFile(0, force, ZEKSettings().m_strCmdDiff, newPath, oldPath, diffPath, name,
                                         r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile,
                                         entry->m_nDiffOption, r);
         DeleteDiffHeaderFile(r, diffPath);
@@ -436,7 +436,7 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
       break;
     case DIFF_RUN_WINDIFF:
     case DIFF_RUN_GUI: {
-      const CString program = effective == DIFF_RUN_WINDIFF ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      const CString program = effective == DIFF_RUN_WINDIFF ? ZEKSettings().m_strCmdWindiff : ZEKSettings().m_strCmdDF;
       CString command = program;
       command += ' ';
       command += oldPath;
@@ -480,11 +480,11 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   qv::TakeUnrepresentableNames();  // only what this walk leaves out is told
   g_leftOut = LeftOut();
   // The "both folders exist" rule needs a second tree: compare mode only.
-  const int exist = mode == RUN_MODE_COMPARE ? theApp.m_bDirExistDiff : 0;
+  const int exist = mode == RUN_MODE_COMPARE ? ZEKSettings().m_bDirExistDiff : 0;
   if (mode == RUN_MODE_COMPARE && *newPath != '\0') {
-    WalkDvdFolders(theApp.m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
+    WalkDvdFolders(ZEKSettings().m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
   }
-  if (*oldPath != '\0') WalkDvdFolders(theApp.m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
+  if (*oldPath != '\0') WalkDvdFolders(ZEKSettings().m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
   ReportLeftOut();
 
   if (!keepComment) {
@@ -706,10 +706,10 @@ void StoreMergeLists(CZEKDoc* doc, int id, CZEKMergeSRCInfo* totals, CObList* re
   if (e != nullptr) AttachLists(e, totals, records);
 }
 
-int MatchRecordFilter(int mode, CZEKApp* app, int bits, int daysFrom, int daysTo,
+int MatchRecordFilter(int mode, CZEKSettings* app, int bits, int daysFrom, int daysTo,
                       const CZEKMergeFileInfo* record) {
   if (record == nullptr) return 0;
-  if (app == nullptr) app = &theApp;
+  if (app == nullptr) app = &ZEKSettings();
   const LONG newTime = record->m_New.m_tModify;
   const LONG oldTime = record->m_Old.m_tModify;
   int keep = mode == RUN_MODE_LIST ? 1 : 0;

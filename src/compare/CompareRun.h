@@ -18,7 +18,7 @@
 
 #include "platform/win.h"
 
-class CZEKApp;
+class CZEKSettings;
 class CZEKDoc;
 class CZEKEnv_Label;
 class CZEKFileInfo;
@@ -28,7 +28,7 @@ class CZEKMergeSRCInfo;
 // Entry modes.
 enum { RUN_MODE_COMPARE = 0, RUN_MODE_LIST = 1 };
 
-// Run kinds (CZEKApp::m_nDiffExec).
+// Run kinds (CZEKSettings::m_nDiffExec).
 enum {
   DIFF_RUN_REGENERATE = 0,   // rebuild every .diff file
   DIFF_RUN_OUTDATED = 1,     // rebuild .diff files older than a copy
@@ -37,7 +37,7 @@ enum {
   DIFF_RUN_GUI = 4,          // the GUI comparison program on the two roots
 };
 
-// Bits of the display filter (CZEKApp::m_nDispMode).
+// Bits of the display filter (CZEKSettings::m_nDispMode).
 enum {
   DISP_SAME = 1,
   DISP_NEW = 2,
@@ -58,8 +58,8 @@ extern const char kNoVersionText[];
 // The whole run with its confirmation. Asks whether to rebuild when the
 // entry already holds records (any answer but Yes: 0, entry untouched);
 // `discard` 1 frees the entry's results before the folders are checked;
-// then CheckComparePaths and RunCompare (with CZEKApp::m_bKeepComment and
-// CZEKApp::m_nDiffExec; `keepComment` is not used). On 1 the caller's two
+// then CheckComparePaths and RunCompare (with CZEKSettings::m_bKeepComment and
+// CZEKSettings::m_nDiffExec; `keepComment` is not used). On 1 the caller's two
 // pointers receive the entry's new record list and totals.
 int RebuildFileInfo(int mode, int keepComment, int discard, CZEKDoc* doc, CZEKEnv_Label* entry,
                     CObList** ppRecords, CZEKMergeSRCInfo** ppTotals);
@@ -122,7 +122,7 @@ void GetVersionText(CZEKFileInfo& side, const char* path);
 // last entry); state 1 when both are present.
 void StoreMergeLists(CZEKDoc* doc, int id, CZEKMergeSRCInfo* totals, CObList* records);
 
-// The display-filter test of one record: 1 show, 0 hide. `app` null means
-// theApp.
-int MatchRecordFilter(int mode, CZEKApp* app, int bits, int daysFrom, int daysTo,
+// The display-filter test of one record: 1 show, 0 hide. `app` is the
+// settings record to read; null means ZEKSettings().
+int MatchRecordFilter(int mode, CZEKSettings* app, int bits, int daysFrom, int daysTo,
                       const CZEKMergeFileInfo* record);

@@ -1,7 +1,7 @@
 #include "compare/DiffEval.h"
 
-#include "app/FileTypeProfile.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 
 namespace {
 

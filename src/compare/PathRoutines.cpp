@@ -4,13 +4,17 @@
 
 #include "platform/ui/afxwin.h"
 #include "platform/ui/listctrl.h"
-#include "ui/SmallDialogs.h"
+#include "platform/ui/prompt.h"
 
 namespace {
 
-// Answers of the overwrite question.
+// The overwrite question is the windows' dialog of this name, asked for
+// through the people seam; its answers, Esc and the close box answering
+// cancel.
+constexpr char kOverwriteDialog[] = "CMessageBox_OW_dlg";
 constexpr int kAnswerYes = 1;
 constexpr int kAnswerAll = 2;
+constexpr int kAnswerCancel = 4;
 
 // A double-byte character's first byte. The whole lead range of code page
 // 932 counts, 0xF0-0xFC included: the extension characters there (纊 is
@@ -63,11 +67,7 @@ int EnsureLevel(const CString& level) {
 
 // The overwrite question: 1 yes, 2 overwrite all, 3 no, 4 cancel (also Esc
 // and the close box).
-int AskOverwrite(const CString& fileLine) {
-  CMessageBox_OW_dlg box;
-  box.m_strFileName = fileLine;
-  return static_cast<int>(box.DoModal());
-}
+int AskOverwrite(const CString& fileLine) { return qv::AskDialog(kOverwriteDialog, fileLine, kAnswerCancel); }
 
 // Copies `text` into `out` of `size` bytes, cut where needed at a character
 // boundary. `text` may lie inside `out`.
@@ -169,13 +169,6 @@ void MakeRelatedPath(int mode, CString& path, const char* name) {
   // file. The folder makers and the copy refuse paths that are too long.
   path += "\\";
   path += name;
-}
-
-void FormatTimeText(LONG time, char* out) {
-  if (out == nullptr) return;
-  const CTime when(static_cast<time_t>(time == -1 ? 0 : time));
-  const CString text = when.Format("%Y/%m/%d (%a)  %H:%M:%S");
-  strncpy_s(out, 64, text, _TRUNCATE);
 }
 
 int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFolder,

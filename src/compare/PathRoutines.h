@@ -8,6 +8,9 @@
 #pragma once
 
 #include "platform/win.h"
+// The shared date text is the records' (they store it); the callers of the
+// path routines have it from here as well.
+#include "records/DateText.h"
 // The folder browser and its flag BIF_RETURNONLYFSDIRS, which every caller
 // of SelectFolderDialog passes.
 #include "platform/ui/shell.h"
@@ -50,10 +53,6 @@ int MakeFolder(const char* path);
 // "C:\x" becomes "C:".
 void MakeRelatedPath(int mode, CString& path, const char* name);
 void CutToParentFolder(CString& path);
-
-// Writes "%Y/%m/%d (%a)  %H:%M:%S" of `time` (seconds since 1970, local
-// time) into `out`; -1 is shown as time 0. `out` holds 64 bytes.
-void FormatTimeText(LONG time, char* out);
 
 // Lets the user choose a folder in the shell's folder browser, opening at
 // `initialPath`. 1: the full path of the chosen folder is in `out`; 0:

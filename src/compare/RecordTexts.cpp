@@ -1,10 +1,10 @@
 #include "compare/RecordTexts.h"
 
-#include "app/ZEKApp.h"
 #include "compare/DiffEval.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 
 const char kNewlyCreatedText[] = "--- 新規作成された ---";
@@ -22,7 +22,7 @@ int GetDateColumns(const CZEKMergeFileInfo* record, char* dateNew, char* dateOld
 }
 
 CString GetRecordComment(const CZEKMergeFileInfo* record) {
-  const CZEKDoc* doc = theApp.m_pCurrentDoc;
+  const CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   if (record == nullptr || doc == nullptr) return CString();
   const int index = record->m_nCommentIndex;
   if (index < 0 || index >= doc->m_Comment.GetCount()) return CString();

@@ -1,10 +1,10 @@
 #include "compare/TempCsv.h"
 
-#include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/RecordTexts.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 
 const char kTempCsvName[] = "Z_E_K_wc_temp.csv";
 
@@ -24,7 +24,7 @@ FILE* g_csv = nullptr;
 bool g_writeFailed = false;
 
 CString TempCsvPath() {
-  CString path = theApp.m_strTempDir;
+  CString path = ZEKSettings().m_strTempDir;
   path += '\\';
   path += kTempCsvName;
   return path;
@@ -53,7 +53,7 @@ int OpenTempCsv() {
   // Binary: the line ends are written as CR LF here, and the line breaks
   // inside a quoted comment reach the file as the comment holds them.
   // Without a TEMP folder the name would lie in the root of the drive.
-  FILE* file = !theApp.m_strTempDir.IsEmpty() && static_cast<size_t>(path.GetLength()) < kPathSize
+  FILE* file = !ZEKSettings().m_strTempDir.IsEmpty() && static_cast<size_t>(path.GetLength()) < kPathSize
                    ? fopen(path, "wb")
                    : nullptr;
   if (file == nullptr) {
@@ -106,9 +106,11 @@ void WriteCsvRows(int mode, const CObList* records, const char* diffFolder) {
   CString row;
   CString folder;
   CString leaf;
+  CZEKSettings& settings = ZEKSettings();
   for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) {
     auto* record = static_cast<CZEKMergeFileInfo*>(records->GetNext(pos));
-    if (MatchRecordFilter(mode, &theApp, theApp.m_nDispMode, theApp.m_nDaysFrom, theApp.m_nDaysTo, record) != 1) {
+    if (MatchRecordFilter(mode, &settings, settings.m_nDispMode, settings.m_nDaysFrom, settings.m_nDaysTo,
+                          record) != 1) {
       continue;
     }
     char dateNew[kDateTextSize] = "";
@@ -143,9 +145,9 @@ void WriteCsvRows(int mode, const CObList* records, const char* diffFolder) {
 
 int OpenWithCsvViewer(const char* path) {
   const char* file = path ? path : "";
-  if (theApp.m_bCmdAvailable[0]) {
+  if (ZEKSettings().m_bCmdAvailable[0]) {
     CString command;
-    command.Format("\"%s\" \"%s\"", theApp.m_strCmdExcel.GetString(), file);
+    command.Format("\"%s\" \"%s\"", ZEKSettings().m_strCmdExcel.GetString(), file);
     // Started directly rather than through ExecCommand: the one message of
     // a failure names the viewer and the file it was to show.
     const UINT result = WinExec(command, SW_SHOWDEFAULT);
@@ -158,10 +160,10 @@ int OpenWithCsvViewer(const char* path) {
   // The file stays where it was written: the message says where, and which
   // setting chooses the program.
   CString text;
-  if (theApp.m_strCmdExcel.IsEmpty()) {
+  if (ZEKSettings().m_strCmdExcel.IsEmpty()) {
     text.Format(kNoCsvViewerText, file);
   } else {
-    text.Format(kCsvViewerFailedText, file, theApp.m_strCmdExcel.GetString());
+    text.Format(kCsvViewerFailedText, file, ZEKSettings().m_strCmdExcel.GetString());
   }
   AfxMessageBox(text, MB_ICONEXCLAMATION);
   return 0;

@@ -1,10 +1,10 @@
 #include "records/EnvLabel.h"
 
-#include "app/ProfileText.h"
-#include "app/ZEKApp.h"
-#include "compare/PathRoutines.h"
 #include "records/Archive.h"
+#include "records/DateText.h"
 #include "records/FileInfo.h"
+#include "records/ProfileText.h"
+#include "records/Settings.h"
 
 #include <cstring>
 #include <ctime>
@@ -117,10 +117,10 @@ void CZEKEnv_Label::Init() {
   FreeRecords();
   m_nId = 1;
   m_strName.Empty();
-  m_strNewPath = theApp.m_strNewPath;
-  m_strOldPath = theApp.m_strOldPath;
-  m_strDiffPath = theApp.m_strDiffPath;
-  m_nMode = theApp.m_nNewEntryMode;
+  m_strNewPath = ZEKSettings().m_strNewPath;
+  m_strOldPath = ZEKSettings().m_strOldPath;
+  m_strDiffPath = ZEKSettings().m_strDiffPath;
+  m_nMode = ZEKSettings().m_nNewEntryMode;
   m_strText1.Empty();
   std::memset(m_reserved, 0, sizeof(m_reserved));
   m_nModeCopy = 0;
@@ -128,7 +128,7 @@ void CZEKEnv_Label::Init() {
   m_strText2.Empty();
   m_strText3.Empty();
   m_strText4.Empty();
-  m_strComment = theApp.m_strDefaultComment;
+  m_strComment = ZEKSettings().m_strDefaultComment;
   m_dwTotalGB = m_dwUsedGB = m_dwFreeGB = 0;
   m_dwVolumeSerial = 0;
   m_nRecordCount = 0;
@@ -193,7 +193,7 @@ void CZEKEnv_Label::Serialize(CArchive& ar) {
         empty.Serialize(ar);
       }
     }
-    m_strFilterName = theApp.m_strFilterName;
+    m_strFilterName = ZEKSettings().m_strFilterName;
     ar << static_cast<LONG>(m_nDiffOption) << m_strFilterName;
     ProfileToText(m_strFilterName, m_listFilterLines);
     ar.WriteStringList(m_listFilterLines);
@@ -222,6 +222,6 @@ void CZEKEnv_Label::Serialize(CArchive& ar) {
     m_nDiffOption = diffOption;
     m_listFilterLines.RemoveAll();
     ar.ReadStringList(m_listFilterLines);
-    ParseProfileText(theApp.m_strFilterName, m_listFilterLines);
+    ParseProfileText(ZEKSettings().m_strFilterName, m_listFilterLines);
   }
 }

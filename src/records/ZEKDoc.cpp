@@ -3,11 +3,10 @@
 #include <new>
 #include <stdexcept>
 
-#include "app/ZEKApp.h"
+#include "records/Settings.h"
 #include "records/Archive.h"
+#include "records/DocFrame.h"
 #include "records/FileInfo.h"
-#include "ui/MainFrm.h"
-#include "ui/OperationForm.h"
 
 IMPLEMENT_DYNCREATE(CZEKDoc, CDocument)
 
@@ -62,17 +61,17 @@ void GiveMissingComments(CObList& entries, CComment_Obj& table) {
 
 CZEKDoc::CZEKDoc() {
   SetFileType(kFilterName, kDefaultExt);
-  theApp.m_pCurrentDoc = this;
+  ZEKSettings().m_pCurrentDoc = this;
   SetCurrentCommentTable(&m_Comment);
-  theApp.m_bFileInfoCreated = FALSE;
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   InitNewDocument();
 }
 
 CZEKDoc::~CZEKDoc() {
   DeleteContents();
-  if (theApp.m_pCurrentDoc == this) theApp.m_pCurrentDoc = nullptr;
+  if (ZEKSettings().m_pCurrentDoc == this) ZEKSettings().m_pCurrentDoc = nullptr;
   if (GetCurrentCommentTable() == &m_Comment) SetCurrentCommentTable(nullptr);
-  if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pDoc == this) frame->m_pDoc = nullptr;
+  if (CZEKDocFrame* frame = CZEKDocFrame::Get()) frame->ForgetDocument(this);
 }
 
 void CZEKDoc::SetModifiedFlag(BOOL bModified) { m_bModified = bModified; }
@@ -90,12 +89,12 @@ void CZEKDoc::DeleteContents() {
 void CZEKDoc::ForgetEntries() {
   // Whoever keeps pointers into the entries lets go before they are freed:
   // the frame's shown records and rows, and the list's selection.
-  if (CMainFrame* frame = GetMainFrame()) frame->ForgetRecordsOf(this);
+  if (CZEKDocFrame* frame = CZEKDocFrame::Get()) frame->ForgetRecordsOf(this);
   for (POSITION pos = m_listEntries.GetHeadPosition(); pos != nullptr;) {
-    if (m_listEntries.GetNext(pos) == theApp.m_pSelectedEntry) {
-      theApp.m_pSelectedEntry = nullptr;
-      theApp.m_listSelectedNames.RemoveAll();
-      theApp.m_szSelectedName[0] = 0;
+    if (m_listEntries.GetNext(pos) == ZEKSettings().m_pSelectedEntry) {
+      ZEKSettings().m_pSelectedEntry = nullptr;
+      ZEKSettings().m_listSelectedNames.RemoveAll();
+      ZEKSettings().m_szSelectedName[0] = 0;
     }
   }
 }
@@ -109,7 +108,7 @@ void CZEKDoc::InitNewDocument() {
   pEntry->Init();
   m_pCurrentEntry = pEntry;
   pEntry->m_listFilterLines.RemoveAll();
-  theApp.m_strFilterName = theApp.m_strFilterNameLoaded;
+  ZEKSettings().m_strFilterName = ZEKSettings().m_strFilterNameLoaded;
   pEntry->m_strName = kNewEntryName;
   pEntry->m_nId = 1;
   m_nCurrentId = 1;
@@ -119,13 +118,13 @@ void CZEKDoc::InitNewDocument() {
 BOOL CZEKDoc::OnNewDocument() {
   if (!CDocument::OnNewDocument()) return FALSE;
   InitNewDocument();
-  theApp.m_bFileInfoCreated = FALSE;
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   UpdateAllViews(nullptr, 0);
   return TRUE;
 }
 
 BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
-  theApp.m_pCurrentDoc = this;
+  ZEKSettings().m_pCurrentDoc = this;
   SetCurrentCommentTable(&m_Comment);
   if (!CDocument::OnOpenDocument(lpszPathName)) {
     // A read that failed part way has emptied the document; until the
@@ -134,8 +133,8 @@ BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
     if (m_pCurrentEntry == nullptr) InitNewDocument();
     return FALSE;
   }
-  if (theApp.m_bInitialized) ShowCurrentEntry(FALSE);
-  theApp.m_bFileInfoCreated = FALSE;
+  if (ZEKSettings().m_bInitialized) ShowCurrentEntry(FALSE);
+  ZEKSettings().m_bFileInfoCreated = FALSE;
   UpdateAllViews(nullptr, 0);
   return TRUE;
 }
@@ -143,8 +142,8 @@ BOOL CZEKDoc::OnOpenDocument(LPCSTR lpszPathName) {
 void CZEKDoc::OnCloseDocument() {
   // Views are destroyed and made anew at every view switch; only closing
   // the main window closes the document.
-  CMainFrame* frame = GetMainFrame();
-  if (frame && frame->m_bClosing) CDocument::OnCloseDocument();
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
+  if (frame && frame->IsClosing()) CDocument::OnCloseDocument();
 }
 
 CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
@@ -159,43 +158,30 @@ CZEKEnv_Label* CZEKDoc::FindEntryById(CObList& entries, int& nId) {
 }
 
 void CZEKDoc::ShowCurrentEntry(BOOL bKeepMode) {
-  CMainFrame* frame = GetMainFrame();
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
   if (m_pCurrentEntry == nullptr || frame == nullptr) return;
-  frame->m_strNewPath = m_pCurrentEntry->m_strNewPath;
-  frame->m_strOldPath = m_pCurrentEntry->m_strOldPath;
-  frame->m_strDiffPath = m_pCurrentEntry->m_strDiffPath;
-  frame->m_strComment = m_pCurrentEntry->m_strComment;
-  frame->m_pRecordList = m_pCurrentEntry->m_pRecordList;
-  frame->m_pTotals = m_pCurrentEntry->m_pTotals;
-  frame->m_pDoc = this;
-  if (!bKeepMode) {
-    frame->m_nMode = m_pCurrentEntry->m_nMode;
-    theApp.m_nAppMode = m_pCurrentEntry->m_nMode;
-    // A form still showing another entry's fields would store them into
-    // this one when the view switches: it shows this entry from now on.
-    if (frame->m_pOperationForm) frame->m_pOperationForm->UpdateFromDocument(FALSE);
-  }
-  frame->PostMessage(m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW, 0, 0);
+  frame->ShowEntry(this, bKeepMode);
 }
 
 BOOL CZEKDoc::SaveAsWithMode() {
   // Without a frame that was handed an entry there is no mode word to take.
-  CMainFrame* frame = GetMainFrame();
-  if (m_pCurrentEntry && frame && frame->m_pDoc == this) m_pCurrentEntry->m_nMode = frame->m_nMode;
+  CZEKDocFrame* frame = CZEKDocFrame::Get();
+  int mode = 0;
+  if (m_pCurrentEntry && frame && frame->GetModeFor(this, mode)) m_pCurrentEntry->m_nMode = mode;
   return DoSave(nullptr, TRUE);
 }
 
 void CZEKDoc::OnUpdateHelpFinder(CCmdUI* pCmdUI) { pCmdUI->Enable(FALSE); }
 
 void CZEKDoc::SetDocVersion(WORD wMajor, WORD wMinor, WORD wBuild) {
-  theApp.m_wFileVersion[0] = 0;
-  theApp.m_wFileVersion[1] = wMajor;
-  theApp.m_wFileVersion[2] = wMinor;
-  theApp.m_wFileVersion[3] = wBuild;
+  ZEKSettings().m_wFileVersion[0] = 0;
+  ZEKSettings().m_wFileVersion[1] = wMajor;
+  ZEKSettings().m_wFileVersion[2] = wMinor;
+  ZEKSettings().m_wFileVersion[3] = wBuild;
 }
 
 void CZEKDoc::GetDocVersion(WORD wVersion[4]) {
-  for (int i = 0; i < 4; ++i) wVersion[i] = theApp.m_wFileVersion[i];
+  for (int i = 0; i < 4; ++i) wVersion[i] = ZEKSettings().m_wFileVersion[i];
 }
 
 void CZEKDoc::Serialize(CArchive& ar) {

@@ -2,16 +2,17 @@
 
 #include <cstring>
 
-#include "app/EnvSheet.h"
-#include "app/FilterDialogs.h"
-#include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ExtractDialogs.h"
 #include "compare/PathRoutines.h"
 #include "compare/TempCsv.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/EnvSheet.h"
+#include "ui/ExtractDialogs.h"
+#include "ui/FilterDialogs.h"
 #include "ui/OperationForm.h"
 #include "ui/SmallDialogs.h"
 #include "ui/SourceForm.h"
@@ -21,10 +22,6 @@ IMPLEMENT_DYNAMIC(CMySplitterWnd, CSplitterWnd)
 IMPLEMENT_DYNCREATE(CMainFrame, CFrameWnd)
 
 namespace {
-
-// The frame being built or shown (forms register with it before it
-// becomes the application's main window).
-CMainFrame* g_pFrame = nullptr;
 
 // A DDE path command of this length or more has no room in the path
 // buffer: it is dropped whole rather than cut to another folder.
@@ -37,10 +34,9 @@ const UINT kIndicators[] = {ID_SEPARATOR, ID_INDICATOR_KANA, ID_INDICATOR_CAPS, 
 
 }  // namespace
 
-CMainFrame* GetMainFrame() {
-  if (auto* f = dynamic_cast<CMainFrame*>(AfxGetMainWnd())) return f;
-  return g_pFrame;
-}
+// Forms register with the frame being built before it becomes the
+// application's main window: the frame made last counts until then.
+CMainFrame* GetMainFrame() { return dynamic_cast<CMainFrame*>(CZEKDocFrame::Get()); }
 
 // ---------------------------------------------------------------------------
 
@@ -143,11 +139,9 @@ CMainFrame::CMainFrame() {
   m_nFrameWidth = static_cast<int>(1100 * s);
   m_font.CreateFontA(static_cast<int>(-14 * s), 0, 0, 0, 600, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_TT_PRECIS,
                      CLIP_TT_ALWAYS, DEFAULT_QUALITY, VARIABLE_PITCH | FF_SWISS, "ＭＳ Ｐゴシック");
-  g_pFrame = this;
 }
 
 CMainFrame::~CMainFrame() {
-  if (g_pFrame == this) g_pFrame = nullptr;
   delete m_pSplitter;
   m_pSplitter = nullptr;
 }
@@ -169,13 +163,13 @@ int CMainFrame::OnCreate(LPCREATESTRUCT lpCreateStruct) {
       !m_wndStatusBar.SetIndicators(kIndicators, static_cast<int>(std::size(kIndicators)))) {
     return -1;
   }
-  m_nMode = theApp.m_nAppMode;
+  m_nMode = ZEKSettings().m_nAppMode;
   m_wndToolBar.SetBarStyle(m_wndToolBar.GetBarStyle() | CBRS_TOOLTIPS | CBRS_FLYBY | CBRS_SIZE_DYNAMIC);
   m_wndToolBar.EnableDocking(CBRS_ALIGN_ANY);
   EnableDocking(CBRS_ALIGN_ANY);
   DockControlBar(&m_wndToolBar);
-  m_nListMode = theApp.m_nListMode;
-  m_nListSide = theApp.m_nListSide;
+  m_nListMode = ZEKSettings().m_nListMode;
+  m_nListSide = ZEKSettings().m_nListSide;
   return 0;
 }
 
@@ -256,6 +250,35 @@ void CMainFrame::ForgetRecords() {
 
 void CMainFrame::ForgetRecordsOf(const CZEKDoc* pDoc) {
   if (pDoc == nullptr || pDoc == m_pDoc) ForgetRecords();
+}
+
+void CMainFrame::ShowEntry(CZEKDoc* pDoc, BOOL bKeepMode) {
+  const CZEKEnv_Label* entry = pDoc->m_pCurrentEntry;
+  m_strNewPath = entry->m_strNewPath;
+  m_strOldPath = entry->m_strOldPath;
+  m_strDiffPath = entry->m_strDiffPath;
+  m_strComment = entry->m_strComment;
+  m_pRecordList = entry->m_pRecordList;
+  m_pTotals = entry->m_pTotals;
+  m_pDoc = pDoc;
+  if (!bKeepMode) {
+    m_nMode = entry->m_nMode;
+    ZEKSettings().m_nAppMode = entry->m_nMode;
+    // A form still showing another entry's fields would store them into
+    // this one when the view switches: it shows this entry from now on.
+    if (m_pOperationForm) m_pOperationForm->UpdateFromDocument(FALSE);
+  }
+  PostMessage(pDoc->m_pCurrentEntry->m_pRecordList == nullptr ? WM_SHOW_OPERATION_VIEW : WM_SHOW_FILE_VIEW, 0, 0);
+}
+
+void CMainFrame::ForgetDocument(const CZEKDoc* pDoc) {
+  if (m_pDoc == pDoc) m_pDoc = nullptr;
+}
+
+BOOL CMainFrame::GetModeFor(const CZEKDoc* pDoc, int& nMode) const {
+  if (m_pDoc != pDoc) return FALSE;
+  nMode = m_nMode;
+  return TRUE;
 }
 
 void CMainFrame::BeginRun() { ++m_nRunDepth; }
@@ -363,7 +386,7 @@ const char kCsvWriteFailed[] = "ファイル名称：%s\n上記ファイルの�
 // .docx; the update rule looks for the .pdf.
 CString ManualPath(const char* ending) {
   CString path;
-  path.Format("%s\\Quarvex取扱説明書%s", theApp.m_strHomeDir.GetString(), ending);
+  path.Format("%s\\Quarvex取扱説明書%s", ZEKSettings().m_strHomeDir.GetString(), ending);
   return path;
 }
 
@@ -441,7 +464,7 @@ int CMainFrame::FirstSelectedRow() const {
 
 void CMainFrame::SetListMode(int subMode, int sel) {
   m_nListMode = subMode;
-  theApp.m_nListMode = subMode;
+  ZEKSettings().m_nListMode = subMode;
   if (m_pSourceForm == nullptr) return;
   m_pSourceForm->SetColumns(m_nMode, m_nListMode);
   m_pSourceForm->FillList(sel, FALSE);
@@ -449,21 +472,21 @@ void CMainFrame::SetListMode(int subMode, int sel) {
 
 void CMainFrame::SetListSide(int side) {
   m_nListSide = side;
-  theApp.m_nListSide = side;
+  ZEKSettings().m_nListSide = side;
   if (m_pSourceForm) m_pSourceForm->FillList(-1, FALSE);
 }
 
 void CMainFrame::ToggleDisplayFilterBit(int bit) {
-  theApp.m_nDispMode ^= bit;
+  ZEKSettings().m_nDispMode ^= bit;
   RefreshViews();
-  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->UpdateStateButtons();
+  if (ZEKAppWindows().m_pFilterDlg) ZEKAppWindows().m_pFilterDlg->UpdateStateButtons();
 }
 
 void CMainFrame::OnViewOperation() {
   if (m_nLayout == WM_SHOW_FILE_VIEW && m_pSourceForm && m_pSourceForm->m_btnFilter.m_hWnd &&
-      m_pSourceForm->m_btnFilter.SendMessage(BM_GETCHECK) == BST_CHECKED && theApp.m_pFilterDlg &&
-      theApp.m_pFilterDlg->m_hWnd) {
-    theApp.m_pFilterDlg->ShowWindow(SW_HIDE);
+      m_pSourceForm->m_btnFilter.SendMessage(BM_GETCHECK) == BST_CHECKED && ZEKAppWindows().m_pFilterDlg &&
+      ZEKAppWindows().m_pFilterDlg->m_hWnd) {
+    ZEKAppWindows().m_pFilterDlg->ShowWindow(SW_HIDE);
   }
   PostMessage(WM_SHOW_OPERATION_VIEW, 0, 0);
 }
@@ -484,21 +507,22 @@ void CMainFrame::OnSideOld() { SetListSide(SIDE_OLD); }
 void CMainFrame::OnRunZekFile() {
   // In double quotes: a program folder with blanks stays one path.
   CString command;
-  command.Format("\"%s\"", theApp.m_strZekFileExe.GetString());
+  command.Format("\"%s\"", ZEKSettings().m_strZekFileExe.GetString());
   LaunchDetached(command);
 }
 
 void CMainFrame::OnExplorer() {
   CString command;
-  if (IsExistingFile(theApp.m_strExtractPath)) {
-    command.Format("\"%s\"", theApp.m_strExplorerExe.GetString());
+  const CZEKSettings& settings = ZEKSettings();
+  if (IsExistingFile(settings.m_strExtractPath)) {
+    command.Format("\"%s\"", settings.m_strExplorerExe.GetString());
   } else {
-    command.Format("\"%s\" \"%s\"", theApp.m_strExplorerExe.GetString(), theApp.m_strExtractPath.GetString());
+    command.Format("\"%s\" \"%s\"", settings.m_strExplorerExe.GetString(), settings.m_strExtractPath.GetString());
   }
   LaunchDetached(command);
 }
 
-void CMainFrame::OnOpenManual() { theApp.OpenManual(this, ManualPath(".docx")); }
+void CMainFrame::OnOpenManual() { ZEKAppWindows().OpenManual(this, ManualPath(".docx")); }
 
 void CMainFrame::OnEnvSetting() {
   if (ShowEnvSheet(this)) RefreshViews();
@@ -526,24 +550,24 @@ void CMainFrame::OnExtractCopy() {
   CObList records;
   CopyRecordList(m_listShownRecords, records);
   CFORMDLG dlg;
-  dlg.m_strRoot = theApp.m_strExtractPath;
+  dlg.m_strRoot = ZEKSettings().m_strExtractPath;
   GiveExtractionInputs(dlg, records);
   // A dialog that could not be shown (-1) did nothing either.
   const INT_PTR result = dlg.DoModal();
   if (result == IDCANCEL || result == -1) return;
-  theApp.m_strExtractPath = dlg.m_strRoot;
+  ZEKSettings().m_strExtractPath = dlg.m_strRoot;
   PostMessage(WM_SHOW_OPERATION_VIEW, 0, 0);
 }
 
 void CMainFrame::OnExtractFolderSetting() {
   CObList records;
   CopyRecordList(m_listShownRecords, records);
-  CFORMDLG_SEL& dlg = theApp.m_dlgExtractSel;
+  CFORMDLG_SEL& dlg = ZEKAppWindows().m_dlgExtractSel;
   GiveExtractionInputs(dlg, records);
   const INT_PTR result = dlg.DoModal();
   // The dialog outlives this command: it keeps no pointer to the copy.
   dlg.m_pRecords = nullptr;
-  if (result != IDCANCEL && result != -1) theApp.m_strExtractPath = dlg.m_strRoot;
+  if (result != IDCANCEL && result != -1) ZEKSettings().m_strExtractPath = dlg.m_strRoot;
 }
 
 void CMainFrame::OnExportCsv() {
@@ -623,9 +647,9 @@ void CMainFrame::OnUpdateShowFiles(CCmdUI* pCmdUI) {
     return;
   }
   const int bit = ValueOfCommand(kDisplayFilterCommands, pCmdUI->m_nID);
-  pCmdUI->SetRadio((theApp.m_nDispMode & bit) != 0);
+  pCmdUI->SetRadio((ZEKSettings().m_nDispMode & bit) != 0);
 }
 
-void CMainFrame::OnUpdateRunZekFile(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(theApp.m_strZekFileExe)); }
-void CMainFrame::OnUpdateExplorer(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(theApp.m_strExplorerExe)); }
+void CMainFrame::OnUpdateRunZekFile(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(ZEKSettings().m_strZekFileExe)); }
+void CMainFrame::OnUpdateExplorer(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(ZEKSettings().m_strExplorerExe)); }
 void CMainFrame::OnUpdateOpenManual(CCmdUI* pCmdUI) { pCmdUI->Enable(IsExistingFile(ManualPath(".pdf"))); }

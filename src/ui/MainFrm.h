@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/ui/afxwin.h"
+#include "records/DocFrame.h"
 
 class CZEKDoc;
 class CZEKMergeSRCInfo;
@@ -51,7 +52,7 @@ class CMySplitterWnd : public CSplitterWnd {
   LRESULT OnNcHitTest(CPoint point);
 };
 
-class CMainFrame : public CFrameWnd {
+class CMainFrame : public CFrameWnd, public CZEKDocFrame {
   DECLARE_DYNCREATE(CMainFrame)
 
  public:
@@ -93,8 +94,12 @@ class CMainFrame : public CFrameWnd {
   // Forgets the shown records: the record list, the totals, the rows and
   // the shown-record list (whoever frees records calls it first).
   void ForgetRecords();
-  // The same when the records of this document go.
-  void ForgetRecordsOf(const CZEKDoc* pDoc);
+  // What the document tells the frame (see CZEKDocFrame).
+  void ShowEntry(CZEKDoc* pDoc, BOOL bKeepMode) override;
+  void ForgetRecordsOf(const CZEKDoc* pDoc) override;
+  void ForgetDocument(const CZEKDoc* pDoc) override;
+  BOOL IsClosing() const override { return m_bClosing; }
+  BOOL GetModeFor(const CZEKDoc* pDoc, int& nMode) const override;
 
   // A run is in progress: the DDE server answers busy meanwhile (a command
   // it would acknowledge could not be carried out: the run ends in the file
@@ -175,5 +180,6 @@ class CMainFrame : public CFrameWnd {
   int m_nRunDepth = 0;
 };
 
-// The main frame, or null while there is none.
+// The main frame, or null while there is none (the frame the document
+// reaches, CZEKDocFrame::Get()).
 CMainFrame* GetMainFrame();

@@ -1,14 +1,15 @@
 #include "ui/OperationForm.h"
 
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
-#include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/TitleForm.h"
 
@@ -37,7 +38,7 @@ const char kTitleDiff[] = "作業フォルダ(DIFF)選択";
 const char kExcelTemplate[] = "Quarvex【原紙】.xlsm";
 
 CZEKEnv_Label* CurrentEntry() {
-  return theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr;
+  return ZEKSettings().m_pCurrentDoc ? ZEKSettings().m_pCurrentDoc->m_pCurrentEntry : nullptr;
 }
 }  // namespace
 
@@ -85,7 +86,7 @@ void COperation_Form::ShowCompareFields(int mode) {
 }
 
 void COperation_Form::UpdateFromDocument(BOOL keepDate) {
-  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   CZEKEnv_Label* entry = CurrentEntry();
   if (doc == nullptr || entry == nullptr) return;
   m_strName = entry->m_strName;
@@ -103,7 +104,7 @@ void COperation_Form::UpdateFromDocument(BOOL keepDate) {
 void COperation_Form::ApplyToDocument() {
   UpdateData(TRUE);
   TakeFoldersInDriveForm();
-  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   CZEKEnv_Label* entry = CurrentEntry();
   if (doc == nullptr || entry == nullptr) return;
   // Only another folder makes the stored results stale; a new comment on a
@@ -153,7 +154,7 @@ void COperation_Form::DiscardRecords() {
   }
   m_pRecordList = nullptr;
   entry->m_nState = 0;
-  if (theApp.m_pCurrentDoc) theApp.m_pCurrentDoc->SetModifiedFlag(TRUE);
+  if (ZEKSettings().m_pCurrentDoc) ZEKSettings().m_pCurrentDoc->SetModifiedFlag(TRUE);
 }
 
 void COperation_Form::OnBnClickedRun() {
@@ -161,7 +162,7 @@ void COperation_Form::OnBnClickedRun() {
   BeginWaitCursor();
   ApplyToDocument();
   CMainFrame* frame = GetMainFrame();
-  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   CZEKEnv_Label* entry = CurrentEntry();
   if (frame == nullptr || doc == nullptr || entry == nullptr) {
     EndWaitCursor();
@@ -171,19 +172,21 @@ void COperation_Form::OnBnClickedRun() {
   ActivateProfileNamed(entry->m_strFilterName);
   SelectProfile(GetCurrentProfile());
   // The display-filter window fills itself again at its next show.
-  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->m_bFilled = FALSE;
+  if (ZEKAppWindows().m_pFilterDlg) ZEKAppWindows().m_pFilterDlg->m_bFilled = FALSE;
   if (frame->m_pTitleForm) {
     frame->m_nMode = frame->m_pTitleForm->m_nMode;
-    theApp.m_nAppMode = frame->m_pTitleForm->m_nMode;
+    ZEKSettings().m_nAppMode = frame->m_pTitleForm->m_nMode;
   }
 
   if (CheckPathType(1, m_strNewPath) == 2 && CheckPathType(1, m_strOldPath) == 2) {
     // Two files: the comparison program shows them instead of a run.
-    if (theApp.m_bCmdAvailable[2] != 1 && theApp.m_bCmdAvailable[3] != 1) {
+    const CZEKSettings& settings = ZEKSettings();
+    if (settings.m_bCmdAvailable[2] != 1 && settings.m_bCmdAvailable[3] != 1) {
       AfxMessageBox(kNoCompareProgram);
     } else {
-      const CString& program =
-          (theApp.m_nOpeMode1 == 1 || theApp.m_bCmdAvailable[2] != 1) ? theApp.m_strCmdWindiff : theApp.m_strCmdDF;
+      const CString& program = (settings.m_nOpeMode1 == 1 || settings.m_bCmdAvailable[2] != 1)
+                                   ? settings.m_strCmdWindiff
+                                   : settings.m_strCmdDF;
       // Three parts, each path in double quotes, two blanks between them.
       CString line;
       line.Format("%s %s %s", CString("\"" + program + "\"").GetString(),
@@ -202,16 +205,17 @@ void COperation_Form::OnBnClickedRun() {
   // The run may free the entry's records: nothing may keep pointing at them.
   frame->ForgetRecords();
   frame->BeginRun();
-  const int done = RebuildFileInfo(frame->m_nMode, theApp.m_bKeepComment, 3, doc, entry, &m_pRecordList, &m_pTotals);
+  const int done =
+      RebuildFileInfo(frame->m_nMode, ZEKSettings().m_bKeepComment, 3, doc, entry, &m_pRecordList, &m_pTotals);
   frame = GetMainFrame();
   EndWaitCursor();
   if (done) {
     doc->ShowCurrentEntry(TRUE);
     doc->SetModifiedFlag(TRUE);
-    theApp.m_bFileInfoCreated = TRUE;
+    ZEKSettings().m_bFileInfoCreated = TRUE;
     if (frame) frame->PostMessage(WM_SHOW_FILE_VIEW, 0, 0);
     UpdateFromDocument(FALSE);
-  } else if (frame && theApp.m_pCurrentDoc == doc && doc->m_pCurrentEntry == entry) {
+  } else if (frame && ZEKSettings().m_pCurrentDoc == doc && doc->m_pCurrentEntry == entry) {
     // A declined or failed run leaves the entry's results as they were.
     frame->m_pRecordList = entry->m_pRecordList;
     frame->m_pTotals = entry->m_pTotals;
@@ -236,12 +240,12 @@ void COperation_Form::OnBnClickedBrowseOld() { BrowseFolder(m_strOldPath, kTitle
 void COperation_Form::OnBnClickedBrowseDiff() { BrowseFolder(m_strDiffPath, kTitleDiff); }
 
 void COperation_Form::OnBnClickedOpenIni() {
-  if (theApp.m_pFilterDlg) theApp.m_pFilterDlg->OnBnClickedOpenIni();
+  if (ZEKAppWindows().m_pFilterDlg) ZEKAppWindows().m_pFilterDlg->OnBnClickedOpenIni();
 }
 
 void COperation_Form::OnBnClickedOpenExcel() {
   char path[1024];
-  if (sprintf_s(path, sizeof path, "%s\\%s", theApp.m_strHomeDir.GetString(), kExcelTemplate) < 0) return;
+  if (sprintf_s(path, sizeof path, "%s\\%s", ZEKSettings().m_strHomeDir.GetString(), kExcelTemplate) < 0) return;
   struct _stat st;
   if (_stat(path, &st) != 0) return;
   ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);

@@ -1,12 +1,13 @@
 #include "ui/RBTNListView.h"
 
-#include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ItemChanges.h"
-#include "compare/ItemCommands.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/ItemChanges.h"
+#include "ui/ItemCommands.h"
 #include "ui/MainFrm.h"
 #include "ui/SourceForm.h"
 
@@ -32,10 +33,11 @@ struct Selection {
 };
 
 bool TakeRecordedSelection(Selection& s) {
-  s.entry = theApp.m_pSelectedEntry;
+  const CZEKSettings& settings = ZEKSettings();
+  s.entry = settings.m_pSelectedEntry;
   if (s.entry == nullptr) return false;
-  s.name = theApp.m_szSelectedName;
-  if (!theApp.m_listSelectedNames.IsEmpty() && theApp.m_listSelectedNames.GetTail() != s.name) return false;
+  s.name = settings.m_szSelectedName;
+  if (!settings.m_listSelectedNames.IsEmpty() && settings.m_listSelectedNames.GetTail() != s.name) return false;
   s.newDir = s.entry->m_strNewPath;
   s.oldDir = s.entry->m_strOldPath;
   s.diffDir = s.entry->m_strDiffPath;
@@ -44,7 +46,7 @@ bool TakeRecordedSelection(Selection& s) {
 
 int ModeWord() {
   CMainFrame* frame = GetMainFrame();
-  return frame ? frame->m_nMode : theApp.m_nAppMode;
+  return frame ? frame->m_nMode : ZEKSettings().m_nAppMode;
 }
 
 }  // namespace
@@ -79,12 +81,12 @@ END_MESSAGE_MAP()
 CRBTN_ListView::~CRBTN_ListView() = default;
 
 int CRBTN_ListView::TakeSelectedNames() {
-  theApp.m_listSelectedNames.RemoveAll();
+  ZEKSettings().m_listSelectedNames.RemoveAll();
   for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0; row = GetNextItem(row, LVNI_SELECTED)) {
     if (const auto* record = reinterpret_cast<const CZEKMergeFileInfo*>(GetItemData(row)))
-      theApp.m_listSelectedNames.AddTail(record->m_New.m_strName);
+      ZEKSettings().m_listSelectedNames.AddTail(record->m_New.m_strName);
   }
-  return static_cast<int>(theApp.m_listSelectedNames.GetCount());
+  return static_cast<int>(ZEKSettings().m_listSelectedNames.GetCount());
 }
 
 void CRBTN_ListView::OnRButtonDown(UINT, CPoint point) {
@@ -94,6 +96,7 @@ void CRBTN_ListView::OnRButtonDown(UINT, CPoint point) {
   CMenu* popup = menu.GetSubMenu(mode == MODE_COMPARE ? 0 : 1);
   if (popup == nullptr) return;
   ClientToScreen(&point);
+  CZEKSettings& settings = ZEKSettings();
 
   // Comparison programs that are not there are greyed; in compare mode
   // their items carry the texts of the settings. (This build's popups hold
@@ -103,23 +106,26 @@ void CRBTN_ListView::OnRButtonDown(UINT, CPoint point) {
     int program;
   } programs[] = {{ID_LIST_RUN_WINDIFF, 3}, {ID_LIST_RUN_DF, 2}, {ID_LIST_SHOW_DIFF, 4}};
   for (const auto& p : programs) {
-    if (!theApp.m_bCmdAvailable[p.program]) popup->EnableMenuItem(p.id, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
+    if (!settings.m_bCmdAvailable[p.program]) popup->EnableMenuItem(p.id, MF_BYCOMMAND | MF_GRAYED | MF_DISABLED);
   }
   if (mode == MODE_COMPARE) {
     for (int k = 0; k < 3; ++k) {
       const int position = 12 + k;
       if (static_cast<int>(popup->GetMenuItemCount()) > position) {
-        popup->ModifyMenu(position, MF_BYPOSITION | MF_STRING, popup->GetMenuItemID(position), theApp.m_strCmdMenu[k]);
+        popup->ModifyMenu(position, MF_BYPOSITION | MF_STRING, popup->GetMenuItemID(position),
+                          settings.m_strCmdMenu[k]);
       }
     }
   }
 
   if (TakeSelectedNames() == 0) return;
-  const CString& last = theApp.m_listSelectedNames.GetTail();
+  const CString& last = settings.m_listSelectedNames.GetTail();
   // A name the record cannot hold whole is not recorded cut.
-  if (strcpy_s(theApp.m_szSelectedName, sizeof theApp.m_szSelectedName, last) != 0) theApp.m_szSelectedName[0] = 0;
+  if (strcpy_s(settings.m_szSelectedName, sizeof settings.m_szSelectedName, last) != 0) {
+    settings.m_szSelectedName[0] = 0;
+  }
   popup->TrackPopupMenu(0, point.x, point.y, this);
-  theApp.m_pSelectedEntry = theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr;
+  settings.m_pSelectedEntry = settings.m_pCurrentDoc ? settings.m_pCurrentDoc->m_pCurrentEntry : nullptr;
 }
 
 void CRBTN_ListView::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
@@ -187,7 +193,7 @@ void CRBTN_ListView::OnDumpNewBinary() {
 void CRBTN_ListView::OnCopyOut() {
   Selection s;
   if (!TakeRecordedSelection(s)) return;
-  CFORMDLG_SEL& dlg = theApp.m_dlgExtractSel;
+  CFORMDLG_SEL& dlg = ZEKAppWindows().m_dlgExtractSel;
   // Until the extraction folders are set up (and whenever a set-up left
   // them empty), the dialog comes first. It can make a new document: the
   // selection is taken again after it.
@@ -232,13 +238,13 @@ void CRBTN_ListView::OnDvdComment() {
 void CRBTN_ListView::RunProgram(UINT nID, UINT first, bool onNew) {
   const INT_PTR n = static_cast<INT_PTR>(nID) - static_cast<INT_PTR>(first);
   // A number beyond the programs found names none.
-  if (n < 0 || n >= theApp.m_listSendToPath.GetCount()) return;
+  if (n < 0 || n >= ZEKSettings().m_listSendToPath.GetCount()) return;
   Selection s;
   if (!TakeRecordedSelection(s) || !CheckItemName(s.name)) return;
-  const CString program = theApp.m_listSendToPath.GetAt(theApp.m_listSendToPath.FindIndex(n));
+  const CString program = ZEKSettings().m_listSendToPath.GetAt(ZEKSettings().m_listSendToPath.FindIndex(n));
   CString command;
   command.Format("\"%s\"  \"%s\\%s\"", program, onNew ? s.newDir : s.oldDir, s.name);
-  if (CZEKApp::FileExists(program)) {
+  if (CZEKSettings::FileExists(program)) {
     LaunchDetached(command);
   } else {
     CString text;

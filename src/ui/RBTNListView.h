@@ -5,9 +5,9 @@
 // list command id into its per-item command or the start of a SendTo
 // program.
 //
-// The selection record: CZEKApp::m_listSelectedNames (the relative names of
-// the selected rows, in row order), CZEKApp::m_szSelectedName (the last of
-// them) and CZEKApp::m_pSelectedEntry (the comparison entry they belong
+// The selection record: CZEKSettings::m_listSelectedNames (the relative names of
+// the selected rows, in row order), CZEKSettings::m_szSelectedName (the last of
+// them) and CZEKSettings::m_pSelectedEntry (the comparison entry they belong
 // to). The commands act on it as it was last taken; a document that goes
 // clears it, and then they do nothing.
 #pragma once
@@ -23,7 +23,7 @@ class CRBTN_ListView : public CListCtrl {
   CRBTN_ListView() = default;
   ~CRBTN_ListView() override;
 
-  // Replaces CZEKApp::m_listSelectedNames with the relative names of the
+  // Replaces CZEKSettings::m_listSelectedNames with the relative names of the
   // selected rows (row order); the number of names.
   int TakeSelectedNames();
 

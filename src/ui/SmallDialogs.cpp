@@ -36,6 +36,22 @@ void CQuestionBox::OnCancel() { EndDialog(ANSWER_CANCEL); }
 
 CMessageBox_OW_dlg::CMessageBox_OW_dlg(CWnd* pParent) : CQuestionBox(IDD_MESSAGEBOX_OW, pParent) {}
 
+namespace {
+
+// The confirmed copy sits below the windows and asks for the overwrite
+// question by the dialog's name; this runs it with the file line.
+int RunOverwriteQuestion(const char* fileLine) {
+  CMessageBox_OW_dlg box;
+  box.m_strFileName = fileLine;
+  return static_cast<int>(box.DoModal());
+}
+
+const bool g_overwriteQuestionRegistered =
+    (qv::SetDialogRunner(CMessageBox_OW_dlg::classCMessageBox_OW_dlg.m_lpszClassName, &RunOverwriteQuestion),
+     true);
+
+}  // namespace
+
 CMessageBox_DEL_dlg::CMessageBox_DEL_dlg(CWnd* pParent) : CQuestionBox(IDD_MESSAGEBOX_DEL, pParent) {}
 
 const char* CMessageBox_DEL_dlg::QuestionText() const {

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 
-#include "app/FilterDialogs.h"
-#include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "compare/PathRoutines.h"
 #include "compare/RecordTexts.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/TitleForm.h"
 
@@ -58,7 +59,7 @@ const ColumnDef kDvdListColumns[] = {{"ＤＶＤ格納フォルダ", kLeft, 560}
 struct ColumnSet {
   const ColumnDef* columns;
   int count;
-  int firstStoredWidth;  // index into CZEKApp::m_nColWidth; -1: fixed widths
+  int firstStoredWidth;  // index into CZEKSettings::m_nColWidth; -1: fixed widths
 };
 
 ColumnSet ColumnsOfView(int view) {
@@ -160,7 +161,10 @@ int CompareTimes(LONG a, LONG b) {
   return ua > ub ? 1 : ua < ub ? -1 : 0;
 }
 
-CZEKEnv_Label* CurrentEntry() { return theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr; }
+CZEKEnv_Label* CurrentEntry() {
+  const CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
+  return doc ? doc->m_pCurrentEntry : nullptr;
+}
 
 // Controls below the list: x from the left and distance d of the top from
 // the form's bottom, in units of 96 dots per inch.
@@ -251,7 +255,7 @@ void CSource_Form::SetColumns(int mode, int subMode) {
   if (set.firstStoredWidth < 0) return;
   for (int i = 0; i < set.count; ++i) {
     // The width travels as a 16-bit value, as the message carries it.
-    const int width = ScaleX(theApp.m_nColWidth[set.firstStoredWidth + i]);
+    const int width = ScaleX(ZEKSettings().m_nColWidth[set.firstStoredWidth + i]);
     m_list.SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(i), MAKELPARAM(static_cast<WORD>(width), 0));
   }
 }
@@ -277,11 +281,12 @@ void CSource_Form::FillList(int sel, BOOL resetColumns) {
   m_list.SetRedraw(FALSE);
 
   int row = 0;
+  CZEKSettings& settings = ZEKSettings();
   DiffFolderProbe probe(frame->m_strDiffPath);
   for (POSITION pos = frame->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
     auto* record = static_cast<CZEKMergeFileInfo*>(frame->m_pRecordList->GetNext(pos));
     if (GetStatusMark(record) == 0) continue;
-    if (!MatchRecordFilter(frame->m_nMode, &theApp, theApp.m_nDispMode, theApp.m_nDaysFrom, theApp.m_nDaysTo,
+    if (!MatchRecordFilter(frame->m_nMode, &settings, settings.m_nDispMode, settings.m_nDaysFrom, settings.m_nDaysTo,
                            record)) {
       continue;
     }
@@ -293,13 +298,13 @@ void CSource_Form::FillList(int sel, BOOL resetColumns) {
 
   // The path reaches its control before the selection's notifications read
   // the controls back, so that it shows after the fill.
-  m_strPath = theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->GetPathName() : CString();
+  m_strPath = ZEKSettings().m_pCurrentDoc ? ZEKSettings().m_pCurrentDoc->GetPathName() : CString();
   SetDlgItemText(IDC_STATIC_DOCPATH, m_strPath);
 
   m_list.SetItemState(sel, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   m_list.EnsureVisible(sel, FALSE);
 
-  if (CWnd* filter = GetDlgItem(IDC_DISPLAY_FILTER)) filter->EnableWindow(theApp.m_bFileInfoCreated != 0);
+  if (CWnd* filter = GetDlgItem(IDC_DISPLAY_FILTER)) filter->EnableWindow(ZEKSettings().m_bFileInfoCreated != 0);
   if (CWnd* hint = GetDlgItem(IDC_DISPLAY_FILTER_HINT)) hint->ShowWindow(SW_HIDE);
 
   m_list.SetRedraw(TRUE);
@@ -482,18 +487,18 @@ void CSource_Form::OnLvnColumnclickList(NMHDR* pNMHDR, LRESULT* pResult) {
 }
 
 void CSource_Form::OnNMDblclkList(NMHDR*, LRESULT* pResult) {
-  theApp.m_pSelectedEntry = CurrentEntry();
+  ZEKSettings().m_pSelectedEntry = CurrentEntry();
   if (pResult) *pResult = 0;
   if (m_list.GetNextItem(-1, LVNI_SELECTED) < 0) return;
-  theApp.m_listSelectedNames.RemoveAll();
+  ZEKSettings().m_listSelectedNames.RemoveAll();
   CString last;
   for (int row = m_list.GetNextItem(-1, LVNI_SELECTED); row >= 0; row = m_list.GetNextItem(row, LVNI_SELECTED)) {
     const auto* record = reinterpret_cast<const CZEKMergeFileInfo*>(m_list.GetItemData(row));
     if (record == nullptr) continue;
-    theApp.m_listSelectedNames.AddTail(record->m_New.m_strName);
+    ZEKSettings().m_listSelectedNames.AddTail(record->m_New.m_strName);
     last = record->m_New.m_strName;
   }
-  strncpy_s(theApp.m_szSelectedName, sizeof theApp.m_szSelectedName, last, _TRUNCATE);
+  strncpy_s(ZEKSettings().m_szSelectedName, sizeof ZEKSettings().m_szSelectedName, last, _TRUNCATE);
   // The list control's DVD comment command.
   m_list.SendMessage(WM_COMMAND, MAKEWPARAM(ID_LIST_DVD_COMMENT, 0), 0);
 }
@@ -515,7 +520,7 @@ void CSource_Form::OnNMKillfocusList(NMHDR*, LRESULT* pResult) {
     }
     for (int i = 0; i < count && i < m_list.GetColumnCount(); ++i) {
       const auto pixels = static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
-      theApp.m_nColWidth[first + i] = static_cast<int>(pixels / m_dScaleX);
+      ZEKSettings().m_nColWidth[first + i] = static_cast<int>(pixels / m_dScaleX);
     }
   }
   if (pResult) *pResult = 0;
@@ -523,7 +528,7 @@ void CSource_Form::OnNMKillfocusList(NMHDR*, LRESULT* pResult) {
 }
 
 void CSource_Form::OnBnClickedFilter() {
-  CFileType_Select_Chk_dlg* dlg = theApp.m_pFilterDlg;
+  CFileType_Select_Chk_dlg* dlg = ZEKAppWindows().m_pFilterDlg;
   if (dlg == nullptr || dlg->m_hWnd == nullptr) return;
   dlg->ShowWindow(m_btnFilter.GetCheck() == BST_CHECKED ? SW_SHOW : SW_HIDE);
 }

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
-#include "app/ProfileText.h"
-#include "app/ZEKApp.h"
 #include "compare/PathRoutines.h"
 #include "records/EnvLabel.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/OperationForm.h"
 
@@ -67,11 +68,11 @@ void SetOperationName(int index, const char* text) {
 }
 
 void TakeMenuTexts() {
-  for (int i = 0; i < 3; ++i) SetOperationName(i, theApp.m_strCmdMenu[i]);
+  for (int i = 0; i < 3; ++i) SetOperationName(i, ZEKSettings().m_strCmdMenu[i]);
 }
 
 CZEKEnv_Label* CurrentEntry() {
-  return theApp.m_pCurrentDoc ? theApp.m_pCurrentDoc->m_pCurrentEntry : nullptr;
+  return ZEKSettings().m_pCurrentDoc ? ZEKSettings().m_pCurrentDoc->m_pCurrentEntry : nullptr;
 }
 
 }  // namespace
@@ -105,9 +106,9 @@ void CTitle_Form::OnInitialUpdate() {
   if (frame) {
     frame->m_pTitleForm = this;
     m_stClock.SetFont(&frame->m_font, TRUE);
-    frame->m_nMode = theApp.m_nAppMode;
+    frame->m_nMode = ZEKSettings().m_nAppMode;
   }
-  m_nMode = theApp.m_nAppMode;
+  m_nMode = ZEKSettings().m_nAppMode;
   m_bmpLogo.DeleteObject();
   m_bmpLogo.LoadBitmap(IDB_TITLE_LOGO);
 
@@ -116,7 +117,7 @@ void CTitle_Form::OnInitialUpdate() {
   TakeMenuTexts();
   RefillOperationCombo();
 
-  if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = theApp.m_strFilterName;
+  if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = ZEKSettings().m_strFilterName;
   FillFilterCombo();
 
   UpdateClock();
@@ -126,7 +127,7 @@ void CTitle_Form::OnInitialUpdate() {
 
 void CTitle_Form::FillFilterCombo() {
   CStringList lines;
-  ProfileToText(theApp.m_strFilterName, lines);
+  ProfileToText(ZEKSettings().m_strFilterName, lines);
   ActivateProfileNamed(lines.IsEmpty() ? "" : static_cast<const char*>(lines.GetHead()));
   m_comboFilter.ResetContent();
   for (POSITION pos = lines.GetHeadPosition(); pos != nullptr;) m_comboFilter.AddString(lines.GetNext(pos));
@@ -143,7 +144,7 @@ void CTitle_Form::ShowControlsForView(int view) {
 void CTitle_Form::RefillOperationCombo() {
   TakeMenuTexts();
   CMainFrame* frame = GetMainFrame();
-  const bool compare = frame ? frame->m_nMode == MODE_COMPARE : theApp.m_nAppMode == MODE_COMPARE;
+  const bool compare = frame ? frame->m_nMode == MODE_COMPARE : ZEKSettings().m_nAppMode == MODE_COMPARE;
   m_comboOperation.ResetContent();
   if (compare) {
     for (int i = 0; i < kFirstListOperation; ++i) m_comboOperation.AddString(g_szOperationNames[i]);
@@ -151,7 +152,7 @@ void CTitle_Form::RefillOperationCombo() {
     for (int i = kFirstListOperation; i < 16; ++i) m_comboOperation.AddString(g_szOperationNames[i]);
     m_comboOperation.SetCurSel(4);
   }
-  m_comboOperation.SetCurSel(compare ? theApp.m_nOpeMode1 : theApp.m_nOpeMode2);
+  m_comboOperation.SetCurSel(compare ? ZEKSettings().m_nOpeMode1 : ZEKSettings().m_nOpeMode2);
   UpdateData(FALSE);
 }
 
@@ -212,11 +213,11 @@ void CTitle_Form::OnBnClickedFilterSelect() {
   // by DDE) may have replaced the forms, this one with them.
   if (CMainFrame* frame = GetMainFrame(); frame == nullptr || frame->m_pTitleForm != this) return;
   if (chosen) {
-    if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = theApp.m_strFilterName;
+    if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = ZEKSettings().m_strFilterName;
     // The list shows the chosen profile's own sections.
-    ActivateProfileNamed(theApp.m_strFilterName);
+    ActivateProfileNamed(ZEKSettings().m_strFilterName);
     FillFilterCombo();
-    if (theApp.m_pCurrentDoc) theApp.m_pCurrentDoc->SetModifiedFlag(TRUE);
+    if (ZEKSettings().m_pCurrentDoc) ZEKSettings().m_pCurrentDoc->SetModifiedFlag(TRUE);
   }
   UpdateData(FALSE);
 }
@@ -225,9 +226,9 @@ void CTitle_Form::OnCbnSelchangeOperation() {
   CMainFrame* frame = GetMainFrame();
   const int sel = m_comboOperation.GetCurSel();
   if (frame && frame->m_nMode != MODE_COMPARE) {
-    theApp.m_nOpeMode2 = sel;
+    ZEKSettings().m_nOpeMode2 = sel;
   } else {
-    theApp.m_nOpeMode1 = sel;
+    ZEKSettings().m_nOpeMode1 = sel;
   }
 }
 
@@ -237,12 +238,12 @@ void CTitle_Form::OnBnClickedListMode() { SwitchMode(MODE_LIST); }
 void CTitle_Form::SwitchMode(int m) {
   // The mode belongs to a new document; when the user keeps the open one,
   // neither it nor the frame changes.
-  if (!theApp.NewDocument()) {
+  if (!ZEKAppWindows().NewDocument()) {
     if (CMainFrame* frame = GetMainFrame(); frame && frame->m_pTitleForm == this) UpdateData(FALSE);
     return;
   }
   CMainFrame* frame = GetMainFrame();
-  theApp.m_nAppMode = m;
+  ZEKSettings().m_nAppMode = m;
   if (frame == nullptr) return;
   frame->m_nMode = m;
   if (frame->m_pDoc && frame->m_pDoc->m_pCurrentEntry) frame->m_pDoc->m_pCurrentEntry->m_nModeCopy = m;

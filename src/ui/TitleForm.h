@@ -38,7 +38,7 @@ class CTitle_Form : public CFormView {
  protected:
   DECLARE_MESSAGE_MAP()
   // The profile-choice dialog; TRUE when the user chose a profile (its name
-  // is then in CZEKApp::m_strFilterName).
+  // is then in CZEKSettings::m_strFilterName).
   BOOL ChooseProfile();
   // The active profile's text form into the filter list, line 0 selected.
   void FillFilterCombo();

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
+#include "records/FileTypeProfile.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 #include "records/ZEKDoc.h"
 #include "support/drives.h"
 #include "support/pe_image.h"

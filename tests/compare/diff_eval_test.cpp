@@ -10,9 +10,9 @@
 
 #include <sys/wait.h>
 
-#include "app/FileTypeProfile.h"
 #include "compare/DiffEval.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 #include "support/drives.h"
 #include "support/testutil.h"
 

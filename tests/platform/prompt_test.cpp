@@ -216,6 +216,51 @@ TEST(People, SetPeopleReturnsThePreviousAndNullRestoresTheConsole) {
   EXPECT_EQ(out, "keep");
 }
 
+// What the registered runner of the test dialog saw.
+std::vector<std::string> g_runnerTexts;
+int CountingRunner(const char* text) {
+  g_runnerTexts.emplace_back(text);
+  return 2;
+}
+int OtherRunner(const char*) { return 3; }
+
+TEST(People, ADialogAskedByNameRunsItsRunnerElseAsksThePeople) {
+  Collecting c;
+  g_runnerTexts.clear();
+  // Without a runner the people answer a request with the name, the text
+  // and the cancel answer, and there is no real dialog to show.
+  c.people.QueueDialog(1);
+  EXPECT_EQ(qv::AskDialog("CTestQuestion", "(NEW)　ファイル名称：a.txt", 4), 1);
+  ASSERT_EQ(c.people.Calls().size(), 1u);
+  EXPECT_EQ(c.people.Calls()[0].dialogName, "CTestQuestion");
+  EXPECT_EQ(c.people.Calls()[0].text, "(NEW)　ファイル名称：a.txt");
+  EXPECT_EQ(c.people.Calls()[0].cancelAnswer, 4);
+  c.people.QueueDrive([](CWnd*) { ADD_FAILURE() << "no dialog to drive"; });
+  EXPECT_EQ(qv::AskDialog("CTestQuestion", "x", 4), 4);
+  ASSERT_EQ(c.failures.size(), 1u);
+  EXPECT_EQ(c.failures[0], "dialog CTestQuestion cannot run for real");
+
+  // A registered runner shows the dialog itself, with the text; another
+  // name is not its.
+  c.people.ClearCalls();
+  EXPECT_EQ(qv::SetDialogRunner("CTestQuestion", &CountingRunner), nullptr);
+  EXPECT_EQ(qv::AskDialog("CTestQuestion", "b.txt", 4), 2);
+  EXPECT_EQ(g_runnerTexts, std::vector<std::string>{"b.txt"});
+  EXPECT_TRUE(c.people.Calls().empty());
+  c.people.QueueDialog(4);
+  EXPECT_EQ(qv::AskDialog("CTestQuestion2", "c.txt", 4), 4);
+  EXPECT_EQ(c.people.Calls().size(), 1u);
+
+  // Registering again replaces it; null takes it away.
+  EXPECT_EQ(qv::SetDialogRunner("CTestQuestion", &OtherRunner), &CountingRunner);
+  EXPECT_EQ(qv::AskDialog("CTestQuestion", "d.txt", 4), 3);
+  EXPECT_EQ(qv::SetDialogRunner("CTestQuestion", nullptr), &OtherRunner);
+  EXPECT_EQ(qv::SetDialogRunner("CTestQuestion", nullptr), nullptr);
+  c.people.QueueDialog(3);
+  EXPECT_EQ(qv::AskDialog("CTestQuestion", "e.txt", 4), 3);
+  EXPECT_EQ(g_runnerTexts.size(), 1u);
+}
+
 TEST(WinApp, MostRecentLivingApplicationAnswers) {
   CWinApp* before = AfxGetApp();
   {

@@ -9,11 +9,11 @@
 #include <string>
 #include <string_view>
 
-#include "app/ProfileText.h"
 #include "app/ZEKApp.h"
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
+#include "records/ProfileText.h"
 #include "records/ZEKDoc.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"

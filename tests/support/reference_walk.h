@@ -12,10 +12,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
 #include "compare/CompareRun.h"
 #include "compare/PathRoutines.h"
 #include "platform/win.h"
+#include "records/FileTypeProfile.h"
 
 namespace qvtest {
 

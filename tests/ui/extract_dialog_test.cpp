@@ -7,9 +7,9 @@
 
 #include <QTreeView>
 
-#include "compare/ExtractDialogs.h"
 #include "records/FileInfo.h"
 #include "res/resource.h"
+#include "ui/ExtractDialogs.h"
 
 namespace fs = std::filesystem;
 

@@ -7,10 +7,10 @@
 
 #include "support/app_fixture.h"
 
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/SourceForm.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "support/app_fixture.h"
 
-#include "app/FilterDialogs.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/OperationForm.h"
 #include "ui/SourceForm.h"
 

@@ -14,11 +14,11 @@
 
 #include <memory>
 
-#include "compare/ExtractDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
 #include "res/resource.h"
 #include "support/recorder.h"
+#include "ui/ExtractDialogs.h"
 #include "ui/RBTNListView.h"
 
 namespace fs = std::filesystem;

@@ -47,7 +47,7 @@
 
 #include "ui/list_fixture.h"
 
-#include "app/FilterDialogs.h"
+#include "ui/FilterDialogs.h"
 #include "compare/CompareRun.h"
 #include "res/resource.h"
 #include "ui/SourceForm.h"

@@ -14,10 +14,10 @@
 #include <string>
 
 #include "support/app_fixture.h"
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
 #include "records/EnvLabel.h"
+#include "records/FileTypeProfile.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/OperationForm.h"
 #include "ui/TitleForm.h"
 

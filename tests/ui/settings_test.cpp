@@ -8,9 +8,9 @@
 
 #include "support/app_fixture.h"
 
-#include "app/EnvSheet.h"
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 #include "res/resource.h"
+#include "ui/EnvSheet.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <ctime>
 #include <string>
 
-#include "support/app_fixture.h"
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
-#include "app/ProfileText.h"
 #include "platform/base/timetext.h"
+#include "support/app_fixture.h"
 #include "records/EnvLabel.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 #include "res/resource.h"
+#include "ui/FilterDialogs.h"
 #include "ui/OperationForm.h"
 #include "ui/TitleForm.h"
 

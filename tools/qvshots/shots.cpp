@@ -7,21 +7,21 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "app/EnvSheet.h"
-#include "app/FileTypeProfile.h"
-#include "app/FilterDialogs.h"
 #include "app/ZEKApp.h"
-#include "compare/ExtractDialogs.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/scripted_prompt.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
+#include "ui/EnvSheet.h"
+#include "ui/ExtractDialogs.h"
+#include "ui/FilterDialogs.h"
 #include "ui/MainFrm.h"
 #include "ui/OperationForm.h"
-#include "ui/SourceForm.h"
 #include "ui/SmallDialogs.h"
+#include "ui/SourceForm.h"
 
 namespace qvshots {
 

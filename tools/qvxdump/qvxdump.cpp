@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/ZEKApp.h"
 #include "platform/os/safefile.h"
 #include "platform/ui/prompt.h"
 #include "records/Archive.h"

@@ -1,6 +1,7 @@
 #include "platform/ui/prompt.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 
 #include "platform/base/codepage.h"
@@ -43,6 +44,12 @@ constinit ConsolePeople g_console;
 constinit People* g_people = nullptr;  // null: the console implementation
 constinit StringResolver g_resolver = nullptr;
 
+// Made on first use: runners register during static initialisation.
+std::map<std::string, DialogRunner>& DialogRunners() {
+  static std::map<std::string, DialogRunner> runners;
+  return runners;
+}
+
 }  // namespace
 
 People* SetPeople(People* people) {
@@ -79,6 +86,27 @@ UINT ApplyDefaultIcon(UINT type) {
     case MB_YESNOCANCEL: return type | MB_ICONQUESTION;
     default: return type;
   }
+}
+
+DialogRunner SetDialogRunner(const char* dialogName, DialogRunner runner) {
+  auto& runners = DialogRunners();
+  const std::string name = dialogName ? dialogName : "";
+  const auto found = runners.find(name);
+  const DialogRunner previous = found != runners.end() ? found->second : nullptr;
+  if (runner != nullptr) {
+    runners[name] = runner;
+  } else if (found != runners.end()) {
+    runners.erase(found);
+  }
+  return previous;
+}
+
+int AskDialog(const char* dialogName, const char* text, int cancelAnswer) {
+  const auto& runners = DialogRunners();
+  const auto found = runners.find(dialogName ? dialogName : "");
+  if (found != runners.end()) return found->second(text ? text : "");
+  const DialogRequest request{dialogName ? dialogName : "", text ? text : "", cancelAnswer};
+  return GetPeople().Dialog(request, nullptr);
 }
 
 StringResolver SetStringResolver(StringResolver resolver) {

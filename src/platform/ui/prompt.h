@@ -191,6 +191,21 @@ int SafeAnswer(UINT type);
 // icon with OK or OK+Cancel, the question icon with Yes+No or Yes+No+Cancel.
 UINT ApplyDefaultIcon(UINT type);
 
+// A question dialog that code without windows asks for by name (the copy
+// that confirms an overwrite lives below the windows): the part of the
+// program that has the dialog registers how to run it (usually at static
+// initialisation, beside the dialog's class), and the asker gives the text
+// that identifies the case. The runner shows the real dialog, which asks
+// the active People as every dialog does.
+using DialogRunner = int (*)(const char* text);
+// Registers the runner of the named dialog (null removes it); returns the
+// runner registered before (null: none).
+DialogRunner SetDialogRunner(const char* dialogName, DialogRunner runner);
+// The named dialog's answer: its runner's; without a runner, the active
+// People's answer to a request with the name, the text and the cancel
+// answer and no real dialog to show.
+int AskDialog(const char* dialogName, const char* text, int cancelAnswer);
+
 // Looks up a string-table text for AfxMessageBox(UINT); the resource layer
 // installs it. Returns false when the id has no text.
 using StringResolver = bool (*)(UINT id, std::string& text);

@@ -1,12 +1,12 @@
-#include "app/EnvSheet.h"
+#include "ui/EnvSheet.h"
 
 #include <cstring>
 #include <ctime>
 
-#include "app/SendTo.h"
-#include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
+#include "compare/SendTo.h"
+#include "records/Settings.h"
 #include "res/resource.h"
 #include "ui/SmallDialogs.h"
 
@@ -130,12 +130,12 @@ void CENV_COMMAND::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CENV_COMMAND::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_strCmdExcel = theApp.m_strCmdExcel;
-  m_strCmdEditor = theApp.m_strCmdEditor;
-  m_strCmdDF = theApp.m_strCmdDF;
-  m_strCmdWindiff = theApp.m_strCmdWindiff;
-  m_strCmdDiff = theApp.m_strCmdDiff;
-  for (int i = 0; i < 3; ++i) m_strCmdMenu[i] = theApp.m_strCmdMenu[i];
+  m_strCmdExcel = ZEKSettings().m_strCmdExcel;
+  m_strCmdEditor = ZEKSettings().m_strCmdEditor;
+  m_strCmdDF = ZEKSettings().m_strCmdDF;
+  m_strCmdWindiff = ZEKSettings().m_strCmdWindiff;
+  m_strCmdDiff = ZEKSettings().m_strCmdDiff;
+  for (int i = 0; i < 3; ++i) m_strCmdMenu[i] = ZEKSettings().m_strCmdMenu[i];
   UpdateData(FALSE);
   return TRUE;
 }
@@ -163,14 +163,14 @@ void CENV_COMMAND::OnOK() {
   UpdateData(TRUE);
   const CString* paths[5] = {&m_strCmdExcel, &m_strCmdEditor, &m_strCmdDF, &m_strCmdWindiff, &m_strCmdDiff};
   for (int i = 0; i < 5; ++i) {
-    if (GetPathStatus(0, *paths[i]) == 0) theApp.m_bCmdAvailable[i] = 1;
+    if (GetPathStatus(0, *paths[i]) == 0) ZEKSettings().m_bCmdAvailable[i] = 1;
   }
-  theApp.m_strCmdExcel = m_strCmdExcel;
-  theApp.m_strCmdEditor = m_strCmdEditor;
-  theApp.m_strCmdDF = m_strCmdDF;
-  theApp.m_strCmdWindiff = m_strCmdWindiff;
-  theApp.m_strCmdDiff = m_strCmdDiff;
-  for (int i = 0; i < 3; ++i) theApp.m_strCmdMenu[i] = m_strCmdMenu[i];
+  ZEKSettings().m_strCmdExcel = m_strCmdExcel;
+  ZEKSettings().m_strCmdEditor = m_strCmdEditor;
+  ZEKSettings().m_strCmdDF = m_strCmdDF;
+  ZEKSettings().m_strCmdWindiff = m_strCmdWindiff;
+  ZEKSettings().m_strCmdDiff = m_strCmdDiff;
+  for (int i = 0; i < 3; ++i) ZEKSettings().m_strCmdMenu[i] = m_strCmdMenu[i];
   CPropertyPage::OnOK();
 }
 
@@ -240,12 +240,12 @@ void CENV_FOLDER::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CENV_FOLDER::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_strNewPath = theApp.m_strNewPath;
-  m_strOldPath = theApp.m_strOldPath;
-  m_strDiffPath = theApp.m_strDiffPath;
-  m_strComment = theApp.m_strDefaultComment;
-  m_strExtractPath = theApp.m_strExtractPath;
-  m_strMasterPath = theApp.m_strMasterPath;
+  m_strNewPath = ZEKSettings().m_strNewPath;
+  m_strOldPath = ZEKSettings().m_strOldPath;
+  m_strDiffPath = ZEKSettings().m_strDiffPath;
+  m_strComment = ZEKSettings().m_strDefaultComment;
+  m_strExtractPath = ZEKSettings().m_strExtractPath;
+  m_strMasterPath = ZEKSettings().m_strMasterPath;
   UpdateData(FALSE);
   return TRUE;
 }
@@ -261,12 +261,12 @@ BOOL CENV_FOLDER::OnKillActive() {
 
 void CENV_FOLDER::OnOK() {
   // The values as the sheet last read them from the controls.
-  theApp.m_strNewPath = m_strNewPath;
-  theApp.m_strOldPath = m_strOldPath;
-  theApp.m_strDiffPath = m_strDiffPath;
-  theApp.m_strDefaultComment = m_strComment;
-  theApp.m_strExtractPath = m_strExtractPath;
-  theApp.m_strMasterPath = m_strMasterPath;
+  ZEKSettings().m_strNewPath = m_strNewPath;
+  ZEKSettings().m_strOldPath = m_strOldPath;
+  ZEKSettings().m_strDiffPath = m_strDiffPath;
+  ZEKSettings().m_strDefaultComment = m_strComment;
+  ZEKSettings().m_strExtractPath = m_strExtractPath;
+  ZEKSettings().m_strMasterPath = m_strMasterPath;
   CPropertyPage::OnOK();
 }
 
@@ -303,7 +303,7 @@ void CENV_FOLDER::OnBnClickedCreateShortcut() {
     AfxMessageBox(kBadShortcutName);
     return;
   }
-  const CString& home = theApp.m_strHomeDir;
+  const CString& home = ZEKSettings().m_strHomeDir;
   CString source;
   source.Format("%s\\Quarvex.ini", home.GetString());
   CString copy;
@@ -323,12 +323,12 @@ void CENV_FOLDER::OnBnClickedCreateShortcut() {
     AfxMessageBox(failed);
     return;
   }
-  theApp.m_strExtractPath = m_strExtractPath;
-  theApp.m_strNewPath = m_strNewPath;
-  theApp.m_strOldPath = m_strOldPath;
-  theApp.m_strDiffPath = m_strDiffPath;
-  theApp.m_strDefaultComment = m_strComment;
-  if (!theApp.WriteFolderDefaults(copy)) {
+  ZEKSettings().m_strExtractPath = m_strExtractPath;
+  ZEKSettings().m_strNewPath = m_strNewPath;
+  ZEKSettings().m_strOldPath = m_strOldPath;
+  ZEKSettings().m_strDiffPath = m_strDiffPath;
+  ZEKSettings().m_strDefaultComment = m_strComment;
+  if (!ZEKSettings().WriteFolderDefaults(copy)) {
     DeleteFileA(copy);
     AfxMessageBox(failed);
     return;
@@ -350,12 +350,12 @@ void CENV_FOLDER::OnBnClickedCreateShortcut() {
 }
 
 void CENV_FOLDER::OnBnClickedShowShortcuts() {
-  const CString& home = theApp.m_strHomeDir;
+  const CString& home = ZEKSettings().m_strHomeDir;
   CString command;
   if (GetPathType(0, home) != 0) {
-    command.Format("\"%s\" \"%s\\bin\"", theApp.m_strExplorerExe.GetString(), home.GetString());
+    command.Format("\"%s\" \"%s\\bin\"", ZEKSettings().m_strExplorerExe.GetString(), home.GetString());
   } else {
-    command.Format("\"%s\"", theApp.m_strExplorerExe.GetString());
+    command.Format("\"%s\"", ZEKSettings().m_strExplorerExe.GetString());
   }
   LaunchDetached(command);
 }
@@ -392,17 +392,17 @@ void CENV_LIST_MODE::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CENV_LIST_MODE::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  const int mode = theApp.m_nDispMode;
+  const int mode = ZEKSettings().m_nDispMode;
   m_bShowSame = (mode & 1) != 0;
   m_bShowNew = (mode & 2) != 0;
   m_bShowDeleted = (mode & 4) != 0;
   m_bShowDiff = (mode & 8) != 0;
   m_bDateWindow = (mode & 16) != 0;
-  m_nDaysFrom = theApp.m_nDaysFrom;
-  m_nDaysTo = theApp.m_nDaysTo;
+  m_nDaysFrom = ZEKSettings().m_nDaysFrom;
+  m_nDaysTo = ZEKSettings().m_nDaysTo;
   m_strDateFrom = DaysAgoText(m_nDaysFrom);
   m_strDateTo = DaysAgoText(m_nDaysTo);
-  m_bDiffOverDate = theApp.m_bDiffOverDate;
+  m_bDiffOverDate = ZEKSettings().m_bDiffOverDate;
   m_spinFrom.SetRange32(1, 9999);
   m_spinFrom.SetPos(m_nDaysFrom);
   m_spinTo.SetRange32(1, 9999);
@@ -418,10 +418,10 @@ void CENV_LIST_MODE::OnOK() {
   if (m_bShowDeleted) mode |= 4;
   if (m_bShowDiff) mode |= 8;
   if (m_bDateWindow) mode |= 16;
-  theApp.m_nDispMode = mode;
-  theApp.m_nDaysFrom = m_nDaysFrom;
-  theApp.m_nDaysTo = m_nDaysTo;
-  theApp.m_bDiffOverDate = m_bDiffOverDate;
+  ZEKSettings().m_nDispMode = mode;
+  ZEKSettings().m_nDaysFrom = m_nDaysFrom;
+  ZEKSettings().m_nDaysTo = m_nDaysTo;
+  ZEKSettings().m_bDiffOverDate = m_bDiffOverDate;
   CPropertyPage::OnOK();
 }
 
@@ -481,25 +481,25 @@ void CENV_OPE_MODE::DoDataExchange(CDataExchange* pDX) {
 
 BOOL CENV_OPE_MODE::OnInitDialog() {
   CPropertyPage::OnInitDialog();
-  m_bSubdirSearch = theApp.m_bSubdirSearch;
-  m_bDirExistDiff = theApp.m_bDirExistDiff;
-  m_bKeepComment = theApp.m_bKeepComment;
-  m_nOpeMode1 = theApp.m_nOpeMode1;
-  m_nDiffExec = theApp.m_nDiffExec;
+  m_bSubdirSearch = ZEKSettings().m_bSubdirSearch;
+  m_bDirExistDiff = ZEKSettings().m_bDirExistDiff;
+  m_bKeepComment = ZEKSettings().m_bKeepComment;
+  m_nOpeMode1 = ZEKSettings().m_nOpeMode1;
+  m_nDiffExec = ZEKSettings().m_nDiffExec;
   // The three comparison operations only with their programs.
   for (int i = 0; i < 3; ++i) {
-    if (CWnd* radio = GetDlgItem(IDC_ENV_OPE_FIRST + i)) radio->EnableWindow(theApp.m_bCmdAvailable[2 + i]);
+    if (CWnd* radio = GetDlgItem(IDC_ENV_OPE_FIRST + i)) radio->EnableWindow(ZEKSettings().m_bCmdAvailable[2 + i]);
   }
   UpdateData(FALSE);
   return TRUE;
 }
 
 void CENV_OPE_MODE::OnOK() {
-  theApp.m_bSubdirSearch = m_bSubdirSearch;
-  theApp.m_bDirExistDiff = m_bDirExistDiff;
-  theApp.m_bKeepComment = m_bKeepComment;
+  ZEKSettings().m_bSubdirSearch = m_bSubdirSearch;
+  ZEKSettings().m_bDirExistDiff = m_bDirExistDiff;
+  ZEKSettings().m_bKeepComment = m_bKeepComment;
   // A run kind or operation no button stands for (none checked) is kept.
-  if (m_nOpeMode1 >= 0) theApp.m_nOpeMode1 = m_nOpeMode1;
-  if (m_nDiffExec >= 0) theApp.m_nDiffExec = m_nDiffExec;
+  if (m_nOpeMode1 >= 0) ZEKSettings().m_nOpeMode1 = m_nOpeMode1;
+  if (m_nDiffExec >= 0) ZEKSettings().m_nDiffExec = m_nDiffExec;
   CPropertyPage::OnOK();
 }

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
-#include "app/ProfileText.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 

@@ -1,13 +1,14 @@
-#include "compare/ExtractDialogs.h"
+#include "ui/ExtractDialogs.h"
 
 #include <algorithm>
 
-#include "app/ZEKApp.h"
-#include "compare/ItemCommands.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
+#include "ui/ItemCommands.h"
 #include "ui/MainFrm.h"
 
 IMPLEMENT_DYNAMIC(CExtractDlgBase, CDialog)
@@ -94,13 +95,13 @@ void CExtractDlgBase::OnCancel() { EndDialog(IDCANCEL); }
 
 CString CExtractDlgBase::DatedName() {
   CString name = CTime::GetCurrentTime().Format("%Y%m%d");
-  name.AppendFormat("_%02d", theApp.m_nExtractCounter);
+  name.AppendFormat("_%02d", ZEKSettings().m_nExtractCounter);
   return name;
 }
 
 void CExtractDlgBase::InitCounter() {
   m_spinCounter.SetRange32(kCounterMin, kCounterMax);
-  m_spinCounter.SetPos32(theApp.m_nExtractCounter);
+  m_spinCounter.SetPos32(ZEKSettings().m_nExtractCounter);
 }
 
 void CExtractDlgBase::ShowLevel(int level) {
@@ -148,7 +149,7 @@ void CExtractDlgBase::OnBnClickedSelectFolder() {
 void CExtractDlgBase::OnDeltaposSpin(NMHDR* pNMHDR, LRESULT* pResult) {
   const auto* updown = reinterpret_cast<const NMUPDOWN*>(pNMHDR);
   UpdateData(TRUE);
-  theApp.m_nExtractCounter = std::clamp(updown->iPos + updown->iDelta, kCounterMin, kCounterMax);
+  ZEKSettings().m_nExtractCounter = std::clamp(updown->iPos + updown->iDelta, kCounterMin, kCounterMax);
   m_strFirstLevel = DatedName();
   UpdateData(FALSE);
   if (pResult) *pResult = 0;
@@ -261,14 +262,14 @@ END_MESSAGE_MAP()
 CFORMDLG_SEL::CFORMDLG_SEL() : CExtractDlgBase(IDD_FORMDLG_SEL) {}
 
 void CFORMDLG_SEL::SetDefaults() {
-  m_strRoot = theApp.m_strExtractPath;
+  m_strRoot = ZEKSettings().m_strExtractPath;
   m_nLevel = 1;
   m_strSecondLevel = "修正理由";
   m_strOldName = "OLD";
   m_strNewName = "NEW";
   UpdateData(FALSE);
   ShowLevel(1);
-  theApp.m_nExtractCounter = 1;
+  ZEKSettings().m_nExtractCounter = 1;
   InitCounter();
   m_strFirstLevel = DatedName();
   UpdateData(FALSE);
@@ -306,17 +307,17 @@ void CFORMDLG_SEL::OnBnClickedSet() {
 }
 
 void CFORMDLG_SEL::OnBnClickedChangeSource() {
-  const int mode = theApp.m_nAppMode;
+  const int mode = ZEKSettings().m_nAppMode;
   // The user may keep the open document: then nothing changes.
-  if (!theApp.NewDocument()) return;
-  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  if (!ZEKAppWindows().NewDocument()) return;
+  CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   CZEKEnv_Label* entry = doc ? doc->m_pCurrentEntry : nullptr;
   if (entry == nullptr) return;
   entry->m_strNewPath = m_strOutNew;
   entry->m_strOldPath = m_strOutOld;
   entry->m_strDiffPath = m_strOutDiff;
   CMainFrame* frame = GetMainFrame();
-  theApp.m_nAppMode = mode;
+  ZEKSettings().m_nAppMode = mode;
   if (frame) frame->m_nMode = mode;
   entry->m_nMode = mode;
   // The second mode word, as the title form's mode buttons keep it.
@@ -423,7 +424,7 @@ int CFORMDLG::CopyListedFiles() {
     }
   }
   CString from, to;
-  from.Format("%s\\%s", theApp.m_strBaseDir, kBatchFile);
+  from.Format("%s\\%s", ZEKSettings().m_strBaseDir, kBatchFile);
   to.Format("%s\\%s", m_strOutRoot, kBatchFile);
   CopyFileA(from, to, FALSE);
   return result > 0 && !anyFailed ? 1 : 0;

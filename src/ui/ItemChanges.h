@@ -2,7 +2,7 @@
 // copy, the OLD copy or both, put the OLD copy back over the NEW copy,
 // copy the copies out into the extraction folders, and edit the DVD
 // comment. They act on every name of the selection
-// (CZEKApp::m_listSelectedNames); with one name the single-item variants
+// (CZEKSettings::m_listSelectedNames); with one name the single-item variants
 // ask with a message box, with several a question dialog asks per item.
 //
 // The file commands change files only, never the records or the list. In

@@ -1,12 +1,13 @@
-#include "app/FilterDialogs.h"
+#include "ui/FilterDialogs.h"
 
 #include <map>
 
-#include "app/FileTypeProfile.h"
-#include "app/ProfileText.h"
-#include "app/ZEKApp.h"
 #include "compare/ExternalPrograms.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
+#include "records/Settings.h"
 #include "res/resource.h"
+#include "ui/AppWindows.h"
 #include "ui/MainFrm.h"
 #include "ui/SourceForm.h"
 
@@ -35,7 +36,7 @@ CSource_Form* ShownFileList() {
 std::string ListSources() {
   std::string f;
   CStringList lines(10);
-  ProfileToText(theApp.m_strFilterName, lines);
+  ProfileToText(ZEKSettings().m_strFilterName, lines);
   for (POSITION pos = lines.GetHeadPosition(); pos != nullptr;) {
     f += lines.GetNext(pos).GetString();
     f += '\n';
@@ -106,7 +107,7 @@ CFileType_Select_Chk_dlg::CFileType_Select_Chk_dlg(CWnd* pParent) : CDialog(IDD_
 }
 
 CFileType_Select_Chk_dlg::~CFileType_Select_Chk_dlg() {
-  if (theApp.m_pFilterDlg == this) theApp.m_pFilterDlg = nullptr;
+  if (ZEKAppWindows().m_pFilterDlg == this) ZEKAppWindows().m_pFilterDlg = nullptr;
   DestroyIcon(m_hIconLarge);
   DestroyIcon(m_hIconSmall);
 }
@@ -191,9 +192,9 @@ void CFileType_Select_Chk_dlg::Fill(bool keepTicks) {
   CStringList lines(10);
   const CString activeName = ListProfileNames(lines);
   m_comboProfile.ResetContent();
-  ProfileToText(theApp.m_strFilterName, lines);
+  ProfileToText(ZEKSettings().m_strFilterName, lines);
   for (POSITION pos = lines.GetHeadPosition(); pos != nullptr;) m_comboProfile.AddString(lines.GetNext(pos));
-  m_comboProfile.SelectString(-1, theApp.m_strFilterName);
+  m_comboProfile.SelectString(-1, ZEKSettings().m_strFilterName);
   FindProfileByName(activeName);
   m_nSelectMode = FillCheckListPair(m_listExt, m_listNames, m_listExcludedExt, m_listExcludedDirs);
   m_listNames.SetHorizontalExtent(kListExtent);
@@ -223,7 +224,7 @@ void CFileType_Select_Chk_dlg::EnableStateButtons() {
 
 void CFileType_Select_Chk_dlg::UpdateStateButtons() {
   if (!m_bVisible || !IsWindow(GetSafeHwnd())) return;
-  const int bits = theApp.m_nDispMode;
+  const int bits = ZEKSettings().m_nDispMode;
   m_btnDiff.SetCheck((bits & 8) ? BST_CHECKED : BST_UNCHECKED);
   m_btnNew.SetCheck((bits & 2) ? BST_CHECKED : BST_UNCHECKED);
   m_btnOld.SetCheck((bits & 4) ? BST_CHECKED : BST_UNCHECKED);
@@ -273,10 +274,10 @@ void CFileType_Select_Chk_dlg::OnBnClickedStateOld() { SendFrameCommand(ID_SHOW_
 void CFileType_Select_Chk_dlg::OnBnClickedStateSame() { SendFrameCommand(ID_SHOW_SAME_FILES); }
 
 void CFileType_Select_Chk_dlg::OnBnClickedOpenIni() {
-  if (!CZEKApp::FileExists(theApp.m_strIniPath)) return;
+  if (!CZEKSettings::FileExists(ZEKSettings().m_strIniPath)) return;
   // The command line is formed in 2048 bytes: a longer one is not started.
-  if (theApp.m_strCmdEditor.GetLength() + theApp.m_strIniPath.GetLength() + 3 >= 2048) return;
-  OpenInTextEditor(theApp.m_strCmdEditor, theApp.m_strIniPath);
+  if (ZEKSettings().m_strCmdEditor.GetLength() + ZEKSettings().m_strIniPath.GetLength() + 3 >= 2048) return;
+  OpenInTextEditor(ZEKSettings().m_strCmdEditor, ZEKSettings().m_strIniPath);
 }
 
 // ---------------------------------------------------------------------------
@@ -345,6 +346,6 @@ void CFileType_Select_dlg::OnOK() {
   if (item < 0) return;
   CString name;
   m_listProfiles.GetText(item, name);
-  theApp.m_strFilterName = name.Left(FILETYPE_NAME_MAX);
+  ZEKSettings().m_strFilterName = name.Left(FILETYPE_NAME_MAX);
   EndDialog(IDOK);
 }

@@ -6,7 +6,7 @@
 // (20261206_03).
 //
 // CFORMDLG_SEL (dialog 136) sets up the tree and makes its folders; the
-// application keeps one for the whole run (CZEKApp::m_dlgExtractSel) and
+// application keeps one for the whole run (CZEKAppWindows::m_dlgExtractSel) and
 // the list's copy-out command copies into its output folders. CFORMDLG
 // (dialog 133) sets up the tree and copies every record the list shows into
 // it.

@@ -1,14 +1,14 @@
-#include "compare/ItemChanges.h"
+#include "ui/ItemChanges.h"
 
 #include <vector>
 
-#include "app/ZEKApp.h"
-#include "compare/ItemCommands.h"
-#include "compare/ItemDialogs.h"
 #include "compare/PathRoutines.h"
 #include "compare/RecordTexts.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
 #include "records/ZEKDoc.h"
+#include "ui/ItemCommands.h"
+#include "ui/ItemDialogs.h"
 #include "ui/SmallDialogs.h"
 
 namespace {
@@ -34,8 +34,8 @@ const char kNoOutputText[] = "抽出先フォルダが設定されていませ�
 // let the selection change under the command.
 std::vector<CString> SelectedNames() {
   std::vector<CString> names;
-  for (POSITION pos = theApp.m_listSelectedNames.GetHeadPosition(); pos != nullptr;)
-    names.push_back(theApp.m_listSelectedNames.GetNext(pos));
+  for (POSITION pos = ZEKSettings().m_listSelectedNames.GetHeadPosition(); pos != nullptr;)
+    names.push_back(ZEKSettings().m_listSelectedNames.GetNext(pos));
   return names;
 }
 
@@ -256,7 +256,7 @@ void CopyOutSelected(LPCSTR, CObList* records, const CString& newDir, const CStr
 
 BOOL EditCommentSelected(LPCSTR name, CObList* records, const CString&, const CString&, const CString&, int,
                          CString& text) {
-  CZEKDoc* doc = theApp.m_pCurrentDoc;
+  CZEKDoc* doc = ZEKSettings().m_pCurrentDoc;
   CString comment = GetRecordComment(FindItemRecord(records, name));
   text = comment;
   if (!EditCommentDialog(comment)) return FALSE;

@@ -1,13 +1,13 @@
-#include "compare/ItemCommands.h"
+#include "ui/ItemCommands.h"
 
-#include "app/ZEKApp.h"
 #include "compare/DiffEval.h"
 #include "compare/DiffFile.h"
 #include "compare/DumpWriter.h"
 #include "compare/ExternalPrograms.h"
-#include "compare/ItemDialogs.h"
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
+#include "records/Settings.h"
+#include "ui/ItemDialogs.h"
 #include "ui/MainFrm.h"
 
 namespace {
@@ -46,11 +46,11 @@ void ShowText(const char* format, const char* subject) {
 
 // Starts the text editor on one file.
 void OpenInEditor(const CString& path) {
-  if (theApp.m_strCmdEditor.GetLength() + path.GetLength() + 3 > kCommandMax) {
+  if (ZEKSettings().m_strCmdEditor.GetLength() + path.GetLength() + 3 > kCommandMax) {
     AfxMessageBox(kCommandTooLongText, MB_OK);
     return;
   }
-  OpenInTextEditor(theApp.m_strCmdEditor, path);
+  OpenInTextEditor(ZEKSettings().m_strCmdEditor, path);
 }
 
 // The copy of `name` in `folder` when its status can be read; else the
@@ -147,7 +147,7 @@ CString TimeText(LONG time) {
 
 int ItemModeWord() {
   if (CMainFrame* frame = GetMainFrame()) return frame->m_nMode;
-  return theApp.m_nAppMode;
+  return ZEKSettings().m_nAppMode;
 }
 
 BOOL JoinItemPath(LPCSTR folder, LPCSTR name, CString& out) {
@@ -306,7 +306,7 @@ void BinaryDiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
   if (DumpNewBinary(0, name, records, newDir, oldDir, diffDir, newDump) != kDumpWritten) return;
   if (DumpOldBinary(0, name, records, newDir, oldDir, diffDir, oldDump) != kDumpWritten) return;
 
-  const CString program = theApp.m_strCmdDiff;
+  const CString program = ZEKSettings().m_strCmdDiff;
   CString command;
   command.Format("\"%s\" \"%s\" \"%s\"", program, oldDump, newDump);
   CString output;
@@ -331,7 +331,7 @@ void RunDFSelected(LPCSTR name, CObList* records, const CString& newDir, const C
                    const CString& diffDir) {
   CZEKMergeFileInfo* record = nullptr;
   if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
-  const CString command = PairCommand(theApp.m_strCmdDF, record, newDir, oldDir);
+  const CString command = PairCommand(ZEKSettings().m_strCmdDF, record, newDir, oldDir);
   if (command.GetLength() > kCommandMax) {
     AfxMessageBox(kCommandTooLongText, MB_OK);
     return;
@@ -343,7 +343,7 @@ void RunWindiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
                         const CString& diffDir) {
   CZEKMergeFileInfo* record = nullptr;
   if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
-  const CString command = PairCommand(theApp.m_strCmdWindiff, record, newDir, oldDir);
+  const CString command = PairCommand(ZEKSettings().m_strCmdWindiff, record, newDir, oldDir);
   if (command.GetLength() > kWindiffCommandMax) {
     AfxMessageBox(kWindiffTooLongText, MB_OK);
     return;
@@ -356,7 +356,7 @@ void ShowDiffSelected(LPCSTR name, CObList* records, const CString& newDir, cons
   CZEKMergeFileInfo* record = nullptr;
   if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
   const CString itemName = record->m_New.m_strName;
-  const int result = MakeDiffFile(0, 0, theApp.m_strCmdDiff, newDir, oldDir, diffDir, itemName,
+  const int result = MakeDiffFile(0, 0, ZEKSettings().m_strCmdDiff, newDir, oldDir, diffDir, itemName,
                                   record->m_New.m_tModify, record->m_Old.m_tModify, record->m_tDiffFile,
                                   diffOption, record);
   DeleteDiffHeaderFile(record, diffDir);
@@ -411,7 +411,7 @@ BOOL CollectDiffInfo(LPCSTR name, CObList* records, const CString& newDir, const
   if (pair) {
     f.stepDifference = static_cast<int>(record->m_New.m_dwLines) - static_cast<int>(record->m_Old.m_dwLines);
     if (CheckItemName(itemName) && CheckItemName(record->m_Old.m_strName)) {
-      result = MakeDiffFile(1, 0, theApp.m_strCmdDiff, newDir, oldDir, diffDir, itemName, newTime, oldTime,
+      result = MakeDiffFile(1, 0, ZEKSettings().m_strCmdDiff, newDir, oldDir, diffDir, itemName, newTime, oldTime,
                             diffTime, diffOption, record);
       DeleteDiffHeaderFile(record, diffDir);
       if (!DiffIsComplete(result, itemName)) result = kDiffNotStarted;

@@ -1,6 +1,6 @@
 // The SendTo program list, the link reader and the shortcut writer, on real
 // files in a temporary folder mapped as drive T:.
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 
 #include <gtest/gtest.h>
 

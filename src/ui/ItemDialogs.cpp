@@ -1,6 +1,6 @@
-#include "compare/ItemDialogs.h"
+#include "ui/ItemDialogs.h"
 
-#include "compare/ItemCommands.h"
+#include "ui/ItemCommands.h"
 #include "ui/SmallDialogs.h"
 
 int AskItemQuestion(int kind, int target, const CString& fileLine) {

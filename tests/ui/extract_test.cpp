@@ -7,12 +7,12 @@
 #include <string>
 
 #include "app/ZEKApp.h"
-#include "compare/ExtractDialogs.h"
 #include "records/FileInfo.h"
 #include "res/tables.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "ui/ExtractDialogs.h"
 
 namespace {
 

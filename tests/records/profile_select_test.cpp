@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
-#include "app/ProfileText.h"
 #include "platform/ui/listbox.h"
 #include "records/FileInfo.h"
+#include "records/FileTypeProfile.h"
+#include "records/ProfileText.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 

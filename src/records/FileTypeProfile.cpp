@@ -1,12 +1,12 @@
 // File-type profile tables, their loader, the look-ups by name and the
 // classification of files and folders under the active profile.
-#include "app/FileTypeProfile.h"
+#include "records/FileTypeProfile.h"
 
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "app/ZEKApp.h"
+#include "records/Settings.h"
 
 FileTypeProfile g_fileTypeProfiles[FILETYPE_SLOTS];
 int g_nActiveProfile = 0;
@@ -50,7 +50,7 @@ int ReadProfileList(Entry* list, const char* section, const char* keyFormat, int
     sprintf_s(key, sizeof key, keyFormat, j);
     GetPrivateProfileStringA(section, key, "", value, sizeof value, iniPath);
     if (value[0] == 0) break;
-    CZEKApp::LowerInPlace(value);
+    CZEKSettings::LowerInPlace(value);
     SetEntry(list[j - 1], value, static_cast<int>(strlen(value)), maxLength);
     count = j;
   }
@@ -310,7 +310,7 @@ int ClassifyFileName(const char* name, char* ext) {
     int n = CharBoundaryLength(text, static_cast<int>(strlen(text)), 255);
     memcpy(ext, text, static_cast<size_t>(n));
     ext[n] = 0;
-    CZEKApp::LowerInPlace(ext);
+    CZEKSettings::LowerInPlace(ext);
   }
   switch (MatchName(ActiveProfile(), name)) {
     case kExcluded:

@@ -1,5 +1,5 @@
 // The SendTo program list, the shell link reader and the shortcut writer.
-#include "app/SendTo.h"
+#include "compare/SendTo.h"
 
 #include "platform/os/shelllink.h"
 
@@ -138,16 +138,18 @@ char* ResolveShortcutFile(const char* path, char* out, size_t size) {
   const DWORD fileSize = file.Size();
   if (view == nullptr || fileSize < 0x4C) return nullptr;
 
-  // 1. ShellLinkHeader.
+  // The header: its own size and the class identifier of a shell link.
   if (Le32(view) != 0x4C || memcmp(view + 4, kLinkClsid, 16) != 0) return nullptr;
 
-  // 2. Which parts are there.
+  // A link without a target list and without a usable LinkInfo names no
+  // program.
   const DWORD flags = Le32(view + 20);
   const bool hasIdList = (flags & 0x001) != 0;
   const bool hasLinkInfo = (flags & 0x002) != 0 && (flags & 0x100) == 0;
   if (!hasIdList && !hasLinkInfo) return nullptr;
 
-  // 3. LinkTargetIDList.
+  // The target's ID list; without a LinkInfo it is the only way to the
+  // target's path.
   DWORD pos = 0x4C;
   if (hasIdList) {
     if (fileSize - pos < 2) return nullptr;
@@ -168,7 +170,7 @@ char* ResolveShortcutFile(const char* path, char* out, size_t size) {
     pos += 2 + listSize;
   }
 
-  // 4. LinkInfo: every offset must stay inside it, and it inside the file.
+  // The LinkInfo: every offset must stay inside it, and it inside the file.
   if (fileSize - pos < 0x1C) return nullptr;
   const BYTE* info = view + pos;
   const DWORD infoSize = Le32(info);
@@ -197,8 +199,8 @@ char* ResolveShortcutFile(const char* path, char* out, size_t size) {
     return nullptr;
   }
 
-  // 5. CommonPathSuffix. A target longer than the buffer counts as
-  // unreadable: a cut path could name another program.
+  // The common path suffix ends the target. A target longer than the
+  // buffer counts as unreadable: a cut path could name another program.
   const char* suffix = TextInBlock(info, infoSize, suffixOffset);
   if (!fits || suffix == nullptr || !Append(out, size, len, suffix)) {
     out[0] = 0;

@@ -1,8 +1,8 @@
 // Profile text form and the check-state selection of the display filter.
-#include "app/ProfileText.h"
+#include "records/ProfileText.h"
 
-#include "app/FileTypeProfile.h"
-#include "app/ZEKApp.h"
+#include "records/FileTypeProfile.h"
+#include "records/Settings.h"
 
 #include "platform/ui/listbox.h"
 #include "records/FileInfo.h"
@@ -155,7 +155,7 @@ DWORD GetEntryAttribute(const char* fileName) {
   const char* dot = strrchr(fileName, '.');
   bool byExtension = dot != nullptr && dot[1] != 0;
   probe = byExtension ? dot + 1 : fileName;
-  CZEKApp::LowerInPlace(probe.GetBuffer());
+  CZEKSettings::LowerInPlace(probe.GetBuffer());
   probe.ReleaseBuffer();
   if (byExtension) {
     for (const FileTypeExtEntry& e : ProfileWorkingCopy.targetExt) {

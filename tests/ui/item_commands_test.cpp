@@ -10,8 +10,6 @@
 #include <vector>
 
 #include "app/ZEKApp.h"
-#include "compare/ItemChanges.h"
-#include "compare/ItemCommands.h"
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "res/tables.h"
@@ -19,6 +17,8 @@
 #include "support/recorder.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
+#include "ui/ItemChanges.h"
+#include "ui/ItemCommands.h"
 
 namespace {
 

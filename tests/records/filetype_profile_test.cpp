@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/FileTypeProfile.h"
+#include "records/FileTypeProfile.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 
