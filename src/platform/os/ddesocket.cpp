@@ -1,5 +1,7 @@
 #include "platform/os/ddesocket.h"
 
+#include "platform/os/environment.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -131,23 +133,10 @@ bool PreparePrivateFolder(const std::string& folder) {
     errno = EINVAL;
     return false;
   }
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  // Opened without following a link, so the checks and the mode change
-  // apply to the folder itself and not to what a link would point at.
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int fd = OpenPrivateFolder(folder);
   if (fd < 0) return false;
-  struct stat st {};
-  int error = 0;
-  if (fstat(fd, &st) != 0) {
-    error = errno;
-  } else if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
-    error = EACCES;
-  } else if ((st.st_mode & 077) != 0 && fchmod(fd, 0700) != 0) {
-    error = errno;
-  }
   close(fd);
-  errno = error;
-  return error == 0;
+  return true;
 }
 
 std::string SocketPath(const std::string& folder, std::string_view service) {
