@@ -60,6 +60,18 @@ class ProcessTest : public ::testing::Test {
     chmod((tmp_ / name).c_str(), 0755);
     return (tmp_ / name).string();
   }
+  // Starts the command line with CreateProcessA and waits for the child to
+  // end; false when it did not start.
+  static bool RunToEnd(char* line) {
+    STARTUPINFOA si;
+    GetStartupInfoA(&si);
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    const bool ended = WaitForSingleObject(pi.hProcess, INFINITE) == WAIT_OBJECT_0;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return ended;
+  }
   // Waits (bounded, for a hang only) until `done` holds.
   template <typename F>
   static bool Eventually(F done) {
@@ -239,13 +251,7 @@ TEST_F(ProcessTest, UnquotedProgramPathsWithBlanksAreFoundByTheirPrefixes) {
   EXPECT_TRUE(Eventually([&] { return qvtest::ReadFile(tmp_ / "prog.out") == "1 arg\n"; }));
 
   char line[] = "  T:\\sp dir\\prog \"a b\"";
-  STARTUPINFOA si;
-  GetStartupInfoA(&si);
-  PROCESS_INFORMATION pi;
-  ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  ASSERT_TRUE(RunToEnd(line));
   EXPECT_EQ(qvtest::ReadFile(tmp_ / "prog.out"), "1 a b\n");
 
   // No prefix names a program: the first one's error; a folder is no program.
@@ -260,13 +266,7 @@ TEST_F(ProcessTest, AQuotedProgramEndsAtItsClosingQuote) {
   qvtest::WriteFile(tmp_ / "pf/q b/c d/p", "#!/bin/sh\necho \"$# $1\" > '" + tmp_.str() + "/p.out'\n");
   chmod((tmp_ / "pf/q b/c d/p").c_str(), 0755);
   char line[] = "\"T:\\pf\\q b\\c d\\p.exe\"x y";
-  STARTUPINFOA si;
-  GetStartupInfoA(&si);
-  PROCESS_INFORMATION pi;
-  ASSERT_TRUE(CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-  EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), static_cast<DWORD>(WAIT_OBJECT_0));
-  CloseHandle(pi.hProcess);
-  CloseHandle(pi.hThread);
+  ASSERT_TRUE(RunToEnd(line));
   EXPECT_EQ(qvtest::ReadFile(tmp_ / "p.out"), "1 y\n");
 
   fs::remove(tmp_ / "p.out");
