@@ -1,5 +1,7 @@
 #include "compare/CompareRun.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -41,6 +43,10 @@ const char kUnwrittenDiffText[] =
     "次の項目は差分ファイルを書き込めなかったため、差分を作成していません（ディスクの空きを確認してください）。";
 const char kNamesMoreText[] = "\n…ほか %d 件";
 constexpr size_t kNamesShown = 10;
+// Pairs a thread of the diff step takes at a time: few, so the threads end
+// together (a pair costs a process), more than one, so the step's pairs are
+// not all begun in the order of their starts.
+constexpr size_t kDiffPairsTaken = 4;
 
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
 
@@ -316,6 +322,121 @@ void ReportLeftOut() {
   if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
 }
 
+// One pair of the diff step: what StartDiffFile gave and what it left to do.
+struct PairStep {
+  bool started = false;
+  int result = kDiffMade;
+  DiffStart start;
+  LONG newTime = 0, oldTime = 0, diffTime = 0;
+  std::vector<DiffMessage> messages;
+};
+
+// The output folders that pairs begun after the first pair whose program
+// could not be started made, and that no pair up to it needs, are removed
+// again (deepest first; a folder that holds anything stays).
+void RemoveUnneededFolders(const std::vector<CZEKMergeFileInfo*>& pairs, const std::vector<PairStep>& steps,
+                           size_t last, const CString& diffPath) {
+  std::vector<CString> made;
+  for (size_t i = last + 1; i < steps.size(); ++i) {
+    for (const CString& f : steps[i].start.madeFolders) made.push_back(f);
+  }
+  if (made.empty()) return;
+  std::unordered_set<std::string> needed;
+  for (size_t i = 0; i <= last; ++i) {
+    for (const CString& f : OutputFolderLevels(pairs[i]->m_New.m_strName)) {
+      needed.emplace(f.GetString(), static_cast<size_t>(f.GetLength()));
+    }
+  }
+  std::sort(made.begin(), made.end(), [](const CString& a, const CString& b) { return a.GetLength() > b.GetLength(); });
+  CString path;
+  for (const CString& f : made) {
+    if (needed.count(std::string(f.GetString(), static_cast<size_t>(f.GetLength()))) != 0) continue;
+    if (JoinPath(diffPath, f, "", kRunPathMax, path)) _rmdir(path);
+  }
+}
+
+// The diff step of run kinds 0 and 1: a .diff for every record with both
+// copies, in list order as far as the user can tell. A pair whose diff did
+// not finish, or whose .diff could not be written, keeps the counts of the
+// counting step and the step goes on; the user is told about all of them
+// at once afterwards. Only a diff program that cannot be started at all
+// ends the step: every later pair would fail the same way.
+//
+// The diff programs of several pairs run at the same time, one per core.
+// Nothing of what decides the result depends on that: the first half of
+// each pair (up to the diff program's end) runs in parallel and changes no
+// .diff file, no record and shows nothing; then the pairs up to the first
+// one whose program could not be started are finished (in parallel: each
+// touches its own files and record only), the halves begun for pairs after
+// it are undone, and their messages are shown in pair order.
+void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CString& oldPath,
+                   const CString& diffPath, int strip) {
+  std::vector<CZEKMergeFileInfo*> pairs;
+  for (POSITION pos = records.GetHeadPosition(); pos != nullptr;) {
+    auto* r = static_cast<CZEKMergeFileInfo*>(records.GetNext(pos));
+    if ((r->m_nExist & 3) == 3) pairs.push_back(r);
+  }
+  const size_t count = pairs.size();
+  std::vector<PairStep> steps(count);
+  // The first pair whose program could not be started: no pair after it
+  // is begun once it is known.
+  std::atomic<size_t> stop{count};
+  const CString program = theApp.m_strCmdDiff;
+  qv::ForEachInParallel(
+      count,
+      [&](size_t i) {
+        if (i > stop.load()) return;
+        PairStep& step = steps[i];
+        CZEKMergeFileInfo* r = pairs[i];
+        step.started = true;
+        step.newTime = r->m_New.m_tModify;
+        step.oldTime = r->m_Old.m_tModify;
+        step.diffTime = r->m_tDiffFile;
+        DiffMessageCollector collect(step.messages);
+        step.result = StartDiffFile(0, force, program, newPath, oldPath, diffPath, r->m_New.m_strName,
+                                    step.newTime, step.oldTime, step.diffTime, strip, r, step.start);
+        if (step.result == kDiffNotStarted) {
+          size_t seen = stop.load();
+          while (i < seen && !stop.compare_exchange_weak(seen, i)) {
+          }
+        }
+      },
+      kDiffPairsTaken);
+  const size_t last = stop.load();  // == count: every pair counts
+  qv::ForEachInParallel(count, [&](size_t i) {
+    PairStep& step = steps[i];
+    CZEKMergeFileInfo* r = pairs[i];
+    const CString& name = r->m_New.m_strName;
+    if (i > last) {
+      if (step.started) DropDiffFile(step.start, r, diffPath, name);
+      return;
+    }
+    step.result = FinishDiffFile(step.start.finish, step.result, diffPath, name, step.diffTime);
+    DeleteDiffHeaderFile(r, diffPath);
+    r->m_New.m_tModify = step.newTime;
+    r->m_Old.m_tModify = step.oldTime;
+    r->m_tDiffFile = step.diffTime;
+    if (step.result >= 0) EvaluateRecord(r, diffPath);
+  });
+
+  if (last < count) RemoveUnneededFolders(pairs, steps, last, diffPath);
+
+  std::vector<CString> unfinished, unwritten;
+  for (size_t i = 0; i < count && i <= last; ++i) {
+    for (const DiffMessage& m : steps[i].messages) AfxMessageBox(m.text, m.type);
+    const int result = steps[i].result;
+    if (result == kDiffIncomplete) {
+      unfinished.push_back(pairs[i]->m_New.m_strName);
+    } else if (result < 0 && result != kDiffNotStarted) {
+      unwritten.push_back(pairs[i]->m_New.m_strName);
+    }
+  }
+  CString text;
+  AppendNameList(text, kUnfinishedDiffText, unfinished);
+  AppendNameList(text, kUnwrittenDiffText, unwritten);
+  if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -390,38 +511,11 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
 
   switch (effective) {
     case DIFF_RUN_REGENERATE:
-    case DIFF_RUN_OUTDATED: {
+    case DIFF_RUN_OUTDATED:
       entry->m_nState = 2;
-      const int force = kind == DIFF_RUN_REGENERATE ? 1 : 0;
-      // A pair whose diff did not finish, or whose .diff could not be
-      // written, keeps the counts of the counting step and the loop goes
-      // on; the user is told about all of them at once afterwards. Only a
-      // diff program that cannot be started at all ends the loop: every
-      // later pair would fail the same way.
-      std::vector<CString> unfinished, unwritten;
-      for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
-        auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
-        if ((r->m_nExist & 3) != 3) continue;
-        const CString name = r->m_New.m_strName;
-        const int result = MakeDiffFile(0, force, theApp.m_strCmdDiff, newPath, oldPath, diffPath, name,
-                                        r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile,
-                                        entry->m_nDiffOption, r);
-        DeleteDiffHeaderFile(r, diffPath);
-        if (result == kDiffNotStarted) break;
-        if (result == kDiffIncomplete) {
-          unfinished.push_back(name);
-        } else if (result < 0) {
-          unwritten.push_back(name);
-        } else {
-          EvaluateRecord(r, diffPath);
-        }
-      }
-      CString text;
-      AppendNameList(text, kUnfinishedDiffText, unfinished);
-      AppendNameList(text, kUnwrittenDiffText, unwritten);
-      if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+      MakeDiffFiles(*entry->m_pRecordList, kind == DIFF_RUN_REGENERATE ? 1 : 0, newPath, oldPath, diffPath,
+                    entry->m_nDiffOption);
       break;
-    }
     case DIFF_RUN_LINE_COUNT:
       entry->m_nState = 1;
       for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {

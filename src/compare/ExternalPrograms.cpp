@@ -8,9 +8,25 @@ namespace {
 // refused (the user is pointed to the GUI comparison program instead).
 constexpr size_t kMaxDiffCommand = 1023;
 
-DWORD g_lastExitStatus = STILL_ACTIVE;
+// Per thread: the run starts diff programs on several threads at once.
+thread_local DWORD g_lastExitStatus = STILL_ACTIVE;
+thread_local std::vector<DiffMessage>* g_collected = nullptr;
 
 }  // namespace
+
+DiffMessageCollector::DiffMessageCollector(std::vector<DiffMessage>& into) : previous_(g_collected) {
+  g_collected = &into;
+}
+
+DiffMessageCollector::~DiffMessageCollector() { g_collected = previous_; }
+
+void TellDiffMessage(LPCSTR text, UINT type) {
+  if (g_collected != nullptr) {
+    g_collected->push_back(DiffMessage{CString(text), type});
+  } else {
+    AfxMessageBox(text, type);
+  }
+}
 
 BOOL LaunchDetached(LPCSTR commandLine) {
   if (commandLine == nullptr) return FALSE;
@@ -46,8 +62,8 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   if (commandLine == nullptr || strlen(commandLine) > kMaxDiffCommand) {
     CloseHandle(out);
     if (!quiet) {
-      AfxMessageBox("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
-                    MB_OK);
+      TellDiffMessage("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
+                      MB_OK);
     }
     return kLaunchNotStarted;
   }
@@ -73,7 +89,7 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
                                 nullptr, nullptr, &si, &pi);
   if (!created) {
     CloseHandle(out);
-    AfxMessageBox("コマンドの起動に失敗しました。（CreateProcess）", MB_ICONEXCLAMATION);
+    TellDiffMessage("コマンドの起動に失敗しました。（CreateProcess）", MB_ICONEXCLAMATION);
     return kLaunchNotStarted;
   }
 

@@ -759,6 +759,21 @@ int _mkdir(const char* path) {
   return 0;
 }
 
+int _rmdir(const char* path) {
+  std::string os;
+  if (!qv::OsPathErrno(path, os)) return -1;
+  struct stat st;
+  if (lstat(os.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    errno = ENOENT;
+    return -1;
+  }
+  if (rmdir(os.c_str()) != 0) {
+    errno = (errno == ENOTEMPTY || errno == EEXIST) ? ENOTEMPTY : errno == ENOENT ? ENOENT : EACCES;
+    return -1;
+  }
+  return 0;
+}
+
 // ---- copy, move, delete -------------------------------------------------------
 
 namespace qv {

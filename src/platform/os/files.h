@@ -152,7 +152,11 @@ unsigned WalkThreads();
 // the calling thread among them, and returns when all calls are done (an
 // exception thrown by one is thrown again here, after the others). For runs
 // of independent file queries, each touching only what belongs to its i.
-void ForEachInParallel(size_t count, const std::function<void(size_t)>& work);
+// The threads take the indices in increasing order, `run` at a time (runs of
+// 16 keep them from meeting at the counter when each call is short; 1 suits
+// calls that wait for another program); with one thread the calls are made
+// in index order.
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work, size_t run = 16);
 
 // For the layer's enumerations: the code page 932 form of a name on disk
 // when the program may see it (code page 932 holds it exactly, Windows
@@ -282,6 +286,10 @@ int _access(const char* path, int mode);
 // _mkdir: 0, or -1 with errno EEXIST (already there), ENOENT (a level of
 // the path is missing) or EACCES (not allowed, read-only medium).
 int _mkdir(const char* path);
+
+// _rmdir: removes an empty folder (not a link to one): 0, or -1 with errno
+// ENOTEMPTY (it holds something), ENOENT (no folder there) or EACCES.
+int _rmdir(const char* path);
 
 // ---------------------------------------------------------------------------
 // Copy, move, delete.

@@ -301,9 +301,8 @@ unsigned WalkThreads() {
   return std::clamp(cores, 1u, kMostThreads);
 }
 
-void ForEachInParallel(size_t count, const std::function<void(size_t)>& work) {
-  // Indices are taken in runs, so the threads meet at the counter rarely.
-  constexpr size_t kRun = 16;
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work, size_t runLength) {
+  const size_t kRun = std::max<size_t>(runLength, 1);
   const size_t runs = (count + kRun - 1) / kRun;
   const size_t threads = std::min<size_t>(WalkThreads(), runs);
   if (threads <= 1) {
