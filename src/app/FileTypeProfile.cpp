@@ -300,11 +300,11 @@ const char* ListProfileNames(CStringList& list) {
   return ActiveProfile().name;
 }
 
-int ClassifyFileName(const char* name, char* ext) {
-  char local[256];
-  if (ext == nullptr) ext = local;
+namespace {
+
+// The lower-cased text after the last '.' of `name` into `ext` (256 bytes).
+void ExtensionOf(const char* name, char* ext) {
   ext[0] = 0;
-  if (name == nullptr) name = "";
   if (const char* dot = strrchr(name, '.')) {
     const char* text = dot + 1;
     int n = CharBoundaryLength(text, static_cast<int>(strlen(text)), 255);
@@ -312,6 +312,19 @@ int ClassifyFileName(const char* name, char* ext) {
     ext[n] = 0;
     CZEKApp::LowerInPlace(ext);
   }
+}
+
+CStringList* const kCaches[] = {&g_listWildcardExt, &g_listWildcardName, &g_listOtherExt, &g_listOtherName};
+
+}  // namespace
+
+int MatchFileType(const char* name, int& cache) {
+  if (name == nullptr) name = "";
+  // Whether the name has an extension: the text after its last '.', cut at
+  // a character boundary, is not empty.
+  const char* dot = strrchr(name, '.');
+  const bool hasExt = dot != nullptr && CharBoundaryLength(dot + 1, static_cast<int>(strlen(dot + 1)), 255) > 0;
+  cache = -1;
   switch (MatchName(ActiveProfile(), name)) {
     case kExcluded:
       return FILETYPE_CODE_EXCLUDED;
@@ -320,13 +333,36 @@ int ClassifyFileName(const char* name, char* ext) {
     case kTargetName:
       return FILETYPE_CODE_TARGET_NAME;
     case kWildcard:
-      AddDistinct(ext[0] ? g_listWildcardExt : g_listWildcardName, ext[0] ? ext : name);
+      cache = hasExt ? 0 : 1;
       return FILETYPE_CODE_OTHER;
     case kNone:
       break;
   }
-  AddDistinct(ext[0] ? g_listOtherExt : g_listOtherName, ext[0] ? ext : name);
+  cache = hasExt ? 2 : 3;
   return FILETYPE_CODE_OTHER;
+}
+
+void NoteFileType(const char* name, int cache) {
+  if (cache < 0 || cache > 3) return;
+  if (name == nullptr) name = "";
+  if (cache == 1 || cache == 3) {
+    AddDistinct(*kCaches[cache], name);
+    return;
+  }
+  char ext[256];
+  ExtensionOf(name, ext);
+  AddDistinct(*kCaches[cache], ext);
+}
+
+int ClassifyFileName(const char* name, char* ext) {
+  char local[256];
+  if (ext == nullptr) ext = local;
+  if (name == nullptr) name = "";
+  ExtensionOf(name, ext);
+  int cache = -1;
+  const int code = MatchFileType(name, cache);
+  NoteFileType(name, cache);
+  return code;
 }
 
 BOOL GetFileCategory(const char* path) {

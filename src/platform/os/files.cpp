@@ -177,9 +177,9 @@ struct Status {
 };
 
 // `dirFd` is the folder `os` is relative to (AT_FDCWD for a full path).
-bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDCWD) {
+bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDCWD, int extraFlags = 0) {
   struct statx sx;
-  int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
+  int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW) | extraFlags;
   if (statx(dirFd, os, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     std::memset(&s.st, 0, sizeof s.st);
     s.st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
@@ -197,7 +197,7 @@ bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDC
     return true;
   }
   if (errno != ENOSYS) return false;
-  if (fstatat(dirFd, os, &s.st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (fstatat(dirFd, os, &s.st, (follow ? 0 : AT_SYMLINK_NOFOLLOW) | extraFlags) != 0) return false;
   s.birth = s.st.st_mtim;
   return true;
 }
@@ -702,6 +702,18 @@ int _stat(const char* path, struct _stat* buffer) {
   unsigned drive = root.empty() ? 2u : static_cast<unsigned>(root[0] - 'A');
   qv::FillStat(s, drive, buffer);
   return 0;
+}
+
+bool qv::GetOpenFolderStatus(int fd, FileIdentity& id, FolderTimes& times) {
+  qv::Status s;
+  if (!qv::GetStatus("", s, true, fd, AT_EMPTY_PATH)) return false;
+  id = FileIdentity{static_cast<uint64_t>(s.st.st_dev), static_cast<uint64_t>(s.st.st_ino)};
+  struct _stat st;
+  qv::FillStat(s, 2u, &st);
+  times.created = st.st_ctime;
+  times.accessed = st.st_atime;
+  times.modified = st.st_mtime;
+  return true;
 }
 
 int _fstat(int fd, struct _stat* buffer) {

@@ -68,6 +68,18 @@ struct FileIdentity {
 // that is not an enumeration.
 bool GetFoundIdentity(HANDLE find, FileIdentity& id);
 
+// The times of a folder as _stat gives them: st_ctime (creation), st_atime
+// and st_mtime, 32-bit seconds.
+struct FolderTimes {
+  int32_t created = 0;
+  int32_t accessed = 0;
+  int32_t modified = 0;
+};
+
+// For the layer's walker: the identity and the times of the open folder
+// `fd`. False when its status cannot be read.
+bool GetOpenFolderStatus(int fd, FileIdentity& id, FolderTimes& times);
+
 // ---------------------------------------------------------------------------
 // Tree walks. A FolderWalker reads the folders below one root for a walk that
 // goes breadth-first: it lists each folder by the rules of FindFirstFileA
@@ -97,6 +109,9 @@ class FolderWalker {
     // as long as its status can).
     FileIdentity id;
     bool haveId = false;
+    // Its times as _stat gives them (a folder's size is 0), taken right
+    // after it was listed; valid when it was listed and haveId is set.
+    FolderTimes times;
     // The entry the walker looks for: the first in enumeration order whose
     // name equals it without regard to case (none: no such entry). When the
     // folder cannot be listed, an entry of exactly that name is still
