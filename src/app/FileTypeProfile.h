@@ -115,6 +115,8 @@ int ClassifyFileName(const char* name, char* ext);
 // ClassifyFileName would have been.
 int MatchFileType(const char* name, int& cache);
 void NoteFileType(const char* name, int cache);
+// NoteFileType for each name in turn (the texts hashed on several threads).
+void NoteFileTypes(const std::vector<const char*>& names, const std::vector<signed char>& caches);
 
 // TRUE when the path is a target of the active profile (no caches touched).
 BOOL GetFileCategory(const char* path);

@@ -651,10 +651,10 @@ void BuildRecords(int mode, int keepComment, CObList* records, CStringList& path
     caches[i] = static_cast<signed char>(cache);
     if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
   });
-  for (size_t i = 0; i < count; ++i) {
-    NoteFileType(built[i]->m_Old.m_strName, caches[i]);
-    records->AddTail(built[i]);
-  }
+  std::vector<const char*> names(count);
+  for (size_t i = 0; i < count; ++i) names[i] = built[i]->m_Old.m_strName;
+  NoteFileTypes(names, caches);
+  for (CZEKMergeFileInfo* r : built) records->AddTail(r);
 }
 
 }  // namespace
