@@ -455,7 +455,7 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
       if (step.started) DropDiffFile(step.start, r, diffPath, name);
       return;
     }
-    step.result = FinishDiffFile(step.start.finish, step.result, diffPath, name, step.diffTime);
+    step.result = FinishDiffFile(step.start.finish, step.result, diffPath, name, step.diffTime, true);
     DeleteDiffHeaderFile(r, diffPath);
     r->m_New.m_tModify = step.newTime;
     r->m_Old.m_tModify = step.oldTime;

@@ -278,7 +278,8 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
   return kDiffMade;
 }
 
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime) {
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                   bool takeHeader) {
   if (finish == DiffFinish::none) return started;
   char txtPath[kPathBuf];
   char diffPath[kPathBuf];
@@ -311,7 +312,14 @@ int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, 
     remove(txtPath);
     return result;
   };
-  if (!CopyFileA(headPath, diffPath, FALSE)) return fail(kDiffHeaderCopyFailed);
+  // A caller that removes N.diff.h right after lets N.diff take it over
+  // (the same bytes, one file fewer to make and to remove); only a file
+  // is taken, as only a file is copied.
+  struct _stat head;
+  const bool take = takeHeader && _stat(headPath, &head) == 0 && (head.st_mode & _S_IFMT) == _S_IFREG;
+  if (!(take ? MoveFileExA(headPath, diffPath, MOVEFILE_REPLACE_EXISTING) : CopyFileA(headPath, diffPath, FALSE))) {
+    return fail(kDiffHeaderCopyFailed);
+  }
 
   FILE* in = fopen(txtPath, "r");
   if (in == nullptr) return fail(kDiffOldCopyFailed);

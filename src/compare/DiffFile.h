@@ -82,7 +82,10 @@ struct DiffStart {
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                   int strip, CZEKMergeFileInfo* record, DiffStart& start);
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime);
+// With `takeHeader` N.diff is made from N.diff.h itself, which is then gone
+// (for a caller that would remove it right after).
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                   bool takeHeader = false);
 void DropDiffFile(const DiffStart& start, CZEKMergeFileInfo* record, LPCSTR diffDir, LPCSTR name);
 
 // Writes N.diff.h for the record's name: the OLD copy's header block, then the
