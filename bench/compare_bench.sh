@@ -10,7 +10,7 @@
 # .IFO), GONE are deleted and as many are added. Then, on the warm trees,
 # RUNS times each (medians of wall and CPU seconds):
 #   diff -rq OLD NEW
-#   qvrun --kind 0 --diff DIFF --new NEW OLD   (DIFF emptied before each run)
+#   qvrun --kind 0 --diff DIFF --new NEW OLD   (a new empty DIFF each run)
 #   the same run on one core (--threads 1)
 # The records and the .diff files of a run on one core and of a run on all
 # cores must be the same (every field, every byte); otherwise the script
@@ -106,17 +106,26 @@ echo "records: $(wc -l <"$tmp/r1"), pairs: $pairs, .diff files: $(find "$tmp/d1"
   "one core and all cores agree: $([ $status = 0 ] && echo yes || echo NO)"
 
 TIMEFORMAT='%R %U %S'
-# Medians of wall and CPU seconds of RUNS runs; with a DIFF folder as first
-# argument it is emptied before each run (not timed).
+# Medians of wall and CPU seconds of RUNS runs. With a DIFF folder as first
+# argument every run writes into a new empty folder of that name and a
+# number (the folders of the runs before are removed only at the end: on a
+# file system without a journal, ext4 passes over the inodes freed in the
+# last 30 seconds whenever it makes a file, which would charge a run for
+# the removal of the one before).
 measure() {
-  local i t diffdir=$1
+  local i t diffdir=$1 args
   shift
   : >"$tmp/times"
   for ((i = 0; i < runs; i++)); do
-    if [ -n "$diffdir" ]; then rm -rf "$diffdir"; mkdir -p "$diffdir"; fi
-    t=$( { time "$@" >/dev/null 2>&1; } 2>&1 )
+    args=("$@")
+    if [ -n "$diffdir" ]; then
+      mkdir -p "$diffdir.$i"
+      args=("${@/#@DIFF@/$diffdir.$i}")
+    fi
+    t=$( { time "${args[@]}" >/dev/null 2>&1; } 2>&1 )
     echo "$t" >>"$tmp/times"
   done
+  if [ -n "$diffdir" ]; then rm -rf "$diffdir".*; fi
   local m=$(( (runs + 1) / 2 ))
   echo "$(awk '{ print $1 }' "$tmp/times" | sort -g | sed -n "${m}p")" \
        "$(awk '{ printf "%.3f\n", $2 + $3 }' "$tmp/times" | sort -g | sed -n "${m}p")"
@@ -124,8 +133,8 @@ measure() {
 diffrq() { diff -rq "$old" "$new" || [ $? = 1 ]; }
 
 read -r dq_w dq_c < <(measure "" diffrq)
-read -r run_w run_c < <(measure "$tmp/dn" "$qvrun" --kind 0 --diff "$tmp/dn" --new "$new" "$old")
-read -r one_w one_c < <(measure "$tmp/d1" "$qvrun" --threads 1 --kind 0 --diff "$tmp/d1" --new "$new" "$old")
+read -r run_w run_c < <(measure "$tmp/dn" "$qvrun" --kind 0 --diff @DIFF@ --new "$new" "$old")
+read -r one_w one_c < <(measure "$tmp/d1" "$qvrun" --threads 1 --kind 0 --diff @DIFF@ --new "$new" "$old")
 
 awk -v qw="$dq_w" -v qc="$dq_c" -v rw="$run_w" -v rc="$run_c" -v ow="$one_w" -v oc="$one_c" \
     -v runs="$runs" -v pairs="$pairs" 'BEGIN {

@@ -118,19 +118,22 @@ read -r run_w run_c < <(measure "$qvrun" "$root")
 read -r one_w one_c < <(measure taskset -c 0 "$qvrun" "$root")
 read -r plain_w plain_c < <(measure taskset -c 0 "$qvrun" --walk-only --reference "$root")
 peak=$("$qvrun" "$root" 2>&1 >/dev/null | sed -n 's/.*peak memory \([0-9.]*\) MB.*/\1/p')
+walk_peak=$("$qvrun" --walk-only "$root" 2>&1 >/dev/null | sed -n 's/.*peak memory \([0-9.]*\) MB.*/\1/p')
 
 awk -v fw="$find_w" -v fc="$find_c" -v dw="$fd_w" -v dc="$fd_c" -v ww="$walk_w" -v wc="$walk_c" \
     -v rw="$run_w" -v rc="$run_c" -v ow="$one_w" -v oc="$one_c" -v pw="$plain_w" -v pc="$plain_c" \
-    -v n="$made" -v runs="$runs" -v peak="$peak" 'BEGIN {
+    -v n="$made" -v runs="$runs" -v peak="$peak" -v wpeak="$walk_peak" 'BEGIN {
   printf "medians of %d runs           wall s   cpu s\n", runs
   printf "find                        %7.3f %7.3f\n", fw, fc
   printf "fd                          %7.3f %7.3f\n", dw, dc
-  printf "engine walk                 %7.3f %7.3f\n", ww, wc
+  printf "engine walk                 %7.3f %7.3f   peak memory %s MB\n", ww, wc, wpeak
   printf "list-mode run               %7.3f %7.3f   %.2f us per folder, peak memory %s MB\n", rw, rc, rw * 1e6 / n, peak
   printf "list-mode run, one core     %7.3f %7.3f\n", ow, oc
   printf "plain walk, one core        %7.3f %7.3f\n", pw, pc
   printf "run wall / fd wall          %7.2f   (at most 1.0, aim 0.7)\n", rw / dw
   printf "run cpu / find cpu          %7.2f   (at most 1.2)\n", rc / fc
   printf "one-core run / plain walk   %7.2f   (at most 1.0)\n", ow / pw
+  printf "run wall / walk wall        %7.2f   (at most 1.15)\n", rw / ww
+  printf "run memory / walk memory    %7.2f   (at most 1.5)\n", peak / wpeak
 }'
 exit $status
