@@ -657,6 +657,8 @@ TEST_F(CompareRunTest, DiffStepOnAllCoresLeavesWhatOneCoreLeaves) {
       ChangedPair(name);
     }
   }
+  // Pairs taken by different threads that need the same output folder.
+  for (int i = 0; i < 8; ++i) ChangedPair("Shared\\T" + std::to_string(i));
   // Walk the trees once, so the folders' access times are settled.
   {
     CZEKEnv_Label warm;
@@ -710,13 +712,14 @@ TEST_F(CompareRunTest, DiffStepOnAllCoresLeavesWhatOneCoreLeaves) {
     const std::string tag = stopAt ? stopAt : "none";
     const Outcome one = run("1", "one_" + tag, stopAt, messages);
     const Outcome all = run("8", "all_" + tag, stopAt, messages);
-    ASSERT_EQ(one.records.size(), 24u);
+    ASSERT_EQ(one.records.size(), 32u);
     EXPECT_EQ(all.records, one.records) << tag;
     EXPECT_EQ(all.files, one.files) << tag;
     EXPECT_EQ(all.messages, one.messages) << tag;
     if (stopAt == nullptr) {
       // Every pair done: the trouble and the unwritable pair are named.
       EXPECT_TRUE(one.files.count("F20/P.diff")) << tag;
+      for (int i = 0; i < 8; ++i) EXPECT_TRUE(all.files.count("Shared/T" + std::to_string(i) + ".diff")) << i;
       ASSERT_EQ(one.messages.size(), 1u);
       EXPECT_NE(one.messages[0].find("F05\\PBad"), std::string::npos);
       EXPECT_NE(one.messages[0].find("F09\\P"), std::string::npos);
