@@ -408,14 +408,25 @@ void NoteFileTypes(const std::vector<const char*>& names, const std::vector<sign
     }
     texts[i] = PrehashedText{text, std::hash<std::string_view>{}(text)};
   });
+  // Each cache's index once (it stays in step with its list below), with
+  // room for every text this call may add.
+  TextSet* index[4] = {};
+  size_t adding[4] = {};
+  for (size_t i = 0; i < n; ++i) {
+    if (caches[i] >= 0 && caches[i] <= 3) ++adding[caches[i]];
+  }
+  for (int c = 0; c < 4; ++c) {
+    if (adding[c] == 0) continue;
+    index[c] = &IndexOf(*kCaches[c]);
+    index[c]->reserve(index[c]->size() + adding[c]);
+  }
   for (size_t i = 0; i < n; ++i) {
     const int cache = caches[i];
     if (cache < 0 || cache > 3) continue;
-    CStringList& list = *kCaches[cache];
-    TextSet& seen = IndexOf(list);
+    TextSet& seen = *index[cache];
     if (seen.find(texts[i]) != seen.end()) continue;
     seen.emplace(texts[i].text);
-    list.AddTail(CString(texts[i].text));
+    kCaches[cache]->AddTail(CString(texts[i].text));
   }
 }
 
