@@ -1,11 +1,15 @@
-// Saving and loading a document of 100,000 merge records, and the heap a
-// loaded record takes.
+// Saving and loading documents of 100,000 and 1,000,000 merge records, the
+// heap a loaded record takes, and how much the heap grows at most while a
+// document is saved (beyond what the document holds).
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "app/ZEKApp.h"
@@ -14,9 +18,32 @@
 #include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 
-namespace {
+// The bytes held through operator new (the containers, the archive's
+// buffers) and their high-water mark since the last reset.
+std::atomic<size_t> g_heldBytes{0};
+std::atomic<size_t> g_peakBytes{0};
 
-constexpr int kRecords = 100000;
+void NoteHeld(size_t n) {
+  const size_t now = g_heldBytes.fetch_add(n) + n;
+  size_t peak = g_peakBytes.load();
+  while (now > peak && !g_peakBytes.compare_exchange_weak(peak, now)) {
+  }
+}
+
+void* operator new(size_t n) {
+  void* p = malloc(n == 0 ? 1 : n);
+  if (p == nullptr) throw std::bad_alloc();
+  NoteHeld(malloc_usable_size(p));
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  g_heldBytes.fetch_sub(malloc_usable_size(p));
+  free(p);
+}
+void operator delete(void* p, size_t) noexcept { operator delete(p); }
+
+namespace {
 
 // A run's worth of records in list mode: every item has its OLD side, every
 // other one a NEW side too, and each its comment element.
@@ -71,34 +98,45 @@ Folder& Dir() {
   return folder;
 }
 
-// The document of kRecords records, saved once as "saved.qvx".
-std::unique_ptr<CZEKDoc> g_saved;
+// The documents by record count, each saved once as "saved-N.qvx".
+std::map<int, std::unique_ptr<CZEKDoc>> g_saved;
 
-CZEKDoc& SavedDoc() {
-  if (!g_saved) {
-    g_saved = std::make_unique<CZEKDoc>();
-    Fill(*g_saved, kRecords);
-    g_saved->OnSaveDocument(Dir().File("saved.qvx").c_str());
+std::string SavedPath(int n) { return Dir().File(("saved-" + std::to_string(n) + ".qvx").c_str()); }
+
+CZEKDoc& SavedDoc(int n) {
+  std::unique_ptr<CZEKDoc>& doc = g_saved[n];
+  if (!doc) {
+    doc = std::make_unique<CZEKDoc>();
+    Fill(*doc, n);
+    doc->OnSaveDocument(SavedPath(n).c_str());
   }
-  return *g_saved;
+  return *doc;
 }
 
 size_t HeapInUse() { return mallinfo2().uordblks; }
 
 void BM_SaveDocument(benchmark::State& state) {
-  CZEKDoc& doc = SavedDoc();
+  const int n = static_cast<int>(state.range(0));
+  CZEKDoc& doc = SavedDoc(n);
   const std::string path = Dir().File("save.qvx");
+  size_t growth = 0;
   for (auto _ : state) {
+    const size_t before = g_heldBytes.load();
+    g_peakBytes.store(before);
     if (!doc.OnSaveDocument(path.c_str())) state.SkipWithError("save failed");
+    growth = std::max(growth, g_peakBytes.load() - before);
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * n);
   state.counters["file_bytes"] = static_cast<double>(std::filesystem::file_size(path));
+  // How far the heap rose above what it held before the save, at most.
+  state.counters["save_peak_heap_growth_bytes"] = static_cast<double>(growth);
 }
-BENCHMARK(BM_SaveDocument)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveDocument)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 void BM_LoadDocument(benchmark::State& state) {
-  SavedDoc();
-  const std::string path = Dir().File("saved.qvx");
+  const int n = static_cast<int>(state.range(0));
+  SavedDoc(n);
+  const std::string path = SavedPath(n);
   CZEKDoc doc;
   double perRecord = 0;
   for (auto _ : state) {
@@ -108,15 +146,15 @@ void BM_LoadDocument(benchmark::State& state) {
     state.ResumeTiming();
     if (!doc.OnOpenDocument(path.c_str())) state.SkipWithError("load failed");
     state.PauseTiming();
-    perRecord = static_cast<double>(HeapInUse() - before) / kRecords;
+    perRecord = static_cast<double>(HeapInUse() - before) / n;
     state.ResumeTiming();
   }
-  state.SetItemsProcessed(state.iterations() * kRecords);
+  state.SetItemsProcessed(state.iterations() * n);
   // Heap the loaded document holds per merge record, its comment element
   // included.
   state.counters["heap_bytes_per_record"] = perRecord;
 }
-BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadDocument)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -125,6 +163,6 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  g_saved.reset();
+  g_saved.clear();
   return 0;
 }

@@ -72,32 +72,7 @@ if [ -n "$tree" ]; then
 else
 echo "building a tree of $folders folders, $dvds DVD folders, in $root"
 mkdir -p "$root"
-# Breadth-first: every ordinary folder gets a few children until the total
-# is reached (6-14 on the upper levels, 2-10 below). DVD folders are picked
-# among the leaves, so that they lie at several depths and nothing is made
-# below them but VIDEO_TS and AUDIO_TS.
-awk -v total="$folders" -v dvds="$dvds" -v root="$root" 'BEGIN {
-  srand(12345)
-  nw = split("Movies anime Drama Concert 映画 アニメ ドラマ ライブ 記録 Season Disc Vol 特典 Collection 洋画 邦画", w, " ")
-  n = 0; head = 0; qn = 1; q[0] = root; qd[0] = 0
-  while (n < total && head < qn) {
-    parent = q[head]; depth = qd[head]; head++
-    fan = depth < 3 ? 6 + int(rand() * 9) : 2 + int(rand() * 9)
-    for (i = 0; i < fan && n < total; i++) {
-      path = parent "/" w[1 + int(rand() * nw)] "_" i
-      made[n++] = path; q[qn] = path; qd[qn++] = depth + 1; haschild[parent] = 1
-    }
-  }
-  nl = 0
-  for (i = 0; i < n; i++) if (!(made[i] in haschild)) leaf[nl++] = made[i]
-  # Every k-th leaf becomes a DVD folder, spread over the whole tree.
-  step = nl > dvds ? nl / dvds : 1
-  for (i = 0; i < n; i++) print made[i]
-  for (j = 0; j < dvds && int(j * step) < nl; j++) {
-    print leaf[int(j * step)] "/VIDEO_TS"
-    print leaf[int(j * step)] "/AUDIO_TS"
-  }
-}' | tr '\n' '\0' | xargs -0 mkdir -p
+awk -v total="$folders" -v dvds="$dvds" -v root="$root" -f bench/tree.awk | tr '\n' '\0' | xargs -0 mkdir -p
 find "$root" -type d -name VIDEO_TS -exec sh -c 'for d; do head -c 64 /dev/zero >"$d/VIDEO_TS.IFO"; done' sh {} +
 fi
 made=$(find "$root" -mindepth 1 -type d ! -name VIDEO_TS ! -name AUDIO_TS | wc -l)
@@ -146,19 +121,22 @@ read -r run_w run_c < <(measure "$qvrun" "$root")
 read -r one_w one_c < <(measure taskset -c 0 "$qvrun" "$root")
 read -r plain_w plain_c < <(measure taskset -c 0 "$qvrun" --walk-only --reference "$root")
 peak=$("$qvrun" "$root" 2>&1 >/dev/null | sed -n 's/.*peak memory \([0-9.]*\) MB.*/\1/p')
+walk_peak=$("$qvrun" --walk-only "$root" 2>&1 >/dev/null | sed -n 's/.*peak memory \([0-9.]*\) MB.*/\1/p')
 
 awk -v fw="$find_w" -v fc="$find_c" -v dw="$fd_w" -v dc="$fd_c" -v ww="$walk_w" -v wc="$walk_c" \
     -v rw="$run_w" -v rc="$run_c" -v ow="$one_w" -v oc="$one_c" -v pw="$plain_w" -v pc="$plain_c" \
-    -v n="$made" -v runs="$runs" -v peak="$peak" -v targets="$targets" 'BEGIN {
+    -v n="$made" -v runs="$runs" -v peak="$peak" -v wpeak="$walk_peak" -v targets="$targets" 'BEGIN {
   printf "medians of %d runs           wall s   cpu s\n", runs
   printf "find                        %7.3f %7.3f\n", fw, fc
   printf "fd                          %7.3f %7.3f\n", dw, dc
-  printf "engine walk                 %7.3f %7.3f\n", ww, wc
+  printf "engine walk                 %7.3f %7.3f   peak memory %s MB\n", ww, wc, wpeak
   printf "list-mode run               %7.3f %7.3f   %.2f us per folder, peak memory %s MB\n", rw, rc, rw * 1e6 / n, peak
   printf "list-mode run, one core     %7.3f %7.3f\n", ow, oc
   printf "plain walk, one core        %7.3f %7.3f\n", pw, pc
   printf "run wall / fd wall          %7.2f%s\n", rw / dw, targets ? "   (at most 1.0, aim 0.7)" : ""
   printf "run cpu / find cpu          %7.2f%s\n", rc / fc, targets ? "   (at most 1.2)" : ""
   printf "one-core run / plain walk   %7.2f%s\n", ow / pw, targets ? "   (at most 1.0)" : ""
+  printf "run wall / walk wall        %7.2f%s\n", rw / ww, targets ? "   (at most 1.15)" : ""
+  printf "run memory / walk memory    %7.2f%s\n", peak / wpeak, targets ? "   (at most 1.5)" : ""
 }'
 exit $status

@@ -38,8 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // What was read stores and reads back.
   std::string stored;
   CString storeError;
-  if (!doc.StoreContents([&](const void* p, size_t n) { stored.assign(static_cast<const char*>(p), n); },
-                         storeError)) {
+  if (!doc.StoreContents(
+          [&](const void* p, size_t n) {
+            stored.append(static_cast<const char*>(p), n);
+            return true;
+          },
+          storeError)) {
     __builtin_trap();
   }
   doc.DeleteContents();

@@ -1,8 +1,11 @@
 #include "compare/CompareRun.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <deque>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -43,6 +46,10 @@ const char kNamesMoreText[] = "\n…ほか %d 件";
 const char kComparerFailedText[] =
     "%s コマンド（%s）の起動に失敗（WinExec）しました。\nQuarvex.ini の Dir_Diff_Exec（比較の実行方法）を見直して下さい。";
 constexpr size_t kNamesShown = 10;
+// Pairs a thread of the diff step takes at a time: few, so the threads end
+// together (a pair costs a process), more than one, so the step's pairs are
+// not all begun in the order of their starts.
+constexpr size_t kDiffPairsTaken = 4;
 
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
 
@@ -147,6 +154,13 @@ class IdentitySet {
   size_t count_ = 0;
 };
 
+// A DVD folder as the walk read it: its times when it was listed (a folder
+// that could not be listed is asked again when its record is made).
+struct WalkedDvd {
+  bool known = false;
+  qv::FolderTimes times;
+};
+
 // Where the children of one listed folder go.
 struct LevelOutput {
   CStringList& folders;  // relative paths of ordinary subfolders
@@ -158,6 +172,8 @@ struct LevelOutput {
   // second time, through a link, is not examined again, so a link back up
   // the tree neither repeats the tree nor makes the walk grow.
   IdentitySet* walked = nullptr;
+  // What the walk read of each DVD folder put into `dvds`; may be null.
+  std::vector<WalkedDvd>* dvdTimes = nullptr;
 };
 
 void NoteWalked(LevelOutput& out, const WalkFolder& folder) {
@@ -208,6 +224,7 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
     qv::FolderWalker::NoteSkippedNames(child);
     if (dvd) {
       out.dvds.AddTail(childRel);
+      if (out.dvdTimes != nullptr) out.dvdTimes->push_back(WalkedDvd{child.error == ERROR_SUCCESS && child.haveId, child.times});
       continue;
     }
     if (IsExcludedFolderName(name)) continue;
@@ -239,6 +256,37 @@ bool ReadWalkRoot(qv::FolderWalker& walker, const CString& root, bool tell, Walk
   }
   qv::FolderWalker::NoteSkippedNames(top);
   return top.SubfolderCount() != 0;
+}
+
+// WalkDvdFolders, also noting what it read of each DVD folder in `times`
+// (in the order of dvdList) when that is given.
+void WalkDvds(int recurse, int exist, const char* root, CStringList& folderQueue, CStringList& dvdList,
+              const char* otherRoot, std::vector<WalkedDvd>* times) {
+  if (times != nullptr) times->clear();
+  folderQueue.RemoveAll();
+  dvdList.RemoveAll();
+  if (!FitsFolder(root) || *root == '\0') return;
+  const CString rootText(root);
+  const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
+
+  // The walker reads the subfolders of each queued folder ahead, in queue
+  // order: each folder is read once, when its parent's level is listed.
+  qv::FolderWalker walker(rootText, kVideoTs);
+  WalkFolder top;
+  if (!ReadWalkRoot(walker, rootText, true, top)) return;
+  IdentitySet walked;
+  if (top.haveId) walked.Insert(top.id);
+  walker.ReadSubfolders(std::move(top));
+  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &walker : nullptr, &walked, times};
+  std::vector<WalkFolder> children = walker.NextSubfolders();
+  ListLevel(rootText, CString(), children, other, false, out);
+  if (recurse != 1) return;
+
+  while (!folderQueue.IsEmpty()) {
+    const CString head = folderQueue.RemoveHead();
+    children = walker.NextSubfolders();
+    ListLevel(rootText, head, children, other, false, out);
+  }
 }
 
 CZEKEnv_Label* FindEntryForId(CZEKDoc* doc, int id) {
@@ -273,7 +321,9 @@ CString DiffFilePath(const char* diffDir, const char* name) {
 // Evaluates the record's .diff file into its seven counts (the fallback when
 // the path cannot be formed).
 void EvaluateRecord(CZEKMergeFileInfo* r, const char* diffDir) {
-  const CString path = DiffFilePath(diffDir, r->m_New.m_strName);
+  // Only a record with both copies reads its .diff; for the others the
+  // evaluation gives the line-count difference without looking for it.
+  const CString path = (r->m_nExist & 3) == 3 ? DiffFilePath(diffDir, r->m_New.m_strName) : CString();
   int kind = 0;
   EvaluateDiffFile(path.IsEmpty() ? nullptr : path.GetString(), r->m_nExist, r->m_New.m_dwLines,
                    r->m_Old.m_dwLines, kind, r->m_nRangeAdd, r->m_nRangeDel, r->m_nRangeChgRight,
@@ -317,6 +367,297 @@ void ReportLeftOut() {
   AppendNameList(text, kTooLongText, g_leftOut.tooLong);
   g_leftOut = LeftOut();
   if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
+}
+
+// One pair of the diff step: what StartDiffFile gave and what it left to do.
+struct PairStep {
+  bool started = false;
+  int result = kDiffMade;
+  DiffStart start;
+  LONG newTime = 0, oldTime = 0, diffTime = 0;
+  std::vector<DiffMessage> messages;
+};
+
+// The output folders that pairs begun after the first pair whose program
+// could not be started made, and that no pair up to it needs, are removed
+// again (deepest first; a folder that holds anything stays).
+void RemoveUnneededFolders(const std::vector<CZEKMergeFileInfo*>& pairs, const std::vector<PairStep>& steps,
+                           size_t last, const CString& diffPath) {
+  std::vector<CString> made;
+  for (size_t i = last + 1; i < steps.size(); ++i) {
+    for (const CString& f : steps[i].start.madeFolders) made.push_back(f);
+  }
+  if (made.empty()) return;
+  std::unordered_set<std::string> needed;
+  for (size_t i = 0; i <= last; ++i) {
+    for (const CString& f : OutputFolderLevels(pairs[i]->m_New.m_strName)) {
+      needed.emplace(f.GetString(), static_cast<size_t>(f.GetLength()));
+    }
+  }
+  std::sort(made.begin(), made.end(), [](const CString& a, const CString& b) { return a.GetLength() > b.GetLength(); });
+  CString path;
+  for (const CString& f : made) {
+    if (needed.count(std::string(f.GetString(), static_cast<size_t>(f.GetLength()))) != 0) continue;
+    if (JoinPath(diffPath, f, "", kRunPathMax, path)) _rmdir(path);
+  }
+}
+
+// The diff step of run kinds 0 and 1: a .diff for every record with both
+// copies, in list order as far as the user can tell. A pair whose diff did
+// not finish, or whose .diff could not be written, keeps the counts of the
+// counting step and the step goes on; the user is told about all of them
+// at once afterwards. Only a diff program that cannot be started at all
+// ends the step: every later pair would fail the same way.
+//
+// The diff programs of several pairs run at the same time, one per core.
+// Nothing of what decides the result depends on that: the first half of
+// each pair (up to the diff program's end) runs in parallel and changes no
+// .diff file, no record and shows nothing; then the pairs up to the first
+// one whose program could not be started are finished (in parallel: each
+// touches its own files and record only), the halves begun for pairs after
+// it are undone, and their messages are shown in pair order.
+void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CString& oldPath,
+                   const CString& diffPath, int strip) {
+  std::vector<CZEKMergeFileInfo*> pairs;
+  for (POSITION pos = records.GetHeadPosition(); pos != nullptr;) {
+    auto* r = static_cast<CZEKMergeFileInfo*>(records.GetNext(pos));
+    if ((r->m_nExist & 3) == 3) pairs.push_back(r);
+  }
+  const size_t count = pairs.size();
+  std::vector<PairStep> steps(count);
+  // The first pair whose program could not be started: no pair after it
+  // is begun once it is known.
+  std::atomic<size_t> stop{count};
+  const CString program = ZEKSettings().m_strCmdDiff;
+  qv::ForEachInParallel(
+      count,
+      [&](size_t i) {
+        if (i > stop.load()) return;
+        PairStep& step = steps[i];
+        CZEKMergeFileInfo* r = pairs[i];
+        step.started = true;
+        step.newTime = r->m_New.m_tModify;
+        step.oldTime = r->m_Old.m_tModify;
+        step.diffTime = r->m_tDiffFile;
+        DiffMessageCollector collect(step.messages);
+        step.result = StartDiffFile(0, force, program, newPath, oldPath, diffPath, r->m_New.m_strName,
+                                    step.newTime, step.oldTime, step.diffTime, strip, r, step.start);
+        if (step.result == kDiffNotStarted) {
+          size_t seen = stop.load();
+          while (i < seen && !stop.compare_exchange_weak(seen, i)) {
+          }
+        }
+      },
+      kDiffPairsTaken);
+  const size_t last = stop.load();  // == count: every pair counts
+  qv::ForEachInParallel(count, [&](size_t i) {
+    PairStep& step = steps[i];
+    CZEKMergeFileInfo* r = pairs[i];
+    const CString& name = r->m_New.m_strName;
+    if (i > last) {
+      if (step.started) DropDiffFile(step.start, r, diffPath, name);
+      return;
+    }
+    step.result = FinishDiffFile(step.start.finish, step.result, diffPath, name, step.diffTime, true);
+    DeleteDiffHeaderFile(r, diffPath);
+    r->m_New.m_tModify = step.newTime;
+    r->m_Old.m_tModify = step.oldTime;
+    r->m_tDiffFile = step.diffTime;
+    if (step.result >= 0) EvaluateRecord(r, diffPath);
+  });
+
+  if (last < count) RemoveUnneededFolders(pairs, steps, last, diffPath);
+
+  std::vector<CString> unfinished, unwritten;
+  for (size_t i = 0; i < count && i <= last; ++i) {
+    for (const DiffMessage& m : steps[i].messages) AfxMessageBox(m.text, m.type);
+    const int result = steps[i].result;
+    if (result == kDiffIncomplete) {
+      unfinished.push_back(pairs[i]->m_New.m_strName);
+    } else if (result < 0 && result != kDiffNotStarted) {
+      unwritten.push_back(pairs[i]->m_New.m_strName);
+    }
+  }
+  CString text;
+  AppendNameList(text, kUnfinishedDiffText, unfinished);
+  AppendNameList(text, kUnwrittenDiffText, unwritten);
+  if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
+// What the walks read of the two sides of one united path (null: nothing,
+// the side is asked when its record is made).
+struct ItemSides {
+  const WalkedDvd* newSide = nullptr;
+  const WalkedDvd* oldSide = nullptr;
+};
+
+// UnitePathLists; with the walks' reads of the two lists (in their orders)
+// also what they read of each path of the united list. A NEW path's OLD side
+// is the OLD walk's read only when the OLD walk found that very spelling.
+void UniteWalks(CStringList& first, CStringList& second, const std::vector<WalkedDvd>* firstWalked,
+                const std::vector<WalkedDvd>* secondWalked, std::vector<ItemSides>* sides) {
+  const size_t firstCount = static_cast<size_t>(first.GetCount());
+  const size_t secondCount = static_cast<size_t>(second.GetCount());
+  const bool tell = sides != nullptr && firstWalked != nullptr && secondWalked != nullptr &&
+                    firstWalked->size() == firstCount && secondWalked->size() == secondCount;
+  if (sides != nullptr) sides->assign(tell ? firstCount : 0, ItemSides{});
+  // Upper-cased form of each first path -> its index.
+  std::unordered_map<std::string, size_t> known;
+  known.reserve(firstCount * 2 + 1);
+  std::vector<const CString*> firstPaths;
+  firstPaths.reserve(firstCount);
+  CString upper;
+  for (POSITION pos = first.GetHeadPosition(); pos != nullptr;) {
+    const CString& path = first.GetNext(pos);
+    upper = path;
+    upper.MakeUpper();
+    known.emplace(std::string(upper.GetString(), static_cast<size_t>(upper.GetLength())), firstPaths.size());
+    if (tell) (*sides)[firstPaths.size()].newSide = &(*firstWalked)[firstPaths.size()];
+    firstPaths.push_back(&path);
+  }
+  size_t j = 0;
+  for (POSITION pos = second.GetHeadPosition(); pos != nullptr; ++j) {
+    const CString& path = second.GetNext(pos);
+    upper = path;
+    upper.MakeUpper();
+    const auto found = known.find(std::string(upper.GetString(), static_cast<size_t>(upper.GetLength())));
+    if (found == known.end()) {
+      first.AddTail(path);
+      if (tell) sides->push_back(ItemSides{nullptr, &(*secondWalked)[j]});
+    } else if (tell && *firstPaths[found->second] == path) {
+      (*sides)[found->second].oldSide = &(*secondWalked)[j];
+    }
+  }
+}
+
+// One side of a record from the disk: its status and, for a file, its
+// version text. Returns whether the side is a folder.
+bool ReadSide(CZEKFileInfo& side, const CString& path) {
+  struct _stat st;
+  if (_stat(path, &st) != 0) {
+    side.m_nExists = 0;
+    side.m_strVersion = kNoVersionText;
+    return false;
+  }
+  side.m_nExists = 1;
+  side.m_tCreate = st.st_ctime;
+  side.m_tAccess = st.st_atime;
+  side.m_tModify = st.st_mtime;
+  side.m_dwSize = static_cast<DWORD>(st.st_size);
+  // A folder holds no version resource.
+  const bool folder = (st.st_mode & _S_IFMT) == _S_IFDIR;
+  if (folder) {
+    side.m_strVersion = kNoVersionText;
+  } else {
+    GetVersionText(side, path);
+  }
+  return folder;
+}
+
+// One side of a record from what the walk read of its folder: what
+// StatFile and GetVersionText would find there.
+void TakeWalkedSide(CZEKFileInfo& side, const WalkedDvd& walked) {
+  side.m_nExists = 1;
+  side.m_tCreate = walked.times.created;
+  side.m_tAccess = walked.times.accessed;
+  side.m_tModify = walked.times.modified;
+  side.m_dwSize = 0;
+  side.m_strVersion = kNoVersionText;
+}
+
+// BuildMergeRecords; with `sides` (one per path) what the walks read is
+// taken instead of asking the disk again; with `takePaths` the paths are
+// moved out of the list into the records; `folders` receives for each
+// record which of its sides are folders (bit 0 NEW, bit 1 OLD).
+//
+// The comment elements are taken in path order; the records are made, their
+// sides filled and their names classified in parallel (each touches its own
+// record only); the classification caches are filled and the records listed
+// in path order.
+void BuildRecords(int mode, int keepComment, CObList* records, CStringList& paths, const char* newRoot,
+                  const char* oldRoot, const std::vector<ItemSides>* sides, bool takePaths,
+                  std::vector<unsigned char>* folders) {
+  if (records == nullptr) return;
+  DeleteRecords(records);
+  newRoot = newRoot ? newRoot : "";
+  oldRoot = oldRoot ? oldRoot : "";
+  const bool newUsable = FitsFolder(newRoot) && *newRoot != '\0';
+  const bool oldUsable = FitsFolder(oldRoot) && *oldRoot != '\0';
+  const size_t count = static_cast<size_t>(paths.GetCount());
+  if (sides != nullptr && sides->size() != count) sides = nullptr;
+  std::vector<CString*> source;
+  std::vector<LPCSTR> keys;
+  source.reserve(count);
+  keys.reserve(count);
+  for (POSITION pos = paths.GetHeadPosition(); pos != nullptr;) {
+    CString& p = paths.GetNext(pos);
+    source.push_back(&p);
+    keys.push_back(p.GetString());
+  }
+  std::vector<int> comments;
+  if (CComment_Obj* table = GetCurrentCommentTable()) {
+    table->TakeElements(keepComment, keys, comments);
+  } else {
+    comments.assign(count, -1);
+  }
+  keys = std::vector<LPCSTR>();
+  std::vector<CZEKMergeFileInfo*> built(count, nullptr);
+  std::vector<signed char> caches(count, -1);
+  if (folders != nullptr) folders->assign(count, 0);
+  qv::ForEachInParallel(count, [&](size_t i) {
+    auto* r = new CZEKMergeFileInfo;
+    built[i] = r;
+    r->m_nCommentIndex = comments[i];
+    r->m_New.m_strName = *source[i];
+    if (takePaths) {
+      r->m_Old.m_strName = std::move(*source[i]);
+    } else {
+      r->m_Old.m_strName = *source[i];
+    }
+    const CString& p = r->m_Old.m_strName;
+    unsigned char folder = 0;
+    CString path;
+    if (mode == RUN_MODE_COMPARE) {
+      if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
+        const WalkedDvd* walked = sides != nullptr ? (*sides)[i].newSide : nullptr;
+        if (walked != nullptr && walked->known) {
+          TakeWalkedSide(r->m_New, *walked);
+          folder |= 1;
+        } else if (ReadSide(r->m_New, path)) {
+          folder |= 1;
+        }
+      } else {
+        r->m_New.m_nExists = 0;
+        r->m_New.m_strVersion = kNoVersionText;
+      }
+    } else {
+      r->m_New.m_nExists = 0;
+      r->m_New.m_tCreate = r->m_New.m_tAccess = r->m_New.m_tModify = 0;
+      r->m_New.m_dwSize = 0;
+      r->m_New.m_strVersion = kNoVersionText;
+    }
+    if (oldUsable && JoinPath(oldRoot, p, "", kRunPathMax, path)) {
+      const WalkedDvd* walked = sides != nullptr ? (*sides)[i].oldSide : nullptr;
+      if (walked != nullptr && walked->known) {
+        TakeWalkedSide(r->m_Old, *walked);
+        folder |= 2;
+      } else if (ReadSide(r->m_Old, path)) {
+        folder |= 2;
+      }
+    } else {
+      r->m_Old.m_nExists = 0;
+      r->m_Old.m_strVersion = kNoVersionText;
+    }
+    if (folders != nullptr) (*folders)[i] = folder;
+    int cache = -1;
+    r->m_nType = MatchFileType(p, cache);
+    caches[i] = static_cast<signed char>(cache);
+    if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
+  });
+  std::vector<const char*> names(count);
+  for (size_t i = 0; i < count; ++i) names[i] = built[i]->m_Old.m_strName;
+  NoteFileTypes(names, caches);
+  for (CZEKMergeFileInfo* r : built) records->AddTail(r);
 }
 
 }  // namespace
@@ -393,38 +734,11 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
 
   switch (effective) {
     case DIFF_RUN_REGENERATE:
-    case DIFF_RUN_OUTDATED: {
+    case DIFF_RUN_OUTDATED:
       entry->m_nState = 2;
-      const int force = kind == DIFF_RUN_REGENERATE ? 1 : 0;
-      // A pair whose diff did not finish, or whose .diff could not be
-      // written, keeps the counts of the counting step and the loop goes
-      // on; the user is told about all of them at once afterwards. Only a
-      // diff program that cannot be started at all ends the loop: every
-      // later pair would fail the same way.
-      std::vector<CString> unfinished, unwritten;
-      for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
-        auto* r = static_cast<CZEKMergeFileInfo*>(entry->m_pRecordList->GetNext(pos));
-        if ((r->m_nExist & 3) != 3) continue;
-        const CString name = r->m_New.m_strName;
-        const int result = MakeDiffFile(0, force, ZEKSettings().m_strCmdDiff, newPath, oldPath, diffPath, name,
-                                        r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile,
-                                        entry->m_nDiffOption, r);
-        DeleteDiffHeaderFile(r, diffPath);
-        if (result == kDiffNotStarted) break;
-        if (result == kDiffIncomplete) {
-          unfinished.push_back(name);
-        } else if (result < 0) {
-          unwritten.push_back(name);
-        } else {
-          EvaluateRecord(r, diffPath);
-        }
-      }
-      CString text;
-      AppendNameList(text, kUnfinishedDiffText, unfinished);
-      AppendNameList(text, kUnwrittenDiffText, unwritten);
-      if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+      MakeDiffFiles(*entry->m_pRecordList, kind == DIFF_RUN_REGENERATE ? 1 : 0, newPath, oldPath, diffPath,
+                    entry->m_nDiffOption);
       break;
-    }
     case DIFF_RUN_LINE_COUNT:
       entry->m_nState = 1;
       for (POSITION pos = entry->m_pRecordList->GetHeadPosition(); pos != nullptr;) {
@@ -477,39 +791,67 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
   totals->Init();
 
   CStringList queue, newList, oldList;
+  std::vector<WalkedDvd> newWalked, oldWalked;
   qv::TakeUnrepresentableNames();  // only what this walk leaves out is told
   g_leftOut = LeftOut();
   // The "both folders exist" rule needs a second tree: compare mode only.
   const int exist = mode == RUN_MODE_COMPARE ? ZEKSettings().m_bDirExistDiff : 0;
   if (mode == RUN_MODE_COMPARE && *newPath != '\0') {
-    WalkDvdFolders(ZEKSettings().m_bSubdirSearch, exist, newPath, queue, newList, oldPath);
+    WalkDvds(ZEKSettings().m_bSubdirSearch, exist, newPath, queue, newList, oldPath, &newWalked);
   }
-  if (*oldPath != '\0') WalkDvdFolders(ZEKSettings().m_bSubdirSearch, exist, oldPath, queue, oldList, newPath);
+  if (*oldPath != '\0') WalkDvds(ZEKSettings().m_bSubdirSearch, exist, oldPath, queue, oldList, newPath, &oldWalked);
   ReportLeftOut();
 
   if (!keepComment) {
     if (CComment_Obj* table = GetCurrentCommentTable()) table->Resize(0);
   }
 
-  UnitePathLists(newList, oldList);
-  BuildMergeRecords(mode, keepComment, records, newList, mode == RUN_MODE_COMPARE ? newPath : oldPath, oldPath);
+  // The united list, and what the walks read of each of its paths. With no
+  // NEW paths it is the OLD list as it stands (UnitePathLists would copy
+  // it whole, its own case variants included).
+  std::vector<ItemSides> sides;
+  CStringList* united = &newList;
+  if (newList.IsEmpty()) {
+    united = &oldList;
+    if (oldWalked.size() == static_cast<size_t>(oldList.GetCount())) {
+      for (const WalkedDvd& w : oldWalked) sides.push_back(ItemSides{nullptr, &w});
+    }
+  } else {
+    UniteWalks(newList, oldList, &newWalked, &oldWalked, &sides);
+    oldList.RemoveAll();
+  }
+  std::vector<unsigned char> folders;
+  BuildRecords(mode, keepComment, records, *united, mode == RUN_MODE_COMPARE ? newPath : oldPath, oldPath, &sides,
+               true, &folders);
+  united->RemoveAll();
+  sides = std::vector<ItemSides>();
 
   // Counting reads each record's own copies and .diff file into that record
   // only: the records are counted in parallel, the totals then summed in
-  // list order.
+  // list order. A side that is a folder (every DVD folder) has no lines to
+  // count, and a record without both copies no .diff to read.
   std::vector<CZEKMergeFileInfo*> list;
   list.reserve(static_cast<size_t>(records->GetCount()));
   for (POSITION pos = records->GetHeadPosition(); pos != nullptr;) {
     list.push_back(static_cast<CZEKMergeFileInfo*>(records->GetNext(pos)));
   }
+  // Whether a record adds anything to the totals: a value that is not 0 and
+  // a name that is a target.
+  std::vector<unsigned char> adds(list.size(), 0);
   qv::ForEachInParallel(list.size(), [&](size_t i) {
     CZEKMergeFileInfo* r = list[i];
     const CString& name = r->m_New.m_strName;
-    r->m_New.m_dwLines = (r->m_nExist & 1) ? CountLines(newPath, name) : 0;
-    r->m_Old.m_dwLines = (r->m_nExist & 2) ? CountLines(oldPath, name) : 0;
+    r->m_New.m_dwLines = (r->m_nExist & 1) && !(folders[i] & 1) ? CountLines(newPath, name) : 0;
+    r->m_Old.m_dwLines = (r->m_nExist & 2) && !(folders[i] & 2) ? CountLines(oldPath, name) : 0;
     EvaluateRecord(r, diffPath);
+    const bool any = r->m_New.m_dwLines != 0 || r->m_Old.m_dwLines != 0 || r->m_nChgLines != 0 ||
+                     r->m_nRangeAdd != 0 || r->m_nRangeDel != 0 || r->m_nRangeChgRight != 0 ||
+                     r->m_nRangeChgLeft != 0;
+    adds[i] = any && GetFileCategory(name) ? 1 : 0;
   });
-  for (CZEKMergeFileInfo* r : list) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!adds[i]) continue;
+    CZEKMergeFileInfo* r = list[i];
     const CString& name = r->m_New.m_strName;
     if (r->m_nExist & 1) AddStatusCount(name, totals->m_Row[0], r->m_New.m_dwLines);
     if (r->m_nExist & 2) AddStatusCount(name, totals->m_Row[1], r->m_Old.m_dwLines);
@@ -529,30 +871,7 @@ void CollectAndCompare(int mode, int keepComment, CZEKMergeSRCInfo* totals, CObL
 
 void WalkDvdFolders(int recurse, int exist, const char* root, CStringList& folderQueue,
                     CStringList& dvdList, const char* otherRoot) {
-  folderQueue.RemoveAll();
-  dvdList.RemoveAll();
-  if (!FitsFolder(root) || *root == '\0') return;
-  const CString rootText(root);
-  const char* other = (exist && otherRoot && *otherRoot != '\0' && FitsFolder(otherRoot)) ? otherRoot : nullptr;
-
-  // The walker reads the subfolders of each queued folder ahead, in queue
-  // order: each folder is read once, when its parent's level is listed.
-  qv::FolderWalker walker(rootText, kVideoTs);
-  WalkFolder top;
-  if (!ReadWalkRoot(walker, rootText, true, top)) return;
-  IdentitySet walked;
-  if (top.haveId) walked.Insert(top.id);
-  walker.ReadSubfolders(std::move(top));
-  LevelOutput out{folderQueue, dvdList, recurse == 1 ? &walker : nullptr, &walked};
-  std::vector<WalkFolder> children = walker.NextSubfolders();
-  ListLevel(rootText, CString(), children, other, false, out);
-  if (recurse != 1) return;
-
-  while (!folderQueue.IsEmpty()) {
-    const CString head = folderQueue.RemoveHead();
-    children = walker.NextSubfolders();
-    ListLevel(rootText, head, children, other, false, out);
-  }
+  WalkDvds(recurse, exist, root, folderQueue, dvdList, otherRoot, nullptr);
 }
 
 void ListSubfolders(int exist, const char* root, CStringList& folderList, CStringList& dvdList) {
@@ -567,78 +886,11 @@ void ListSubfolders(int exist, const char* root, CStringList& folderList, CStrin
   ListLevel(rootText, CString(), children, nullptr, exist != 0, out);
 }
 
-void UnitePathLists(CStringList& first, CStringList& second) {
-  std::unordered_set<std::string> known;
-  known.reserve(static_cast<size_t>(first.GetCount()) * 2 + 1);
-  CString upper;
-  for (POSITION pos = first.GetHeadPosition(); pos != nullptr;) {
-    upper = first.GetNext(pos);
-    upper.MakeUpper();
-    known.emplace(upper.GetString(), static_cast<size_t>(upper.GetLength()));
-  }
-  for (POSITION pos = second.GetHeadPosition(); pos != nullptr;) {
-    const CString& path = second.GetNext(pos);
-    upper = path;
-    upper.MakeUpper();
-    if (known.find(std::string(upper.GetString(), static_cast<size_t>(upper.GetLength()))) == known.end()) {
-      first.AddTail(path);
-    }
-  }
-}
+void UnitePathLists(CStringList& first, CStringList& second) { UniteWalks(first, second, nullptr, nullptr, nullptr); }
 
 void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList& paths,
                        const char* newRoot, const char* oldRoot) {
-  if (records == nullptr) return;
-  DeleteRecords(records);
-  newRoot = newRoot ? newRoot : "";
-  oldRoot = oldRoot ? oldRoot : "";
-  const bool newUsable = FitsFolder(newRoot) && *newRoot != '\0';
-  const bool oldUsable = FitsFolder(oldRoot) && *oldRoot != '\0';
-  // Records are made in path order (each takes its comment slot), their
-  // sides filled from the disk in parallel (each query touches its own
-  // record only), then classified and listed in path order.
-  std::vector<CZEKMergeFileInfo*> built;
-  built.reserve(static_cast<size_t>(paths.GetCount()));
-  for (POSITION pos = paths.GetHeadPosition(); pos != nullptr;) {
-    const CString& p = paths.GetNext(pos);
-    auto* r = new CZEKMergeFileInfo(keepComment, p);
-    r->m_New.m_strName = p;
-    r->m_Old.m_strName = p;
-    built.push_back(r);
-  }
-  qv::ForEachInParallel(built.size(), [&](size_t i) {
-    CZEKMergeFileInfo* r = built[i];
-    const CString& p = r->m_Old.m_strName;
-    CString path;
-    if (mode == RUN_MODE_COMPARE) {
-      if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
-        StatFile(r->m_New, path);
-        GetVersionText(r->m_New, path);
-      } else {
-        r->m_New.m_nExists = 0;
-        r->m_New.m_strVersion = kNoVersionText;
-      }
-    } else {
-      r->m_New.m_nExists = 0;
-      r->m_New.m_tCreate = r->m_New.m_tAccess = r->m_New.m_tModify = 0;
-      r->m_New.m_dwSize = 0;
-      r->m_New.m_strVersion = kNoVersionText;
-    }
-    if (oldUsable && JoinPath(oldRoot, p, "", kRunPathMax, path)) {
-      StatFile(r->m_Old, path);
-      GetVersionText(r->m_Old, path);
-    } else {
-      r->m_Old.m_nExists = 0;
-      r->m_Old.m_strVersion = kNoVersionText;
-    }
-  });
-  char ext[256];
-  for (CZEKMergeFileInfo* r : built) {
-    ext[0] = '\0';
-    r->m_nType = ClassifyFileName(r->m_Old.m_strName, ext);
-    if (r->m_nType > 0) r->m_nExist = (r->m_New.m_nExists ? 1 : 0) | (r->m_Old.m_nExists ? 2 : 0);
-    records->AddTail(r);
-  }
+  BuildRecords(mode, keepComment, records, paths, newRoot, oldRoot, nullptr, false, nullptr);
 }
 
 void StatFile(CZEKFileInfo& side, const char* path) {

@@ -1,6 +1,7 @@
 #include "compare/DiffFile.h"
 
 #include <cstdarg>
+#include <vector>
 
 #include "compare/PathRoutines.h"
 #include "records/FileInfo.h"
@@ -74,7 +75,7 @@ bool QueryModTime(const char* path, LONG& time) {
 void ShowDiffFailure(const char* text, const char* subject) {
   char msg[kCommandBuf + 256];
   snprintf(msg, sizeof(msg), text, subject);
-  AfxMessageBox(msg, MB_OK);
+  TellDiffMessage(msg, MB_OK);
 }
 
 constexpr const char* kLaunchFailedText =
@@ -96,25 +97,45 @@ void SplitPath(LPCSTR path, LPSTR folder, size_t folderSize, LPSTR name, size_t 
   }
 }
 
-void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) {
+namespace {
+
+// EnsureOutputFolder, noting the levels it made when `made` is given.
+void MakeOutputFolder(LPCSTR diffDir, LPCSTR name, std::vector<CString>* made) {
   if (diffDir == nullptr || name == nullptr) return;
-  long folderLen = LastSeparator(name);
-  if (folderLen <= 0) return;
+  const std::vector<CString> levels = OutputFolderLevels(name);
+  if (levels.empty()) return;
 
   char path[kCommandBuf];
-  if (!FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(folderLen), name)) return;
+  if (!FormatFits(path, sizeof(path), "%s\\%s", diffDir, levels.back().GetString())) return;
   if (GetPathType(1, path) == 0) return;  // already a folder
+  for (const CString& level : levels) {
+    if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, level.GetString()) && _mkdir(path) == 0 &&
+        made != nullptr) {
+      made->push_back(level);
+    }
+  }
+}
 
+}  // namespace
+
+std::vector<CString> OutputFolderLevels(LPCSTR name) {
+  std::vector<CString> levels;
+  if (name == nullptr) return levels;
+  const long folderLen = LastSeparator(name);
+  if (folderLen <= 0) return levels;
   for (long i = 0; i < folderLen; ++i) {
     unsigned char c = static_cast<unsigned char>(name[i]);
     if (IsFolderLead(c)) {
       ++i;
     } else if (c == '\\') {
-      if (FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(i), name)) _mkdir(path);
+      levels.emplace_back(name, static_cast<int>(i));
     }
   }
-  if (FormatFits(path, sizeof(path), "%s\\%.*s", diffDir, static_cast<int>(folderLen), name)) _mkdir(path);
+  levels.emplace_back(name, static_cast<int>(folderLen));
+  return levels;
 }
+
+void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) { MakeOutputFolder(diffDir, name, nullptr); }
 
 int WriteFileHeaderBlock(FILE* out, LPCSTR path) {
   LONG mtime = 0;
@@ -184,10 +205,12 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
   return ok ? 0 : 2;
 }
 
-int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
-                 LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                 int strip, CZEKMergeFileInfo* record) {
-  EnsureOutputFolder(diffDir, name);
+int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
+                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
+                  int strip, CZEKMergeFileInfo* record, DiffStart& start) {
+  start = DiffStart();
+  DiffFinish& finish = start.finish;
+  MakeOutputFolder(diffDir, name, &start.madeFolders);
   WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
 
   char txtPath[kPathBuf];
@@ -247,16 +270,35 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     // cannot start, and a command line too long unless quiet.
     if (launched == kLaunchNoOutput) ShowDiffFailure(kNoOutputText, txtPath);
     if (launched == kLaunchTooLong && quiet) ShowDiffFailure(kLaunchFailedText, command);
-    remove(txtPath);
-    remove(diffPath);
+    finish = DiffFinish::discard;
     return kDiffNotStarted;
   }
   if (launched != kLaunchDone) {
     // Still running, or ended in trouble: what it wrote is not the whole
     // difference.
+    finish = DiffFinish::discard;
+    return kDiffIncomplete;
+  }
+  finish = DiffFinish::assemble;
+  return kDiffMade;
+}
+
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                   bool takeHeader) {
+  if (finish == DiffFinish::none) return started;
+  char txtPath[kPathBuf];
+  char diffPath[kPathBuf];
+  char headPath[kPathBuf];
+  // StartDiffFile formed the same paths, or it asked for nothing more.
+  if (!FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name) ||
+      !FormatFits(diffPath, sizeof(diffPath), "%s\\%s.diff", diffDir, name) ||
+      !FormatFits(headPath, sizeof(headPath), "%s\\%s.diff.h", diffDir, name)) {
+    return started;
+  }
+  if (finish == DiffFinish::discard) {
     remove(txtPath);
     remove(diffPath);
-    return kDiffIncomplete;
+    return started;
   }
 
   struct _stat st;
@@ -275,7 +317,14 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     remove(txtPath);
     return result;
   };
-  if (!CopyFileA(headPath, diffPath, FALSE)) return fail(kDiffHeaderCopyFailed);
+  // A caller that removes N.diff.h right after lets N.diff take it over
+  // (the same bytes, one file fewer to make and to remove); only a file
+  // is taken, as only a file is copied.
+  struct _stat head;
+  const bool take = takeHeader && _stat(headPath, &head) == 0 && (head.st_mode & _S_IFMT) == _S_IFREG;
+  if (!(take ? MoveFileExA(headPath, diffPath, MOVEFILE_REPLACE_EXISTING) : CopyFileA(headPath, diffPath, FALSE))) {
+    return fail(kDiffHeaderCopyFailed);
+  }
 
   FILE* in = fopen(txtPath, "r");
   if (in == nullptr) return fail(kDiffOldCopyFailed);
@@ -305,4 +354,22 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
     QueryModTime(diffPath, diffTime);
   }
   return kDiffMade;
+}
+
+void DropDiffFile(const DiffStart& start, CZEKMergeFileInfo* record, LPCSTR diffDir, LPCSTR name) {
+  DeleteDiffHeaderFile(record, diffDir);
+  char txtPath[kPathBuf];
+  if (start.finish != DiffFinish::none &&
+      FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name)) {
+    remove(txtPath);
+  }
+}
+
+int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
+                 LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
+                 int strip, CZEKMergeFileInfo* record) {
+  DiffStart start;
+  const int started = StartDiffFile(quiet, force, diffProgram, newDir, oldDir, diffDir, name, newTime, oldTime,
+                                    diffTime, strip, record, start);
+  return FinishDiffFile(start.finish, started, diffDir, name, diffTime);
 }

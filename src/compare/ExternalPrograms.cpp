@@ -8,7 +8,9 @@ namespace {
 // refused (the user is pointed to the GUI comparison program instead).
 constexpr size_t kMaxDiffCommand = 1023;
 
-DWORD g_lastExitStatus = STILL_ACTIVE;
+// Per thread: the run starts diff programs on several threads at once.
+thread_local DWORD g_lastExitStatus = STILL_ACTIVE;
+thread_local std::vector<DiffMessage>* g_collected = nullptr;
 
 const char kEditorFailedText[] =
     "テキストエディタ（%s）の起動に失敗（WinExec）しました。\nファイル名称：%s\n上記ファイルは、ほかのプログラムで開いて下さい。";
@@ -17,6 +19,20 @@ const char kDiffStartFailedText[] =
     "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。";
 
 }  // namespace
+
+DiffMessageCollector::DiffMessageCollector(std::vector<DiffMessage>& into) : previous_(g_collected) {
+  g_collected = &into;
+}
+
+DiffMessageCollector::~DiffMessageCollector() { g_collected = previous_; }
+
+void TellDiffMessage(LPCSTR text, UINT type) {
+  if (g_collected != nullptr) {
+    g_collected->push_back(DiffMessage{CString(text), type});
+  } else {
+    AfxMessageBox(text, type);
+  }
+}
 
 BOOL LaunchDetached(LPCSTR commandLine) {
   if (commandLine == nullptr) return FALSE;
@@ -52,8 +68,8 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   if (commandLine == nullptr || strlen(commandLine) > kMaxDiffCommand) {
     CloseHandle(out);
     if (!quiet) {
-      AfxMessageBox("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
-                    MB_OK);
+      TellDiffMessage("フォルダパスが長すぎぎて、diffコマンドが実行できません。\nDFコマンドを利用ください。",
+                      MB_OK);
     }
     return kLaunchTooLong;
   }
@@ -83,7 +99,7 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
     // uses it: the diff program itself is set nowhere a person can reach.
     CString text;
     text.Format(kDiffStartFailedText, program && *program ? program : "未設定");
-    AfxMessageBox(text, MB_ICONEXCLAMATION);
+    TellDiffMessage(text, MB_ICONEXCLAMATION);
     return kLaunchNotStarted;
   }
 

@@ -4,6 +4,8 @@
 // program's standard output, which LaunchToFile captures into a file.
 #pragma once
 
+#include <vector>
+
 #include "platform/win.h"
 
 // How long LaunchToFile waits for the diff program, in milliseconds. A diff
@@ -36,10 +38,36 @@ BOOL LaunchDetached(LPCSTR commandLine);
 // LaunchToFileResult; each failure to start is told at most once.
 int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath);
 
-// The exit status of the program LaunchToFile last waited for, when it ended
-// within the wait (a diff program: 0 no differences, 1 differences);
-// STILL_ACTIVE when the last one was not started or did not end in time.
+// The exit status of the program LaunchToFile last waited for on this
+// thread, when it ended within the wait (a diff program: 0 no differences,
+// 1 differences); STILL_ACTIVE when the last one was not started or did not
+// end in time.
 DWORD LastLaunchExitStatus();
+
+// The messages of LaunchToFile and MakeDiffFile. Message boxes belong to
+// the window thread: a thread that starts diff programs for the run keeps
+// them, in the order they arise, with a DiffMessageCollector, and the run
+// shows them afterwards in the order of its pairs. Without a collector on
+// the calling thread they are shown at once.
+struct DiffMessage {
+  CString text;
+  UINT type;
+};
+
+class DiffMessageCollector {
+ public:
+  // Collects this thread's messages into `into` until destroyed.
+  explicit DiffMessageCollector(std::vector<DiffMessage>& into);
+  ~DiffMessageCollector();
+  DiffMessageCollector(const DiffMessageCollector&) = delete;
+  DiffMessageCollector& operator=(const DiffMessageCollector&) = delete;
+
+ private:
+  std::vector<DiffMessage>* previous_;
+};
+
+// Shows a message of the diff step, or keeps it for a collector.
+void TellDiffMessage(LPCSTR text, UINT type);
 
 // Starts the command line with the default show state. 0 after the message
 // for a program or folder that is not found or a file that is not a program;

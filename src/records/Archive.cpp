@@ -170,7 +170,26 @@ BOOL CArchiveFile::Open(LPCSTR lpszPath, UINT nMode, CFileException* pError) {
   return TRUE;
 }
 
+void CArchiveFile::OpenSink(Sink sink, LPCSTR lpszPath) {
+  Abort();
+  m_strPath = lpszPath ? lpszPath : "";
+  m_bStoring = TRUE;
+  m_nLength = 0;
+  m_sink = std::move(sink);
+}
+
+bool CArchiveFile::WriteBytes(const void* pData, size_t nSize) {
+  errno = 0;
+  if (m_sink) {
+    if (m_sink(pData, nSize)) return true;
+    if (errno == 0) errno = EIO;
+    return false;
+  }
+  return m_pStream != nullptr && fwrite(pData, 1, nSize, m_pStream) == nSize;
+}
+
 void CArchiveFile::Close() {
+  m_sink = nullptr;
   if (!m_pStream) return;
   errno = 0;
   int rc = fclose(m_pStream);
@@ -182,6 +201,7 @@ void CArchiveFile::Close() {
 }
 
 void CArchiveFile::Abort() {
+  m_sink = nullptr;
   if (m_pStream) fclose(m_pStream);
   m_pStream = nullptr;
 }
@@ -242,10 +262,8 @@ void CArchive::CheckLoading() {
 
 void CArchive::FlushBuffer() {
   if (m_bMemory || m_nBufUsed == 0) return;
-  if (!m_pFile || !m_pFile->GetStream()) ThrowArchive(CArchiveException::genericException);
-  errno = 0;
-  size_t n = fwrite(m_buf.data(), 1, m_nBufUsed, m_pFile->GetStream());
-  if (n != m_nBufUsed) {
+  if (!m_pFile || !m_pFile->IsOpen()) ThrowArchive(CArchiveException::genericException);
+  if (!m_pFile->WriteBytes(m_buf.data(), m_nBufUsed)) {
     int err = errno;
     m_nBufUsed = 0;
     throw CFileException(CFileException::CauseFromLastError(err), m_strFileName, err);
@@ -263,9 +281,8 @@ void CArchive::PutBytes(const void* p, size_t n) {
   if (n > m_buf.size() - m_nBufUsed) {
     FlushBuffer();
     if (n >= m_buf.size()) {
-      if (!m_pFile || !m_pFile->GetStream()) ThrowArchive(CArchiveException::genericException);
-      errno = 0;
-      if (fwrite(p, 1, n, m_pFile->GetStream()) != n) {
+      if (!m_pFile || !m_pFile->IsOpen()) ThrowArchive(CArchiveException::genericException);
+      if (!m_pFile->WriteBytes(p, n)) {
         int err = errno;
         throw CFileException(CFileException::CauseFromLastError(err), m_strFileName, err);
       }

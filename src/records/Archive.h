@@ -8,6 +8,7 @@
 
 #include "platform/win.h"
 
+#include <functional>
 #include <vector>
 
 class CArchive;
@@ -87,13 +88,22 @@ class CArchiveFile {
   // nMode is CArchive::load (read an existing file) or CArchive::store
   // (create or truncate). On failure returns FALSE and fills *pError.
   BOOL Open(LPCSTR lpszPath, UINT nMode, CFileException* pError = nullptr);
+  // For storing into whatever `sink` writes to (the document's safely
+  // replaced file): the bytes go to it as the archive's buffer fills. The
+  // sink returns false once writing has failed; the archive then stops
+  // with a CFileException. `lpszPath` names the file for messages.
+  using Sink = std::function<bool(const void* pData, size_t nSize)>;
+  void OpenSink(Sink sink, LPCSTR lpszPath);
+  // Writes bytes of a storing file; false (with errno) when they were not
+  // all written.
+  bool WriteBytes(const void* pData, size_t nSize);
   // Closes; a storing file whose last bytes cannot be written throws
   // CFileException.
   void Close();
   // Closes without reporting anything.
   void Abort();
 
-  BOOL IsOpen() const { return m_pStream != nullptr; }
+  BOOL IsOpen() const { return m_pStream != nullptr || m_sink != nullptr; }
   // Size of a file opened for loading, taken when it was opened.
   ULONGLONG GetLength() const { return m_nLength; }
   const CString& GetFilePath() const { return m_strPath; }
@@ -101,6 +111,7 @@ class CArchiveFile {
 
  private:
   FILE* m_pStream = nullptr;
+  Sink m_sink;
   ULONGLONG m_nLength = 0;
   BOOL m_bStoring = FALSE;
   CString m_strPath;

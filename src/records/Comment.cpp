@@ -1,5 +1,9 @@
 #include "records/Comment.h"
 
+#include <atomic>
+#include <string_view>
+#include <unordered_map>
+
 #include "records/Archive.h"
 
 namespace {
@@ -35,9 +39,13 @@ void CComment_Data_Obj::Init() {
 }
 
 void CComment_Data_Obj::SetKey(LPCSTR lpszKey) {
-  if (m_bIndexed) ++g_nIndexedKeyChanges;
-  m_dwHash = HashCommentKey(lpszKey);
-  m_strKey = lpszKey ? lpszKey : "";
+  if (!lpszKey) lpszKey = "";
+  const DWORD dwHash = HashCommentKey(lpszKey);
+  // Setting the key an element has already changes nothing an index holds
+  // (a run does that for every record that finds its element).
+  if (m_bIndexed && !(dwHash == m_dwHash && m_strKey == lpszKey)) ++g_nIndexedKeyChanges;
+  m_dwHash = dwHash;
+  m_strKey = lpszKey;
 }
 
 void CComment_Data_Obj::Serialize(CArchive& ar) {
@@ -77,16 +85,11 @@ void CComment_Obj::Resize(int n) {
   }
 }
 
-int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
-  if (GetCount() == 0) {
-    AddNew();
-    return 0;
-  }
-  if (!lpszKey) lpszKey = "";
+void CComment_Obj::UpdateIndex() {
   const int c = GetCount();
   // Take in the elements added since the last look-up (their keys are set by
-  // the caller after this returns). An element only matches when its stored
-  // hash is the hash of its key, as the byte-sum comparison requires.
+  // the caller after FindOrAdd returns). An element only matches when its
+  // stored hash is the hash of its key, as the byte-sum comparison requires.
   if (m_nIndexed > c || m_nKeyChangesSeen != g_nIndexedKeyChanges) {
     m_keyIndex.clear();
     m_nIndexed = 0;
@@ -98,6 +101,16 @@ int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
     if (p->m_dwHash == HashCommentKey(p->m_strKey)) m_keyIndex.emplace(p->m_strKey.GetString(), i);
   }
   m_nIndexed = c;
+}
+
+int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
+  if (GetCount() == 0) {
+    AddNew();
+    return 0;
+  }
+  if (!lpszKey) lpszKey = "";
+  const int c = GetCount();
+  UpdateIndex();
   auto found = m_keyIndex.find(lpszKey);
   // A key assigned to the member directly is not seen by the index: the
   // element found must still hold the key.
@@ -110,6 +123,65 @@ int CComment_Obj::FindOrAdd(LPCSTR lpszKey) {
   }
   AddNew();
   return c;
+}
+
+void CComment_Obj::TakeElements(int nKeep, const std::vector<LPCSTR>& keys, std::vector<int>& indexes) {
+  const size_t n = keys.size();
+  indexes.assign(n, -1);
+  const int c = GetCount();
+  // Found: the element of the key before any of these keys was added.
+  std::vector<int> found(n, -1);
+  if (nKeep && c > 0) {
+    UpdateIndex();
+    std::atomic<bool> stale{false};
+    qv::ForEachInParallel(n, [&](size_t i) {
+      const char* key = keys[i] ? keys[i] : "";
+      const auto at = m_keyIndex.find(key);
+      if (at == m_keyIndex.end()) return;
+      const CComment_Data_Obj* p = m_arrData.GetAt(at->second);
+      if (p->m_strKey == key && p->m_dwHash == HashCommentKey(key)) {
+        found[i] = at->second;
+      } else {
+        stale = true;
+      }
+    });
+    if (stale) {
+      // A key changed behind the index's back: FindOrAdd sorts that out,
+      // one key after the other.
+      for (size_t i = 0; i < n; ++i) {
+        indexes[i] = FindOrAdd(keys[i]);
+        GetAt(indexes[i])->SetKey(keys[i]);
+      }
+      return;
+    }
+  }
+  // The keys without an element get new ones at the end, in their order; a
+  // key met again takes the element its first occurrence made.
+  std::unordered_map<std::string_view, int> added;
+  std::vector<size_t> firsts;  // keys that make a new element
+  int next = c;
+  for (size_t i = 0; i < n; ++i) {
+    if (found[i] >= 0) {
+      indexes[i] = found[i];
+      continue;
+    }
+    if (nKeep) {
+      const auto [at, isNew] = added.emplace(std::string_view(keys[i] ? keys[i] : ""), next);
+      indexes[i] = at->second;
+      if (!isNew) continue;
+    } else {
+      indexes[i] = next;
+    }
+    firsts.push_back(i);
+    ++next;
+  }
+  m_arrData.SetSize(next);
+  qv::ForEachInParallel(firsts.size(), [&](size_t k) {
+    const size_t i = firsts[k];
+    auto* p = new CComment_Data_Obj;
+    if (nKeep) p->SetKey(keys[i]);
+    m_arrData.SetAt(indexes[i], p);
+  });
 }
 
 void CComment_Obj::Serialize(CArchive& ar) {

@@ -63,6 +63,12 @@ class CComment_Obj : public CObject {
   // Index of the element for the key, or of a new empty element appended
   // when there is none (its key is left for the caller to set).
   int FindOrAdd(LPCSTR lpszKey);
+  // The elements a run's new merge records take, one per key, in the order
+  // of the keys, into `indexes`: what CZEKMergeFileInfo::TakeCommentElement
+  // gives for each key in turn (with nKeep the element of the key, made
+  // when missing; without it a new empty element), with the look-ups and
+  // the new elements made on several threads.
+  void TakeElements(int nKeep, const std::vector<LPCSTR>& keys, std::vector<int>& indexes);
   // Element at an index of 0 .. GetCount()-1; the array refuses others.
   CComment_Data_Obj* GetAt(int nIndex) const { return m_arrData.GetAt(nIndex); }
 
@@ -74,6 +80,10 @@ class CComment_Obj : public CObject {
   // dropped whenever the table is resized or read, and whenever SetKey
   // changes the key of an element that some index holds (the comment command
   // and the application's template do that).
+  // Takes in the elements added since the last look-up (or all of them,
+  // after a key change of an indexed element).
+  void UpdateIndex();
+
   std::unordered_map<std::string, int> m_keyIndex;
   int m_nIndexed = 0;
   unsigned m_nKeyChangesSeen = 0;

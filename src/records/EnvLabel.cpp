@@ -103,7 +103,11 @@ CZEKEnv_Label::~CZEKEnv_Label() { FreeRecords(); }
 
 void CZEKEnv_Label::FreeRecords() {
   if (m_pRecordList) {
-    for (POSITION pos = m_pRecordList->GetHeadPosition(); pos != nullptr;) delete m_pRecordList->GetNext(pos);
+    // A catalogue holds up to a million records: they go on several threads.
+    std::vector<CObject*> records;
+    records.reserve(static_cast<size_t>(m_pRecordList->GetCount()));
+    for (POSITION pos = m_pRecordList->GetHeadPosition(); pos != nullptr;) records.push_back(m_pRecordList->GetNext(pos));
+    qv::ForEachInParallel(records.size(), [&](size_t i) { delete records[i]; }, 256);
     m_pRecordList->RemoveAll();
     delete m_pRecordList;
     m_pRecordList = nullptr;

@@ -2,7 +2,9 @@
 // classification of files and folders under the active profile.
 #include "records/FileTypeProfile.h"
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -111,14 +113,48 @@ bool LowerEquals(const char* component, const FileTypeNameEntry& entry) {
 // would make a run quadratic. Each list gets a hashed index beside it, built
 // again whenever the list was changed behind its back (emptied on a profile
 // change, for instance).
-void AddDistinct(CStringList& list, const char* text) {
-  static std::unordered_map<const CStringList*, std::unordered_set<std::string>> index;
-  std::unordered_set<std::string>& seen = index[&list];
+//
+// The index is looked up by text views, and by views with their hash made
+// beforehand (a run hashes its names on several threads).
+struct PrehashedText {
+  std::string_view text;
+  size_t hash;
+};
+struct TextHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  size_t operator()(const std::string& s) const { return std::hash<std::string_view>{}(s); }
+  size_t operator()(const PrehashedText& p) const { return p.hash; }
+};
+struct TextEqual {
+  using is_transparent = void;
+  static std::string_view View(std::string_view s) { return s; }
+  static std::string_view View(const std::string& s) { return s; }
+  static std::string_view View(const PrehashedText& p) { return p.text; }
+  template <class A, class B>
+  bool operator()(const A& a, const B& b) const {
+    return View(a) == View(b);
+  }
+};
+using TextSet = std::unordered_set<std::string, TextHash, TextEqual>;
+
+// The index of a cache list, brought up to date with it.
+TextSet& IndexOf(CStringList& list) {
+  static std::unordered_map<const CStringList*, TextSet> index;
+  TextSet& seen = index[&list];
   if (seen.size() != static_cast<size_t>(list.GetCount())) {
     seen.clear();
     for (POSITION pos = list.GetHeadPosition(); pos != nullptr;) seen.emplace(list.GetNext(pos).GetString());
   }
-  if (seen.emplace(text).second) list.AddTail(text);
+  return seen;
+}
+
+void AddDistinct(CStringList& list, const char* text) {
+  TextSet& seen = IndexOf(list);
+  if (seen.find(std::string_view(text)) == seen.end()) {
+    seen.emplace(text);
+    list.AddTail(text);
+  }
 }
 
 enum Match { kNone, kExcluded, kWildcard, kTargetExt, kTargetName };
@@ -300,11 +336,11 @@ const char* ListProfileNames(CStringList& list) {
   return ActiveProfile().name;
 }
 
-int ClassifyFileName(const char* name, char* ext) {
-  char local[256];
-  if (ext == nullptr) ext = local;
+namespace {
+
+// The lower-cased text after the last '.' of `name` into `ext` (256 bytes).
+void ExtensionOf(const char* name, char* ext) {
   ext[0] = 0;
-  if (name == nullptr) name = "";
   if (const char* dot = strrchr(name, '.')) {
     const char* text = dot + 1;
     int n = CharBoundaryLength(text, static_cast<int>(strlen(text)), 255);
@@ -312,6 +348,19 @@ int ClassifyFileName(const char* name, char* ext) {
     ext[n] = 0;
     CZEKSettings::LowerInPlace(ext);
   }
+}
+
+CStringList* const kCaches[] = {&g_listWildcardExt, &g_listWildcardName, &g_listOtherExt, &g_listOtherName};
+
+}  // namespace
+
+int MatchFileType(const char* name, int& cache) {
+  if (name == nullptr) name = "";
+  // Whether the name has an extension: the text after its last '.', cut at
+  // a character boundary, is not empty.
+  const char* dot = strrchr(name, '.');
+  const bool hasExt = dot != nullptr && CharBoundaryLength(dot + 1, static_cast<int>(strlen(dot + 1)), 255) > 0;
+  cache = -1;
   switch (MatchName(ActiveProfile(), name)) {
     case kExcluded:
       return FILETYPE_CODE_EXCLUDED;
@@ -320,13 +369,76 @@ int ClassifyFileName(const char* name, char* ext) {
     case kTargetName:
       return FILETYPE_CODE_TARGET_NAME;
     case kWildcard:
-      AddDistinct(ext[0] ? g_listWildcardExt : g_listWildcardName, ext[0] ? ext : name);
+      cache = hasExt ? 0 : 1;
       return FILETYPE_CODE_OTHER;
     case kNone:
       break;
   }
-  AddDistinct(ext[0] ? g_listOtherExt : g_listOtherName, ext[0] ? ext : name);
+  cache = hasExt ? 2 : 3;
   return FILETYPE_CODE_OTHER;
+}
+
+void NoteFileType(const char* name, int cache) {
+  if (cache < 0 || cache > 3) return;
+  if (name == nullptr) name = "";
+  if (cache == 1 || cache == 3) {
+    AddDistinct(*kCaches[cache], name);
+    return;
+  }
+  char ext[256];
+  ExtensionOf(name, ext);
+  AddDistinct(*kCaches[cache], ext);
+}
+
+void NoteFileTypes(const std::vector<const char*>& names, const std::vector<signed char>& caches) {
+  const size_t n = std::min(names.size(), caches.size());
+  // Each name's text (the name itself, or its extension) and its hash.
+  std::vector<std::string> exts(n);
+  std::vector<PrehashedText> texts(n);
+  qv::ForEachInParallel(n, [&](size_t i) {
+    const int cache = caches[i];
+    if (cache < 0 || cache > 3) return;
+    const char* name = names[i] ? names[i] : "";
+    std::string_view text(name);
+    if (cache == 0 || cache == 2) {
+      char ext[256];
+      ExtensionOf(name, ext);
+      exts[i] = ext;
+      text = exts[i];
+    }
+    texts[i] = PrehashedText{text, std::hash<std::string_view>{}(text)};
+  });
+  // Each cache's index once (it stays in step with its list below), with
+  // room for every text this call may add.
+  TextSet* index[4] = {};
+  size_t adding[4] = {};
+  for (size_t i = 0; i < n; ++i) {
+    if (caches[i] >= 0 && caches[i] <= 3) ++adding[caches[i]];
+  }
+  for (int c = 0; c < 4; ++c) {
+    if (adding[c] == 0) continue;
+    index[c] = &IndexOf(*kCaches[c]);
+    index[c]->reserve(index[c]->size() + adding[c]);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    const int cache = caches[i];
+    if (cache < 0 || cache > 3) continue;
+    TextSet& seen = *index[cache];
+    if (seen.find(texts[i]) != seen.end()) continue;
+    seen.emplace(texts[i].text);
+    kCaches[cache]->AddTail(CString(texts[i].text));
+  }
+}
+
+int ClassifyFileName(const char* name, char* ext) {
+  char local[256];
+  if (ext == nullptr) ext = local;
+  if (name == nullptr) name = "";
+  ExtensionOf(name, ext);
+  int cache = -1;
+  const int code = MatchFileType(name, cache);
+  NoteFileType(name, cache);
+  return code;
 }
 
 BOOL GetFileCategory(const char* path) {

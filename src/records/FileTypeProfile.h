@@ -107,6 +107,17 @@ const char* ListProfileNames(CStringList& list);
 // `ext` (256 bytes) receives the lower-cased text after the last '.'.
 int ClassifyFileName(const char* name, char* ext);
 
+// ClassifyFileName in two steps, for a run that classifies many names on
+// several threads: MatchFileType gives the type code and which cache the
+// name goes to (`cache`: 0 wildcard extensions, 1 wildcard names, 2 other
+// extensions, 3 other names, -1 none) and touches nothing; NoteFileType adds
+// the name's text to that cache, and is called on one thread in the order
+// ClassifyFileName would have been.
+int MatchFileType(const char* name, int& cache);
+void NoteFileType(const char* name, int cache);
+// NoteFileType for each name in turn (the texts hashed on several threads).
+void NoteFileTypes(const std::vector<const char*>& names, const std::vector<signed char>& caches);
+
 // TRUE when the path is a target of the active profile (no caches touched).
 BOOL GetFileCategory(const char* path);
 

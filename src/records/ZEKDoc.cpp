@@ -233,10 +233,14 @@ BOOL CZEKDoc::StoreContents(const ContentWriter& write, CString& strError) {
   }
   try {
     GiveMissingComments(m_listEntries, m_Comment);
-    CArchive ar;
+    // Through the archive's file buffer straight into the file the
+    // framework replaces: the document is never held whole in memory.
+    CArchiveFile file;
+    file.OpenSink(write, GetPathName());
+    CArchive ar(&file, CArchive::store);
     Serialize(ar);
-    const std::vector<BYTE>& bytes = ar.GetStoredData();
-    write(bytes.data(), bytes.size());
+    ar.Close();
+    file.Close();
     return TRUE;
   } catch (const CArchiveException& e) {
     strError = e.GetErrorMessage(TRUE);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -645,6 +646,110 @@ TEST_F(CompareRunTest, ADiffProgramThatCannotStartEndsTheLoop) {
             "diff コマンド（T:\\no_such_diff）の起動に失敗（CreateProcess）しました。\n"
             "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。");
   EXPECT_EQ(entry.m_nState, 2);
+}
+
+// The diff step runs the pairs' diff programs on several cores. What a run
+// leaves must not tell how many: the same records, the same files in the
+// DIFF folder byte for byte, the same messages naming the same pairs in the
+// same order, also when a pair ends in trouble, cannot be written, or
+// cannot be started at all (which ends the step: the pairs after it keep
+// their earlier .diff files and counts, and no folders of theirs appear).
+TEST_F(CompareRunTest, DiffStepOnAllCoresLeavesWhatOneCoreLeaves) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  qvtest::WriteFile(tmp_ / "mydiff",
+                    "#!/bin/sh\ncase \"$1\" in\n*Bad*) echo '1c1'; exit 2;;\n*) exec /usr/bin/diff \"$@\";;\nesac\n");
+  fs::permissions(tmp_ / "mydiff", fs::perms::owner_all);
+  theApp.m_strCmdDiff = "T:\\mydiff";
+  // Each pair in a folder of its own, so each makes its own output folder.
+  for (int i = 0; i < 24; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "F%02d\\P%s", i, i == 5 ? "Bad" : "");
+    if (i % 4 == 3) {  // the same on both sides
+      Dvd(std::string("new\\") + name);
+      Dvd(std::string("old\\") + name);
+    } else {
+      ChangedPair(name);
+    }
+  }
+  // Pairs taken by different threads that need the same output folder.
+  for (int i = 0; i < 8; ++i) ChangedPair("Shared\\T" + std::to_string(i));
+  // Walk the trees once, so the folders' access times are settled.
+  {
+    CZEKEnv_Label warm;
+    Folders(warm, "new", "old", "new");
+    RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_LINE_COUNT, &warm, nullptr);
+  }
+
+  struct Outcome {
+    std::vector<std::string> records;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> messages;
+  };
+  auto run = [&](const char* threads, const std::string& diff, const char* stopAt, int messages) {
+    Dir(diff);
+    Dir(diff + "\\F09\\P.diff.h");  // F09's .diff cannot be written
+    if (stopAt) Dir(diff + "\\" + stopAt + "\\P.diff.txt");  // its program's output cannot be made
+    for (const char* n : {"F16", "F21"})
+      qvtest::WriteFile(Os(diff + "\\" + std::string(n) + "\\P.diff"), "1c1\n< a\n---\n> b\n");
+    qvtest::EnvVar env("QUARVEX_WALK_THREADS", threads);
+    CZEKEnv_Label entry;
+    Folders(entry, "new", "old", diff);
+    const size_t before = people_.Calls().size();
+    for (int i = 0; i < messages; ++i) people_.QueueAnswer(IDOK);
+    RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_REGENERATE, &entry, nullptr);
+    Outcome o;
+    for (CZEKMergeFileInfo* r : Records(entry)) {
+      char line[512];
+      std::snprintf(line, sizeof line, "%s %d %d %d|%ld %ld %ld %lu %lu|%ld %ld %ld %lu %lu|%d %d %d %d %d %d %d %d",
+                    r->m_New.m_strName.GetString(), r->m_nType, r->m_nExist, r->m_New.m_nExists,
+                    long(r->m_New.m_tCreate), long(r->m_New.m_tAccess), long(r->m_New.m_tModify),
+                    (unsigned long)r->m_New.m_dwSize, (unsigned long)r->m_New.m_dwLines, long(r->m_Old.m_tCreate),
+                    long(r->m_Old.m_tAccess), long(r->m_Old.m_tModify), (unsigned long)r->m_Old.m_dwSize,
+                    (unsigned long)r->m_Old.m_dwLines, r->m_nDelLines, r->m_nAddLines, r->m_nChgLines,
+                    r->m_nRangeAdd, r->m_nRangeDel, r->m_nRangeChgRight, r->m_nRangeChgLeft, r->m_tDiffFile != 0);
+      o.records.push_back(line);
+    }
+    for (const auto& e : fs::recursive_directory_iterator(Os(diff))) {
+      const std::string rel = fs::relative(e.path(), Os(diff)).string();
+      o.files[rel] = e.is_regular_file() ? qvtest::ReadFile(e.path()) : "(folder)";
+    }
+    for (size_t i = before; i < people_.Calls().size(); ++i) {
+      // A message may name a file of the run's own DIFF folder.
+      std::string text = people_.Calls()[i].text;
+      for (size_t at; (at = text.find(diff)) != std::string::npos;) text.replace(at, diff.size(), "<DIFF>");
+      o.messages.push_back(text + " #" + std::to_string(people_.Calls()[i].type));
+    }
+    return o;
+  };
+
+  // Where the step ends, and the messages of a run: the trouble and the
+  // unwritable pair in one message; the pair whose output cannot be made.
+  const std::pair<const char*, int> cases[] = {{nullptr, 1}, {"F12", 2}, {"F02", 1}};
+  for (const auto& [stopAt, messages] : cases) {
+    const std::string tag = stopAt ? stopAt : "none";
+    const Outcome one = run("1", "one_" + tag, stopAt, messages);
+    const Outcome all = run("8", "all_" + tag, stopAt, messages);
+    ASSERT_EQ(one.records.size(), 32u);
+    EXPECT_EQ(all.records, one.records) << tag;
+    EXPECT_EQ(all.files, one.files) << tag;
+    EXPECT_EQ(all.messages, one.messages) << tag;
+    if (stopAt == nullptr) {
+      // Every pair done: the trouble and the unwritable pair are named.
+      EXPECT_TRUE(one.files.count("F20/P.diff")) << tag;
+      for (int i = 0; i < 8; ++i) EXPECT_TRUE(all.files.count("Shared/T" + std::to_string(i) + ".diff")) << i;
+      ASSERT_EQ(one.messages.size(), 1u);
+      EXPECT_NE(one.messages[0].find("F05\\PBad"), std::string::npos);
+      EXPECT_NE(one.messages[0].find("F09\\P"), std::string::npos);
+    } else {
+      // The step ended at the pair that could not be started: the earlier
+      // .diff files after it are as they were, and no output folder of a
+      // later pair was made.
+      EXPECT_EQ(one.files.at("F16/P.diff"), "1c1\n< a\n---\n> b\n") << tag;
+      EXPECT_EQ(one.files.at("F21/P.diff"), "1c1\n< a\n---\n> b\n") << tag;
+      EXPECT_FALSE(one.files.count("F20")) << tag;
+      EXPECT_EQ(one.messages.size(), static_cast<size_t>(messages)) << tag;
+    }
+  }
 }
 
 TEST_F(CompareRunTest, FoldersInLinuxFormReachTheDiffProgram) {

@@ -261,6 +261,59 @@ TEST_F(DiffFileTest, ADiffThatCannotBeWrittenLeavesNoDiffBehind) {
   EXPECT_FALSE(fs::exists(dir_ / "diff/a.txt.diff.txt"));
 }
 
+// The run starts the diff programs of many pairs at once and decides later
+// which pairs count: the first half leaves every N.diff as it was and shows
+// nothing on a collecting thread; a pair that does not count is undone.
+TEST_F(DiffFileTest, TheFirstHalfTouchesNoDiffAndCanBeUndone) {
+  Pair("d/a.txt", "1\n", "2\n");
+  fs::create_directories(dir_ / "diff/d");
+  WriteFile(dir_ / "diff/d/a.txt.diff", "earlier run");
+  record_.m_New.m_strName = "d\\a.txt";
+  DiffStart start;
+  int started = 0;
+  std::vector<DiffMessage> kept;
+  {
+    DiffMessageCollector collect(kept);
+    started = StartDiffFile(0, 1, "/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", "d\\a.txt", newTime_,
+                            oldTime_, diffTime_, 0, &record_, start);
+  }
+  EXPECT_EQ(started, kDiffMade);
+  EXPECT_EQ(start.finish, DiffFinish::assemble);
+  EXPECT_TRUE(start.madeFolders.empty());  // the folder was there
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
+  EXPECT_TRUE(fs::exists(dir_ / "diff/d/a.txt.diff.txt"));
+  DropDiffFile(start, &record_, "T:\\diff", "d\\a.txt");
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
+  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff.txt"));
+  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff.h"));
+
+  // A program that cannot start: its one message is kept, and only the
+  // second half removes the earlier N.diff.
+  {
+    DiffMessageCollector collect(kept);
+    started = StartDiffFile(0, 1, "", "T:\\new", "T:\\old", "T:\\diff", "d\\a.txt", newTime_, oldTime_,
+                            diffTime_, 0, &record_, start);
+  }
+  EXPECT_EQ(started, kDiffNotStarted);
+  EXPECT_TRUE(people_.Calls().empty());
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].text, CString("diff コマンド（未設定）の起動に失敗（CreateProcess）しました。\n"
+                                  "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。"));
+  EXPECT_EQ(kept[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
+  EXPECT_EQ(FinishDiffFile(start.finish, started, "T:\\diff", "d\\a.txt", diffTime_), kDiffNotStarted);
+  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff"));
+
+  // The folder levels a start made are named, outermost first.
+  Pair("x/y/b.txt", "1\n", "2\n");
+  record_.m_New.m_strName = "x\\y\\b.txt";
+  StartDiffFile(0, 1, "/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", "x\\y\\b.txt", newTime_, oldTime_,
+                diffTime_, 0, &record_, start);
+  EXPECT_EQ(start.madeFolders, (std::vector<CString>{"x", "x\\y"}));
+  DropDiffFile(start, &record_, "T:\\diff", "x\\y\\b.txt");
+  EXPECT_TRUE(fs::is_empty(dir_ / "diff/x/y"));
+}
+
 TEST(SplitPathTest, SplitsAtTheLastRealBackslashAndCutsAtCharacters) {
   char folder[1024];
   char name[1024];

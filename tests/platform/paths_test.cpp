@@ -152,6 +152,11 @@ TEST_F(PathsTest, CaseInsensitiveResolution) {
   EXPECT_EQ(Os("T:\\dvd\\Readme.txt"), tmp_.str() + "/dvd/Readme.txt");
   // The missing part keeps the caller's spelling.
   EXPECT_EQ(Os("T:\\DVD\\New\\File.TXT"), tmp_.str() + "/dvd/New/File.TXT");
+  // A name about to be made in a folder that is there as written (only
+  // that folder is looked at) or only in another spelling.
+  EXPECT_EQ(Os("T:\\dvd\\video_ts\\New.diff"), tmp_.str() + "/dvd/video_ts/New.diff");
+  EXPECT_EQ(Os("T:\\dvd\\video_ts\\VTS_01_0.IFO"), tmp_.str() + "/dvd/video_ts/vts_01_0.ifo");
+  EXPECT_EQ(Os("T:\\Dvd\\Video_TS\\New.diff"), tmp_.str() + "/dvd/video_ts/New.diff");
   // Letters beyond ASCII fold as NTFS folds them: full-width Latin, Greek,
   // Cyrillic and Roman numerals.
   for (const char* name : {"\xEF\xBD\x8Dovie",  // ｍovie

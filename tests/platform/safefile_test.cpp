@@ -190,6 +190,54 @@ TEST_F(SafeFileTest, DiskFullRemovesTheTemporaryFileAndKeepsTheOldOne) {
   EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"doc.qvx"});
 }
 
+// A document is written piece by piece: nothing of it reaches the target
+// before the commit, and a writer that does not commit leaves nothing.
+TEST_F(SafeFileTest, PiecesReplaceTheFileOnlyWhenCommitted) {
+  const fs::path file = tmp_ / "doc.qvx";
+  qvtest::WriteFile(file, "old");
+  {
+    qv::SafeFileWriter w;
+    ASSERT_TRUE(w.Begin("T:\\doc.qvx").ok());
+    EXPECT_TRUE(w.Write("ab", 2));
+    EXPECT_TRUE(w.Write("", 0));
+    EXPECT_TRUE(w.Write("cde", 3));
+    EXPECT_EQ(qvtest::ReadFile(file), "old");
+    EXPECT_EQ(Names(tmp_.path()).size(), 2u);  // the temporary file beside it
+  }  // not committed
+  EXPECT_EQ(qvtest::ReadFile(file), "old");
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"doc.qvx"});
+
+  qv::SafeFileWriter w;
+  ASSERT_TRUE(w.Begin("T:\\doc.qvx").ok());
+  EXPECT_TRUE(w.Write("ab", 2));
+  EXPECT_TRUE(w.Write("cde", 3));
+  EXPECT_TRUE(w.Commit().ok());
+  EXPECT_EQ(qvtest::ReadFile(file), "abcde");
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"doc.qvx"});
+
+  // A disk that fills up half-way: the writes after stop, the commit gives
+  // the cause, and the old file stays.
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit{4096, 4096};
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+    qv::SafeFileWriter full;
+    if (!full.Begin("T:\\doc.qvx").ok()) _exit(91);
+    const std::string piece(3000, 'x');
+    if (!full.Write(piece.data(), piece.size())) _exit(92);
+    if (full.Write(piece.data(), piece.size())) _exit(93);
+    if (full.Write("y", 1)) _exit(94);
+    _exit(full.Commit().cause == qv::FileFailure::diskFull ? 0 : 95);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(qvtest::ReadFile(file), "abcde");
+  EXPECT_EQ(Names(tmp_.path()), std::vector<std::string>{"doc.qvx"});
+}
+
 TEST(SafeFileCauses, ErrnoValuesMapToTheCausesMessagesNeed) {
   EXPECT_EQ(qv::FileFailureFromErrno(ENOENT), qv::FileFailure::notFound);
   EXPECT_EQ(qv::FileFailureFromErrno(EROFS), qv::FileFailure::accessDenied);

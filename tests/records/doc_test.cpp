@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -391,6 +392,53 @@ TEST_F(DocTest, FailedSaveLeavesTheOldFileByteForByteAndTheDocumentAsItIs) {
   chmod((tmp_ / "ro").c_str(), 0755);
   EXPECT_EQ(qvtest::ReadFile(tmp_ / "ro/doc.qvx"), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp_ / "ro"), fs::directory_iterator()), 1);
+}
+
+// A save never holds the whole document: the bytes reach the file in
+// pieces of the archive's buffer as they are made, the same bytes a whole
+// archive in memory holds; and when the file fails, the contents stop.
+class StreamDoc : public CZEKDoc {
+ public:
+  using CZEKDoc::StoreContents;
+};
+
+TEST_F(DocTest, SavingHandsTheBytesOverInPiecesAsTheyAreMade) {
+  StreamDoc doc;
+  AddRecords(*doc.m_pCurrentEntry, 3000);
+  std::string pieces;
+  size_t calls = 0, largest = 0;
+  CString error;
+  ASSERT_TRUE(doc.StoreContents(
+      [&](const void* p, size_t n) {
+        ++calls;
+        largest = std::max(largest, n);
+        pieces.append(static_cast<const char*>(p), n);
+        return true;
+      },
+      error));
+  EXPECT_GT(calls, 2u);
+  EXPECT_LE(largest, 64u * 1024u);
+  // The same bytes as a whole archive in memory (the header's save time
+  // aside, which both write in the same place), and they read back.
+  {
+    CArchive ar;
+    doc.Serialize(ar);
+    EXPECT_EQ(ar.GetStoredData().size(), pieces.size());
+  }
+  CZEKDoc reread;
+  const fs::path file = tmp_ / "pieces.qvx";
+  qvtest::WriteFile(file, pieces);
+  ASSERT_TRUE(reread.OnOpenDocument("T:\\pieces.qvx"));
+  EXPECT_EQ(reread.m_pCurrentEntry->m_pRecordList->GetCount(), 3000);
+
+  calls = 0;
+  EXPECT_FALSE(doc.StoreContents(
+      [&](const void*, size_t) {
+        ++calls;
+        return false;
+      },
+      error));
+  EXPECT_EQ(calls, 1u);
 }
 
 TEST_F(DocTest, SaveAsWithModeStoresTheFramesModeAndAsksForAName) {

@@ -276,6 +276,55 @@ TEST_F(ClassifyTest, WildcardEntryEndsTheSearch) {
   EXPECT_EQ(ProfileWorkingCopy.targetName[0].attribute, 1u);
 }
 
+// A run matches its names on several threads and fills the caches after:
+// codes and caches must be those of ClassifyFileName one name after the
+// other, also for texts the caches held before and names met twice.
+TEST_F(ClassifyTest, MatchingThenNotingGivesWhatClassifyingGives) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i) texts.push_back("Movies\\Title " + std::to_string(i % 2000));
+  for (const char* n : {"a.TXT", "b.DAT", "c.dat", "x\\y.Bak", "makefile", "run.LOG", "Vol.2", "ab表", "z.", "."})
+    texts.push_back(n);
+  for (const char* profile : {"Plain", "Wild"}) {
+    FindProfileByName(profile);
+    auto classifyAll = [&](bool inSteps) {
+      SelectProfile(GetCurrentProfile());
+      Classify("Movies\\Title 7");  // held before the run
+      Classify("p.bak");
+      std::vector<int> codes;
+      std::vector<const char*> names;
+      std::vector<signed char> caches;
+      for (const std::string& t : texts) {
+        names.push_back(t.c_str());
+        if (inSteps) {
+          int cache = -1;
+          codes.push_back(MatchFileType(t.c_str(), cache));
+          caches.push_back(static_cast<signed char>(cache));
+        } else {
+          codes.push_back(Classify(t.c_str()));
+        }
+      }
+      if (inSteps) {
+        qvtest::EnvVar threads("QUARVEX_WALK_THREADS", "8");
+        NoteFileTypes(names, caches);
+      }
+      std::vector<std::vector<std::string>> lists;
+      for (CStringList* l : {&g_listWildcardExt, &g_listWildcardName, &g_listOtherExt, &g_listOtherName})
+        lists.push_back(ListTexts(*l));
+      return std::make_pair(codes, lists);
+    };
+    const auto one = classifyAll(false);
+    const auto steps = classifyAll(true);
+    EXPECT_EQ(steps.first, one.first) << profile;
+    EXPECT_EQ(steps.second, one.second) << profile;
+    // Single names noted afterwards still find what the batch added.
+    Classify("Movies\\Title 1999");
+    Classify("new name");
+    EXPECT_EQ(g_listOtherName.GetCount() + g_listWildcardName.GetCount(),
+              static_cast<INT_PTR>(one.second[1].size() + one.second[3].size() + 1))
+        << profile;
+  }
+}
+
 TEST_F(ClassifyTest, ExcludedFolders) {
   EXPECT_TRUE(IsExcludedFolderName("BACKUP"));
   EXPECT_TRUE(IsExcludedFolderName("backup"));

@@ -120,6 +120,74 @@ TEST(CommentTable, FindOrAddAfterReadAndResize) {
   EXPECT_EQ(t.FindOrAdd("dup"), 1);
 }
 
+TEST(CommentTable, TakeElementsGivesWhatOneKeyAfterTheOtherGives) {
+  // A run takes the elements of all its records at once, on several
+  // threads: the indexes and the table must be those of FindOrAdd and
+  // SetKey (or a new empty element each) for one key after the other.
+  std::vector<std::string> texts;
+  for (int i = 0; i < 2000; ++i) texts.push_back("映画\\" + std::to_string(i % 1500));  // 500 met twice
+  for (const char* k : {"a\\b", "dup", "odd", "x", "Direct", "[02]"}) texts.push_back(k);
+  std::vector<LPCSTR> keys;
+  for (const std::string& t : texts) keys.push_back(t.c_str());
+
+  CComment_Obj src;
+  src.Resize(5);
+  src.GetAt(0)->SetKey("a\\b");
+  src.GetAt(1)->SetKey("dup");
+  src.GetAt(2)->SetKey("dup");
+  src.GetAt(3)->SetKey("odd");
+  src.GetAt(3)->m_dwHash = 1;
+  src.GetAt(4)->SetKey("映画\\7");
+  src.GetAt(4)->m_strComment = "kept";
+  const std::string stored = Store(src);
+
+  for (int keep : {1, 0}) {
+    for (bool empty : {false, true}) {
+      CComment_Obj one, all;
+      if (!empty) {
+        Load(one, stored);
+        Load(all, stored);
+      }
+      std::vector<int> expected;
+      for (LPCSTR k : keys) {
+        if (keep) {
+          expected.push_back(one.FindOrAdd(k));
+          one.GetAt(expected.back())->SetKey(k);
+        } else {
+          expected.push_back(one.GetCount());
+          one.AddNew();
+        }
+      }
+      std::vector<int> got;
+      {
+        qvtest::EnvVar threads("QUARVEX_WALK_THREADS", "8");
+        all.TakeElements(keep, keys, got);
+      }
+      EXPECT_EQ(got, expected) << "keep " << keep << ", empty " << empty;
+      EXPECT_EQ(Store(all), Store(one)) << "keep " << keep << ", empty " << empty;
+      // Look-ups after it find the same elements.
+      EXPECT_EQ(all.FindOrAdd("映画\\1999"), one.FindOrAdd("映画\\1999"));
+    }
+  }
+
+  // A key changed past SetKey after indexing: the table sorts it out as
+  // FindOrAdd does.
+  CComment_Obj one, all;
+  for (CComment_Obj* t : {&one, &all}) {
+    Load(*t, stored);
+    EXPECT_EQ(t->FindOrAdd("dup"), 1);
+    t->GetAt(0)->m_strKey = "Direct";
+  }
+  std::vector<int> expected, got;
+  for (LPCSTR k : keys) {
+    expected.push_back(one.FindOrAdd(k));
+    one.GetAt(expected.back())->SetKey(k);
+  }
+  all.TakeElements(1, keys, got);
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(Store(all), Store(one));
+}
+
 TEST(CommentTable, Resize) {
   CComment_Obj t;
   t.Resize(3);

@@ -11,6 +11,9 @@
 //                      stands in, where run kind 2 writes nothing)
 //   --no-subdirs       only the root's direct subfolders
 //   --list             print the relative paths found (walk) or the records
+//   --records          print every record with all its fields, one a line
+//                      (name, type, presence, both sides, the seven counts),
+//                      for comparing two runs
 //   --threads N        read folders with N threads (QUARVEX_WALK_THREADS;
 //                      default: the cores, at most 8)
 //   --reference        with --walk-only: the plain walk of one folder after
@@ -50,7 +53,7 @@ double Now() {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: qvrun [--walk-only [--reference]] [--kind N] [--diff DIR] [--no-subdirs] [--list] "
+               "usage: qvrun [--walk-only [--reference]] [--kind N] [--diff DIR] [--no-subdirs] [--list | --records] "
                "[--threads N] [--new NEW] OLD\n");
   return 2;
 }
@@ -88,11 +91,27 @@ CString FromArg(const char* arg) {
 
 void PrintPath(const CString& path) { std::printf("%s\n", qv::Cp932ToUtf8Lossy(path.GetString()).c_str()); }
 
+void PrintSide(const CZEKFileInfo& f) {
+  std::printf("\t%d %ld %ld %ld %lu %lu %s", f.m_nExists, static_cast<long>(f.m_tCreate),
+              static_cast<long>(f.m_tAccess), static_cast<long>(f.m_tModify), static_cast<unsigned long>(f.m_dwSize),
+              static_cast<unsigned long>(f.m_dwLines), qv::Cp932ToUtf8Lossy(f.m_strVersion.GetString()).c_str());
+}
+
+// Everything a record holds that a document stores (the .diff time, which
+// is not stored, only as whether it was set).
+void PrintRecord(const CZEKMergeFileInfo& r) {
+  std::printf("%s\t%d %d", qv::Cp932ToUtf8Lossy(r.m_Old.m_strName.GetString()).c_str(), r.m_nType, r.m_nExist);
+  PrintSide(r.m_New);
+  PrintSide(r.m_Old);
+  std::printf("\t%d %d %d %d %d %d %d %d\n", r.m_nDelLines, r.m_nAddLines, r.m_nChgLines, r.m_nRangeAdd,
+              r.m_nRangeDel, r.m_nRangeChgRight, r.m_nRangeChgLeft, r.m_tDiffFile != 0 ? 1 : 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "C");
-  bool walkOnly = false, list = false, reference = false;
+  bool walkOnly = false, list = false, records = false, reference = false;
   int kind = DIFF_RUN_LINE_COUNT;
   CString newPath, oldPath, diffPath;
   theApp.m_bSubdirSearch = TRUE;
@@ -104,6 +123,8 @@ int main(int argc, char** argv) {
       walkOnly = true;
     } else if (std::strcmp(a, "--list") == 0) {
       list = true;
+    } else if (std::strcmp(a, "--records") == 0) {
+      records = true;
     } else if (std::strcmp(a, "--reference") == 0) {
       reference = true;
     } else if (std::strcmp(a, "--threads") == 0 && i + 1 < argc) {
@@ -169,10 +190,14 @@ int main(int argc, char** argv) {
     entry.m_nMode = mode;
     RunCompare(mode, theApp.m_bKeepComment, kind, &entry, nullptr);
     items = entry.m_nRecordCount;
-    if (list && entry.m_pRecordList) {
+    if ((list || records) && entry.m_pRecordList) {
       for (POSITION pos = entry.m_pRecordList->GetHeadPosition(); pos != nullptr;) {
         auto* r = static_cast<CZEKMergeFileInfo*>(entry.m_pRecordList->GetNext(pos));
-        PrintPath(r->m_Old.m_strName);
+        if (records) {
+          PrintRecord(*r);
+        } else {
+          PrintPath(r->m_Old.m_strName);
+        }
       }
     }
     entry.FreeRecords();

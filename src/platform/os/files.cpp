@@ -178,9 +178,9 @@ struct Status {
 };
 
 // `dirFd` is the folder `os` is relative to (AT_FDCWD for a full path).
-bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDCWD) {
+bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDCWD, int extraFlags = 0) {
   struct statx sx;
-  int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW);
+  int flags = AT_STATX_SYNC_AS_STAT | (follow ? 0 : AT_SYMLINK_NOFOLLOW) | extraFlags;
   if (statx(dirFd, os, flags, STATX_BASIC_STATS | STATX_BTIME, &sx) == 0) {
     std::memset(&s.st, 0, sizeof s.st);
     s.st.st_dev = makedev(sx.stx_dev_major, sx.stx_dev_minor);
@@ -198,7 +198,7 @@ bool GetStatus(const char* os, Status& s, bool follow = true, int dirFd = AT_FDC
     return true;
   }
   if (errno != ENOSYS) return false;
-  if (fstatat(dirFd, os, &s.st, follow ? 0 : AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (fstatat(dirFd, os, &s.st, (follow ? 0 : AT_SYMLINK_NOFOLLOW) | extraFlags) != 0) return false;
   s.birth = s.st.st_mtim;
   return true;
 }
@@ -746,6 +746,18 @@ int _stat(const char* path, struct _stat* buffer) {
   return 0;
 }
 
+bool qv::GetOpenFolderStatus(int fd, FileIdentity& id, FolderTimes& times) {
+  qv::Status s;
+  if (!qv::GetStatus("", s, true, fd, AT_EMPTY_PATH)) return false;
+  id = FileIdentity{static_cast<uint64_t>(s.st.st_dev), static_cast<uint64_t>(s.st.st_ino)};
+  struct _stat st;
+  qv::FillStat(s, 2u, &st);
+  times.created = st.st_ctime;
+  times.accessed = st.st_atime;
+  times.modified = st.st_mtime;
+  return true;
+}
+
 int _fstat(int fd, struct _stat* buffer) {
   if (!buffer) {
     errno = EINVAL;
@@ -796,6 +808,21 @@ int _mkdir(const char* path) {
   if (!qv::OsPathErrno(path, os)) return -1;
   if (mkdir(os.c_str(), 0777) != 0) {
     if (errno != EEXIST) errno = qv::CrtErrnoFromErrno(errno);
+    return -1;
+  }
+  return 0;
+}
+
+int _rmdir(const char* path) {
+  std::string os;
+  if (!qv::OsPathErrno(path, os)) return -1;
+  struct stat st;
+  if (lstat(os.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+    errno = ENOENT;
+    return -1;
+  }
+  if (rmdir(os.c_str()) != 0) {
+    errno = (errno == ENOTEMPTY || errno == EEXIST) ? ENOTEMPTY : errno == ENOENT ? ENOENT : EACCES;
     return -1;
   }
   return 0;

@@ -68,6 +68,18 @@ struct FileIdentity {
 // that is not an enumeration.
 bool GetFoundIdentity(HANDLE find, FileIdentity& id);
 
+// The times of a folder as _stat gives them: st_ctime (creation), st_atime
+// and st_mtime, 32-bit seconds.
+struct FolderTimes {
+  int32_t created = 0;
+  int32_t accessed = 0;
+  int32_t modified = 0;
+};
+
+// For the layer's walker: the identity and the times of the open folder
+// `fd`. False when its status cannot be read.
+bool GetOpenFolderStatus(int fd, FileIdentity& id, FolderTimes& times);
+
 // ---------------------------------------------------------------------------
 // Tree walks. A FolderWalker reads the folders below one root for a walk that
 // goes breadth-first: it lists each folder by the rules of FindFirstFileA
@@ -97,6 +109,9 @@ class FolderWalker {
     // as long as its status can).
     FileIdentity id;
     bool haveId = false;
+    // Its times as _stat gives them (a folder's size is 0), taken right
+    // after it was listed; valid when it was listed and haveId is set.
+    FolderTimes times;
     // The entry the walker looks for: the first in enumeration order whose
     // name equals it without regard to case (none: no such entry). When the
     // folder cannot be listed, an entry of exactly that name is still
@@ -152,7 +167,11 @@ unsigned WalkThreads();
 // the calling thread among them, and returns when all calls are done (an
 // exception thrown by one is thrown again here, after the others). For runs
 // of independent file queries, each touching only what belongs to its i.
-void ForEachInParallel(size_t count, const std::function<void(size_t)>& work);
+// The threads take the indices in increasing order, `run` at a time (runs of
+// 16 keep them from meeting at the counter when each call is short; 1 suits
+// calls that wait for another program); with one thread the calls are made
+// in index order.
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work, size_t run = 16);
 
 // For the layer's enumerations: the code page 932 form of a name on disk
 // when the program may see it (code page 932 holds it exactly, Windows
@@ -293,6 +312,10 @@ int _access(const char* path, int mode);
 // _mkdir: 0, or -1 with errno EEXIST (already there), ENOENT (a level of
 // the path is missing) or EACCES (not allowed, read-only medium).
 int _mkdir(const char* path);
+
+// _rmdir: removes an empty folder (not a link to one): 0, or -1 with errno
+// ENOTEMPTY (it holds something), ENOENT (no folder there) or EACCES.
+int _rmdir(const char* path);
 
 // ---------------------------------------------------------------------------
 // Copy, move, delete.

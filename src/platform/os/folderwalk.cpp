@@ -123,11 +123,6 @@ struct FolderWalker::Shared {
 
   // Lists the open folder `fd` (found at `osPath` below the root) into `out`.
   void List(int fd, Folder& out) {
-    struct stat self;
-    if (fstat(fd, &self) == 0) {
-      out.id = IdentityOf(self);
-      out.haveId = true;
-    }
     thread_local std::vector<char> buffer(kListingBuffer);
     std::vector<Candidate> found;
     std::string best;  // name on disk of the entry looked for found first
@@ -146,7 +141,8 @@ struct FolderWalker::Shared {
           std::string path = rootOs;
           if (path.back() != '/') path.push_back('/');
           if (!out.skipped_) out.skipped_ = std::make_unique<std::vector<std::pair<std::string, std::string>>>();
-          out.skipped_->emplace_back(SkippedNameKey(out.id, osName), path + JoinRel(out.osPath_, osName));
+          // Keyed below, once the folder's identity is known.
+          out.skipped_->emplace_back(std::string(osName), path + JoinRel(out.osPath_, osName));
           continue;
         }
         // The entry type of the listing answers "is it a folder" for nearly
@@ -179,6 +175,12 @@ struct FolderWalker::Shared {
         cp932.clear();
         found.push_back(std::move(c));
       }
+    }
+    // The status after the listing, as a status query made after the walk
+    // would find it (listing a folder may change its access time).
+    out.haveId = GetOpenFolderStatus(fd, out.id, out.times);
+    if (out.skipped_) {
+      for (auto& [key, path] : *out.skipped_) key = SkippedNameKey(out.id, key);
     }
     std::sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
       if (a.key != b.key) return a.key < b.key;
@@ -301,9 +303,8 @@ unsigned WalkThreads() {
   return std::clamp(cores, 1u, kMostThreads);
 }
 
-void ForEachInParallel(size_t count, const std::function<void(size_t)>& work) {
-  // Indices are taken in runs, so the threads meet at the counter rarely.
-  constexpr size_t kRun = 16;
+void ForEachInParallel(size_t count, const std::function<void(size_t)>& work, size_t runLength) {
+  const size_t kRun = std::max<size_t>(runLength, 1);
   const size_t runs = (count + kRun - 1) / kRun;
   const size_t threads = std::min<size_t>(WalkThreads(), runs);
   if (threads <= 1) {

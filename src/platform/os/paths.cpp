@@ -367,6 +367,25 @@ bool ConvertPath(const char* winPath, std::string& osPath, bool resolve) {
     osPath = std::move(written);
     return true;
   }
+  // Mostly only the last name is missing (a file about to be made): when
+  // its folder is there as written, every level above it is too, and only
+  // that name is looked for without regard to case.
+  if (!trailing && std::find(comps.begin(), comps.end(), std::string_view("..")) == comps.end()) {
+    std::string parent = root;
+    for (size_t i = 0; i + 1 < comps.size(); ++i) {
+      if (!parent.empty() && parent.back() != '/') parent.push_back('/');
+      parent.append(comps[i]);
+    }
+    if (lstat(parent.empty() ? "." : parent.c_str(), &st) == 0) {
+      std::string found;
+      if (FindFolded(parent, comps.back(), found)) {
+        osPath = Join(parent, found);
+      } else {
+        osPath = std::move(written);
+      }
+      return true;
+    }
+  }
   osPath = ResolveFolded(root, comps, trailing);
   if (osPath.empty()) osPath = ".";
   return true;

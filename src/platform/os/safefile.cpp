@@ -222,45 +222,106 @@ FileResult ReplaceFileContents(const char* winPath, const void* data, size_t siz
 }
 
 FileResult ReplaceOsFile(std::string os, const void* data, size_t size) {
-  // Replace the target of a link, not the link.
-  if (!FollowLinks(os)) return Fail(errno);
+  SafeFileWriter file;
+  FileResult r = file.BeginOs(std::move(os));
+  if (!r.ok()) return r;
+  file.Write(data, size);
+  return file.Commit();
+}
 
-  mode_t mode = 0666;  // the kernel applies the umask
+SafeFileWriter::~SafeFileWriter() { Abandon(); }
+
+FileResult SafeFileWriter::Begin(const char* winPath) {
+  std::string os;
+  if (!winPath || !ToOsPath(winPath, os)) return failure_ = PathFailure();
+  return BeginOs(std::move(os));
+}
+
+FileResult SafeFileWriter::BeginOs(std::string os) {
+  Abandon();
+  failure_ = FileResult{};
+  // Replace the target of a link, not the link.
+  if (!FollowLinks(os)) return failure_ = Fail(errno);
+
+  mode_ = 0666;  // the kernel applies the umask
+  exists_ = false;
   struct stat st;
-  bool exists = false;
   if (stat(os.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode)) return FileResult{FileFailure::accessDenied, EISDIR};
+    if (!S_ISREG(st.st_mode)) return failure_ = FileResult{FileFailure::accessDenied, EISDIR};
     // A file without the owner's write bit is read-only, as Windows' read-only
     // attribute, for root too.
-    if (!(st.st_mode & S_IWUSR)) return FileResult{FileFailure::accessDenied, EACCES};
-    if (access(os.c_str(), W_OK) != 0) return Fail(errno);
-    exists = true;
-    mode = st.st_mode & 07777;
+    if (!(st.st_mode & S_IWUSR)) return failure_ = FileResult{FileFailure::accessDenied, EACCES};
+    if (access(os.c_str(), W_OK) != 0) return failure_ = Fail(errno);
+    exists_ = true;
+    mode_ = st.st_mode & 07777;
   } else if (errno != ENOENT) {
-    return Fail(errno);
+    return failure_ = Fail(errno);
   }
 
-  const std::string folder = FolderOf(os);
+  folder_ = FolderOf(os);
   const std::string prefix = TempPrefix(os);
-  RemoveStaleTemps(folder, prefix);
-  std::string tmp;
-  const int fd = CreateTempBeside(folder, prefix, mode, tmp);
-  if (fd < 0) return Fail(errno);
+  RemoveStaleTemps(folder_, prefix);
+  fd_ = CreateTempBeside(folder_, prefix, static_cast<mode_t>(mode_), tmp_);
+  if (fd_ < 0) return failure_ = Fail(errno);
+  target_ = std::move(os);
+  return failure_;
+}
 
+bool SafeFileWriter::Write(const void* data, size_t size) {
+  if (fd_ < 0 || !failure_.ok()) {
+    if (failure_.ok()) failure_ = FileResult{FileFailure::generic, EBADF};
+    return false;
+  }
+  if (!WriteAll(fd_, static_cast<const unsigned char*>(data), size)) {
+    failure_ = Fail(errno);
+    return false;
+  }
+  return true;
+}
+
+FileResult SafeFileWriter::Commit() {
+  if (fd_ < 0) {
+    if (failure_.ok()) failure_ = FileResult{FileFailure::generic, EBADF};
+    return failure_;
+  }
+  bool failed = !failure_.ok();
   int err = 0;
-  if (!WriteAll(fd, static_cast<const unsigned char*>(data), size)) err = errno;
   // The kernel masked the old file's bits with the umask; give them back
   // (when that fails the new file keeps the masked bits, which is harmless).
-  if (err == 0 && exists) (void)!fchmod(fd, mode);
-  if (err == 0 && fsync(fd) != 0) err = errno;
-  if (CloseFd(fd) != 0 && err == 0) err = errno;
-  if (err == 0 && rename(tmp.c_str(), os.c_str()) != 0) err = errno;
-  if (err != 0) {
-    unlink(tmp.c_str());
-    return Fail(err);
+  if (!failed && exists_) (void)!fchmod(fd_, static_cast<mode_t>(mode_));
+  if (!failed && fsync(fd_) != 0) {
+    err = errno;
+    failed = true;
   }
-  SyncFolder(folder);
-  return FileResult{};
+  if (CloseFd(fd_) != 0 && !failed) {
+    err = errno;
+    failed = true;
+  }
+  fd_ = -1;
+  if (!failed && rename(tmp_.c_str(), target_.c_str()) != 0) {
+    err = errno;
+    failed = true;
+  }
+  if (failed) {
+    unlink(tmp_.c_str());
+    tmp_.clear();
+    if (failure_.ok()) failure_ = Fail(err);
+    return failure_;
+  }
+  tmp_.clear();
+  SyncFolder(folder_);
+  return failure_;
+}
+
+void SafeFileWriter::Abandon() {
+  if (fd_ >= 0) {
+    CloseFd(fd_);
+    fd_ = -1;
+  }
+  if (!tmp_.empty()) {
+    unlink(tmp_.c_str());
+    tmp_.clear();
+  }
 }
 
 }  // namespace qv

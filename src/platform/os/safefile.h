@@ -56,4 +56,38 @@ FileResult ReplaceFileContents(const char* winPath, const void* data, size_t siz
 // The same for a Linux path (the layer's settings-file writer).
 FileResult ReplaceOsFile(std::string osPath, const void* data, size_t size);
 
+// ReplaceFileContents for contents that are written piece by piece, so they
+// never have to be held whole: Begin makes the checks and the temporary file
+// beside the target, Write appends to it, Commit flushes it to the disk and
+// renames it over the target. A writer destroyed or begun again without a
+// successful Commit removes its temporary file; the target stays byte for
+// byte as it was. After the first failure Write does nothing more, and
+// Commit gives that failure.
+class SafeFileWriter {
+ public:
+  SafeFileWriter() = default;
+  ~SafeFileWriter();
+  SafeFileWriter(const SafeFileWriter&) = delete;
+  SafeFileWriter& operator=(const SafeFileWriter&) = delete;
+
+  FileResult Begin(const char* winPath);
+  FileResult BeginOs(std::string osPath);
+  // False once writing has failed (the cause is kept for Commit).
+  bool Write(const void* data, size_t size);
+  FileResult Commit();
+  // Removes the temporary file; the target is untouched.
+  void Abandon();
+  // The first failure so far.
+  const FileResult& Failure() const { return failure_; }
+
+ private:
+  int fd_ = -1;
+  std::string target_;
+  std::string folder_;
+  std::string tmp_;
+  unsigned mode_ = 0666;
+  bool exists_ = false;
+  FileResult failure_;
+};
+
 }  // namespace qv

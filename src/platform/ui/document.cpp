@@ -134,25 +134,42 @@ BOOL CDocument::OnOpenDocument(LPCSTR lpszPathName) {
 }
 
 BOOL CDocument::OnSaveDocument(LPCSTR lpszPathName) {
-  qv::FileResult written{qv::FileFailure::generic, 0};
-  bool handed = false;
+  // The temporary file is made when the first bytes come: a document that
+  // cannot make its contents touches nothing.
+  qv::SafeFileWriter file;
+  bool begun = false;
+  bool failed = false;
   CString strError;
   const BOOL made = StoreContents(
       [&](const void* pData, size_t nSize) {
-        if (handed) return;
-        handed = true;
-        written = qv::ReplaceFileContents(lpszPathName, pData, nSize);
+        if (failed) return false;
+        if (!begun) {
+          begun = true;
+          if (!file.Begin(lpszPathName).ok()) {
+            failed = true;
+            return false;
+          }
+        }
+        if (!file.Write(pData, nSize)) failed = true;
+        return !failed;
       },
       strError);
+  // A failure of the file is what the user is told, also when it made the
+  // contents stop.
+  if (failed) {
+    ReportFailure(GetFileFailureText(file.Failure(), lpszPathName, TRUE));
+    return FALSE;
+  }
   if (!made) {
     ReportFailure(strError);
     return FALSE;
   }
-  if (!handed) {
+  if (!begun) {
     // A document that produced no bytes has written nothing.
     ReportFailure(GetFileFailureText(qv::FileResult{qv::FileFailure::generic, 0}, lpszPathName, TRUE));
     return FALSE;
   }
+  const qv::FileResult written = file.Commit();
   if (!written.ok()) {
     ReportFailure(GetFileFailureText(written, lpszPathName, TRUE));
     return FALSE;

@@ -8,9 +8,10 @@
 //   open:  read the file (a failure is reported and leaves the document as
 //          it was), DeleteContents, mark modified, LoadContents (a failure is
 //          reported and empties the document), clear the mark;
-//   save:  StoreContents, then replace the file safely (temporary file in
-//          the same folder, flushed, renamed over the old one); any failure
-//          is reported and leaves the old file byte for byte;
+//   save:  StoreContents, whose bytes go straight into a temporary file in
+//          the same folder as they come; that file is then flushed and
+//          renamed over the old one (the file is replaced safely); any
+//          failure is reported and leaves the old file byte for byte;
 //   close: DeleteContents, then delete the document when it is auto-deleted.
 // Failures are reported with a message box with the exclamation icon; the
 // texts come from the document (GetFileFailureText, or what the content
@@ -102,9 +103,12 @@ class CDocument : public CCmdTarget {
   // failure in strError; the framework then empties the document.
   virtual BOOL LoadContents(const BYTE* pData, size_t nSize, CString& strError) = 0;
 
-  // Hands the bytes of the contents to `write` (at most once); FALSE with
-  // the text of the failure in strError when the contents cannot be made.
-  using ContentWriter = std::function<void(const void* pData, size_t nSize)>;
+  // Hands the bytes of the contents to `write`, in order, in as many pieces
+  // as it likes (a document never holds its whole file); `write` returns
+  // false once writing has failed, and the contents may stop there (the
+  // framework reports the file's failure). FALSE with the text of the
+  // failure in strError when the contents cannot be made.
+  using ContentWriter = std::function<bool(const void* pData, size_t nSize)>;
   virtual BOOL StoreContents(const ContentWriter& write, CString& strError) = 0;
 
   // The text of a failure of the file itself.

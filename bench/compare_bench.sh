@@ -1,0 +1,150 @@
+#!/usr/bin/env bash
+# Compare benchmark: a run of kind 0 (a .diff for every pair) against
+# diff -rq on the same two trees.
+#
+# Builds OLD, a synthetic tree (bench/tree.awk) of FOLDERS folders of which
+# DVDS are DVD folders, each holding VIDEO_TS with VIDEO_TS.IFO and, beside
+# VIDEO_TS, an info.txt of 20 lines (the file the run's diff sees: it
+# compares the two DVD folders themselves). NEW is a copy of OLD in which
+# CHANGED DVD folders change (a line appended to info.txt, a byte to the
+# .IFO), GONE are deleted and as many are added. Then, on the warm trees,
+# RUNS times each (medians of wall and CPU seconds):
+#   diff -rq OLD NEW
+#   qvrun --kind 0 --diff DIFF --new NEW OLD   (a new empty DIFF each run)
+#   the same run on one core (--threads 1)
+# The records and the .diff files of a run on one core and of a run on all
+# cores must be the same (every field, every byte); otherwise the script
+# fails.
+#
+# usage: bench/compare_bench.sh [--folders N] [--dvds N] [--runs N] [--build DIR] [--no-targets] [--keep]
+#   defaults: 20000 folders, 2000 DVD folders (300 changed, 50 deleted,
+#   50 added: the same shares for other sizes), 5 runs, build dir "build".
+#   --no-targets prints the ratio without the target it is held to (runs
+#   too small or too noisy to be judged); --keep leaves the trees behind.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+folders=20000
+dvds=2000
+runs=5
+build=build
+keep=0
+targets=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --folders) folders=$2; shift 2 ;;
+    --dvds) dvds=$2; shift 2 ;;
+    --runs) runs=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    --no-targets) targets=0; shift ;;
+    --keep) keep=1; shift ;;
+    *) echo "usage: $0 [--folders N] [--dvds N] [--runs N] [--build DIR] [--no-targets] [--keep]" >&2; exit 2 ;;
+  esac
+done
+changed=$((dvds * 3 / 20))
+gone=$((dvds / 40))
+
+qvrun=$build/tools/qvrun/qvrun
+if [ ! -x "$qvrun" ]; then
+  cmake --build "$build" --target qvrun >/dev/null
+fi
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/qvcompare.XXXXXX")
+cleanup() { if [ "$keep" = 0 ]; then rm -rf "$tmp"; else echo "trees kept in $tmp (old, new)"; fi; }
+trap cleanup EXIT
+old=$tmp/old
+new=$tmp/new
+echo "building OLD: $folders folders, $dvds DVD folders"
+mkdir -p "$old"
+awk -v total="$folders" -v dvds="$dvds" -v root="$old" -f bench/tree.awk | tr '\n' '\0' | xargs -0 mkdir -p
+find "$old" -type d -name VIDEO_TS -exec sh -c '
+  for d; do
+    head -c 64 /dev/zero >"$d/VIDEO_TS.IFO"
+    for i in $(seq 1 20); do echo "${d%/VIDEO_TS} line $i"; done >"${d%/VIDEO_TS}/info.txt"
+  done' sh {} +
+find "$old" -type d -name VIDEO_TS | sed 's|/VIDEO_TS$||' | sort >"$tmp/dvds"
+echo "building NEW: $changed DVD folders changed, $gone deleted, $gone added"
+cp -a "$old" "$new"
+# Every k-th DVD folder changes; every m-th of the others goes, and a new
+# one is added beside it.
+awk -v c="$changed" -v g="$gone" -v n="$(wc -l <"$tmp/dvds")" '
+  BEGIN {
+    cs = c > 0 ? int(n / c) : 2; if (cs < 2) cs = 2
+    gs = g > 0 ? int(n / cs / g) : n + 1; if (gs < 1) gs = 1
+  }
+  { i = NR - 1 }
+  i % cs == 0 && nc < c { print "c" $0; nc++; next }
+  i % cs == int(cs / 2) { if (k++ % gs == 0 && ng < g) { print "g" $0; ng++ } }' "$tmp/dvds" >"$tmp/plan"
+while IFS= read -r line; do
+  d=$new${line:1+${#old}}
+  case "$line" in
+    c*) echo "changed" >>"$d/info.txt"; printf 'x' >>"$d/VIDEO_TS/VIDEO_TS.IFO" ;;
+    g*) rm -rf "$d"
+        mkdir -p "${d}_added/VIDEO_TS" "${d}_added/AUDIO_TS"
+        head -c 64 /dev/zero >"${d}_added/VIDEO_TS/VIDEO_TS.IFO"
+        for i in $(seq 1 20); do echo "added line $i"; done >"${d}_added/info.txt" ;;
+  esac
+done <"$tmp/plan"
+echo "plan: $(grep -c '^c' "$tmp/plan") changed, $(grep -c '^g' "$tmp/plan") deleted and added"
+
+# Warm both trees.
+diff -rq "$old" "$new" >/dev/null 2>&1 || true
+"$qvrun" --walk-only --new "$new" "$old" >/dev/null 2>&1
+
+# One core and all cores: the same records, the same .diff files.
+mkdir -p "$tmp/d1" "$tmp/dn"
+"$qvrun" --threads 1 --kind 0 --diff "$tmp/d1" --records --new "$new" "$old" >"$tmp/r1" 2>/dev/null
+"$qvrun" --kind 0 --diff "$tmp/dn" --records --new "$new" "$old" >"$tmp/rn" 2>/dev/null
+status=0
+if ! cmp -s "$tmp/r1" "$tmp/rn"; then
+  echo "compare_bench: the records of one core and of all cores differ" >&2
+  status=1
+fi
+if ! diff -r "$tmp/d1" "$tmp/dn" >/dev/null; then
+  echo "compare_bench: the .diff files of one core and of all cores differ" >&2
+  status=1
+fi
+pairs=$(awk -F'\t' '{ split($2, a, " "); if (a[2] == 3) n++ } END { print n + 0 }' "$tmp/r1")
+echo "records: $(wc -l <"$tmp/r1"), pairs: $pairs, .diff files: $(find "$tmp/d1" -name '*.diff' | wc -l);" \
+  "one core and all cores agree: $([ $status = 0 ] && echo yes || echo NO)"
+
+TIMEFORMAT='%R %U %S'
+# Medians of wall and CPU seconds of RUNS runs. With a DIFF folder as first
+# argument every run writes into a new empty folder of that name and a
+# number (the folders of the runs before are removed only at the end: on a
+# file system without a journal, ext4 passes over the inodes freed in the
+# last 30 seconds whenever it makes a file, which would charge a run for
+# the removal of the one before).
+measure() {
+  local i t diffdir=$1 args
+  shift
+  : >"$tmp/times"
+  for ((i = 0; i < runs; i++)); do
+    args=("$@")
+    if [ -n "$diffdir" ]; then
+      mkdir -p "$diffdir.$i"
+      args=("${@/#@DIFF@/$diffdir.$i}")
+    fi
+    t=$( { time "${args[@]}" >/dev/null 2>&1; } 2>&1 )
+    echo "$t" >>"$tmp/times"
+  done
+  if [ -n "$diffdir" ]; then rm -rf "$diffdir".*; fi
+  local m=$(( (runs + 1) / 2 ))
+  echo "$(awk '{ print $1 }' "$tmp/times" | sort -g | sed -n "${m}p")" \
+       "$(awk '{ printf "%.3f\n", $2 + $3 }' "$tmp/times" | sort -g | sed -n "${m}p")"
+}
+diffrq() { diff -rq "$old" "$new" || [ $? = 1 ]; }
+
+read -r dq_w dq_c < <(measure "" diffrq)
+read -r run_w run_c < <(measure "$tmp/dn" "$qvrun" --kind 0 --diff @DIFF@ --new "$new" "$old")
+read -r one_w one_c < <(measure "$tmp/d1" "$qvrun" --threads 1 --kind 0 --diff @DIFF@ --new "$new" "$old")
+
+awk -v qw="$dq_w" -v qc="$dq_c" -v rw="$run_w" -v rc="$run_c" -v ow="$one_w" -v oc="$one_c" \
+    -v runs="$runs" -v pairs="$pairs" -v targets="$targets" 'BEGIN {
+  printf "medians of %d runs           wall s   cpu s\n", runs
+  printf "diff -rq                    %7.3f %7.3f\n", qw, qc
+  printf "kind-0 run                  %7.3f %7.3f   %.0f us per pair\n", rw, rc, rw * 1e6 / pairs
+  printf "kind-0 run, one core        %7.3f %7.3f\n", ow, oc
+  printf "run wall / diff -rq wall    %7.2f%s\n", rw / qw, targets ? "   (at most 2.0, aim 1.5)" : ""
+}'
+exit $status
