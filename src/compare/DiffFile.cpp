@@ -116,6 +116,20 @@ void MakeOutputFolder(LPCSTR diffDir, LPCSTR name, std::vector<CString>* made) {
   }
 }
 
+// The three files of a pair's .diff in the DIFF folder: the program's
+// output N.diff.txt, the result N.diff and its header N.diff.h.
+struct DiffPaths {
+  char txt[kPathBuf];
+  char diff[kPathBuf];
+  char head[kPathBuf];
+  // False when a path does not fit its buffer.
+  bool Form(LPCSTR diffDir, LPCSTR name) {
+    return FormatFits(txt, sizeof(txt), "%s\\%s.diff.txt", diffDir, name) &&
+           FormatFits(diff, sizeof(diff), "%s\\%s.diff", diffDir, name) &&
+           FormatFits(head, sizeof(head), "%s\\%s.diff.h", diffDir, name);
+  }
+};
+
 }  // namespace
 
 std::vector<CString> OutputFolderLevels(LPCSTR name) {
@@ -213,15 +227,13 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
   MakeOutputFolder(diffDir, name, &start.madeFolders);
   WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
 
-  char txtPath[kPathBuf];
-  char diffPath[kPathBuf];
-  char headPath[kPathBuf];
-  if (!FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name) ||
-      !FormatFits(diffPath, sizeof(diffPath), "%s\\%s.diff", diffDir, name) ||
-      !FormatFits(headPath, sizeof(headPath), "%s\\%s.diff.h", diffDir, name)) {
+  DiffPaths paths;
+  if (!paths.Form(diffDir, name)) {
     ShowDiffFailure(kLaunchFailedText, name);
     return kDiffNotStarted;
   }
+  const char* txtPath = paths.txt;
+  const char* diffPath = paths.diff;
 
   char path[kPathBuf];
   if (!force) {
@@ -286,15 +298,12 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
 int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
                    bool takeHeader) {
   if (finish == DiffFinish::none) return started;
-  char txtPath[kPathBuf];
-  char diffPath[kPathBuf];
-  char headPath[kPathBuf];
   // StartDiffFile formed the same paths, or it asked for nothing more.
-  if (!FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name) ||
-      !FormatFits(diffPath, sizeof(diffPath), "%s\\%s.diff", diffDir, name) ||
-      !FormatFits(headPath, sizeof(headPath), "%s\\%s.diff.h", diffDir, name)) {
-    return started;
-  }
+  DiffPaths paths;
+  if (!paths.Form(diffDir, name)) return started;
+  const char* txtPath = paths.txt;
+  const char* diffPath = paths.diff;
+  const char* headPath = paths.head;
   if (finish == DiffFinish::discard) {
     remove(txtPath);
     remove(diffPath);
