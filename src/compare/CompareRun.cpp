@@ -530,13 +530,12 @@ void UniteWalks(CStringList& first, CStringList& second, const std::vector<Walke
   }
 }
 
-// One side of a record from the disk: its status and, for a file, its
-// version text. Returns whether the side is a folder.
-bool ReadSide(CZEKFileInfo& side, const CString& path) {
+// StatFile, also telling in *folder (when given) whether the side is a
+// folder. False when the path has no status.
+bool StatSide(CZEKFileInfo& side, const char* path, bool* folder) {
   struct _stat st;
-  if (_stat(path, &st) != 0) {
+  if (path == nullptr || _stat(path, &st) != 0) {
     side.m_nExists = 0;
-    side.m_strVersion = kNoVersionText;
     return false;
   }
   side.m_nExists = 1;
@@ -544,14 +543,21 @@ bool ReadSide(CZEKFileInfo& side, const CString& path) {
   side.m_tAccess = st.st_atime;
   side.m_tModify = st.st_mtime;
   side.m_dwSize = static_cast<DWORD>(st.st_size);
-  // A folder holds no version resource.
-  const bool folder = (st.st_mode & _S_IFMT) == _S_IFDIR;
-  if (folder) {
+  if (folder != nullptr) *folder = (st.st_mode & _S_IFMT) == _S_IFDIR;
+  return true;
+}
+
+// One side of a record from the disk: its status and, for a file, its
+// version text. Returns whether the side is a folder.
+bool ReadSide(CZEKFileInfo& side, const CString& path) {
+  bool folder = false;
+  if (!StatSide(side, path, &folder) || folder) {
+    // A folder holds no version resource.
     side.m_strVersion = kNoVersionText;
-  } else {
-    GetVersionText(side, path);
+    return folder;
   }
-  return folder;
+  GetVersionText(side, path);
+  return false;
 }
 
 // One side of a record from what the walk read of its folder: what
@@ -758,8 +764,7 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
       command += newPath;
       // The program's own field is hidden on the settings sheet: a start
       // failure names the program and the setting that chose this run kind.
-      const UINT started = WinExec(command, SW_SHOWDEFAULT);
-      if (started == ERROR_FILE_NOT_FOUND || started == ERROR_PATH_NOT_FOUND || started == ERROR_BAD_FORMAT) {
+      if (!ExecCommandQuietly(command)) {
         CString text;
         text.Format(kComparerFailedText, effective == DIFF_RUN_WINDIFF ? "windiff" : "DF",
                     program.IsEmpty() ? "未設定" : program.GetString());
@@ -893,18 +898,7 @@ void BuildMergeRecords(int mode, int keepComment, CObList* records, CStringList&
   BuildRecords(mode, keepComment, records, paths, newRoot, oldRoot, nullptr, false, nullptr);
 }
 
-void StatFile(CZEKFileInfo& side, const char* path) {
-  struct _stat st;
-  if (path == nullptr || _stat(path, &st) != 0) {
-    side.m_nExists = 0;
-    return;
-  }
-  side.m_nExists = 1;
-  side.m_tCreate = st.st_ctime;
-  side.m_tAccess = st.st_atime;
-  side.m_tModify = st.st_mtime;
-  side.m_dwSize = static_cast<DWORD>(st.st_size);
-}
+void StatFile(CZEKFileInfo& side, const char* path) { StatSide(side, path, nullptr); }
 
 void GetVersionText(CZEKFileInfo& side, const char* path) {
   // The path is taken into a 1024-byte buffer: a longer one has no

@@ -141,11 +141,15 @@ int ExecCommand(LPCSTR commandLine) {
   }
 }
 
+BOOL ExecCommandQuietly(LPCSTR commandLine) {
+  const UINT r = WinExec(commandLine ? commandLine : "", SW_SHOWDEFAULT);
+  return r != ERROR_FILE_NOT_FOUND && r != ERROR_PATH_NOT_FOUND && r != ERROR_BAD_FORMAT;
+}
+
 int OpenInTextEditor(LPCSTR editor, LPCSTR path) {
   CString command;
   command.Format("%s \"%s\"", editor ? editor : "", path ? path : "");
-  const UINT r = WinExec(command, SW_SHOWDEFAULT);
-  if (r != ERROR_FILE_NOT_FOUND && r != ERROR_PATH_NOT_FOUND && r != ERROR_BAD_FORMAT) return 1;
+  if (ExecCommandQuietly(command)) return 1;
   CString text;
   text.Format(kEditorFailedText, editor && *editor ? editor : "未設定", path ? path : "");
   AfxMessageBox(text, MB_ICONEXCLAMATION);

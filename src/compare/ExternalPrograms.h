@@ -74,6 +74,10 @@ void TellDiffMessage(LPCSTR text, UINT type);
 // 1 otherwise.
 int ExecCommand(LPCSTR commandLine);
 
+// ExecCommand without its message: FALSE for the same failures, for a
+// caller that names what failed in its own words.
+BOOL ExecCommandQuietly(LPCSTR commandLine);
+
 // Starts the text editor `editor` on the file `path` (in double quotes). 1
 // started; 0 after one message naming the editor and the file: the editor
 // is no setting a person can change, so the message tells where the file

@@ -150,8 +150,7 @@ int OpenWithCsvViewer(const char* path) {
     command.Format("\"%s\" \"%s\"", ZEKSettings().m_strCmdExcel.GetString(), file);
     // Started directly rather than through ExecCommand: the one message of
     // a failure names the viewer and the file it was to show.
-    const UINT result = WinExec(command, SW_SHOWDEFAULT);
-    if (result != ERROR_FILE_NOT_FOUND && result != ERROR_PATH_NOT_FOUND && result != ERROR_BAD_FORMAT) return 1;
+    if (ExecCommandQuietly(command)) return 1;
   } else {
     const HINSTANCE started = ShellExecuteA(nullptr, "open", path, nullptr, nullptr, SW_SHOWNORMAL);
     const intptr_t code = reinterpret_cast<intptr_t>(started);

@@ -209,8 +209,9 @@ BOOL CTitle_Form::ChooseProfile() {
 
 void CTitle_Form::OnBnClickedFilterSelect() {
   const BOOL chosen = ChooseProfile();
-  // What ran while the dialog was open (a run another program asked for
-  // by DDE) may have replaced the forms, this one with them.
+  // What arrived while the dialog was open may have replaced the forms, this
+  // one with them: the frame closed, or a view switch delivered to the frame
+  // directly (the DDE server turns commands away while a question waits).
   if (CMainFrame* frame = GetMainFrame(); frame == nullptr || frame->m_pTitleForm != this) return;
   if (chosen) {
     if (CZEKEnv_Label* entry = CurrentEntry()) entry->m_strFilterName = ZEKSettings().m_strFilterName;
