@@ -12,6 +12,12 @@
 #   diff -rq OLD NEW
 #   qvrun --kind 0 --diff DIFF --new NEW OLD   (a new empty DIFF each run)
 #   the same run on one core (--threads 1)
+#   GNU diff on each pair, as many at a time as there are cores (xargs -P),
+#   each output into the same layout as the run's .diff files
+# The DIFF folders of the runs lie on a journaled ext4 file system of a loop
+# device when the script runs as root, else on tmpfs (/dev/shm): ext4
+# without a journal (the root disk of some machines) passes over the inodes
+# freed lately at every file it makes, which would swamp what is measured.
 # The records and the .diff files of a run on one core and of a run on all
 # cores must be the same (every field, every byte); otherwise the script
 # fails.
@@ -50,8 +56,28 @@ if [ ! -x "$qvrun" ]; then
 fi
 
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/qvcompare.XXXXXX")
-cleanup() { if [ "$keep" = 0 ]; then rm -rf "$tmp"; else echo "trees kept in $tmp (old, new)"; fi; }
+outs=""
+mounted=0
+cleanup() {
+  if [ "$mounted" = 1 ]; then umount "$outs" 2>/dev/null || true; fi
+  if [ -n "$outs" ] && [ "$outs" != "$tmp/outs" ]; then rm -rf "$outs"; fi
+  if [ "$keep" = 0 ]; then rm -rf "$tmp"; else echo "trees kept in $tmp (old, new)"; fi
+}
 trap cleanup EXIT
+# Where the DIFF folders go.
+if [ "$(id -u)" = 0 ] && command -v mkfs.ext4 >/dev/null; then
+  outs=$tmp/outs
+  mkdir -p "$outs"
+  truncate -s 4G "$tmp/outs.img"
+  if mkfs.ext4 -q -F "$tmp/outs.img" && mount -o loop "$tmp/outs.img" "$outs"; then
+    mounted=1
+    echo "DIFF folders: journaled ext4 on a loop device ($outs)"
+  fi
+fi
+if [ "$mounted" = 0 ]; then
+  outs=$(mktemp -d /dev/shm/qvcompare.XXXXXX)
+  echo "DIFF folders: tmpfs ($outs)"
+fi
 old=$tmp/old
 new=$tmp/new
 echo "building OLD: $folders folders, $dvds DVD folders"
@@ -92,20 +118,20 @@ diff -rq "$old" "$new" >/dev/null 2>&1 || true
 "$qvrun" --walk-only --new "$new" "$old" >/dev/null 2>&1
 
 # One core and all cores: the same records, the same .diff files.
-mkdir -p "$tmp/d1" "$tmp/dn"
-"$qvrun" --threads 1 --kind 0 --diff "$tmp/d1" --records --new "$new" "$old" >"$tmp/r1" 2>/dev/null
-"$qvrun" --kind 0 --diff "$tmp/dn" --records --new "$new" "$old" >"$tmp/rn" 2>/dev/null
+mkdir -p "$outs/d1" "$outs/dn"
+"$qvrun" --threads 1 --kind 0 --diff "$outs/d1" --records --new "$new" "$old" >"$tmp/r1" 2>/dev/null
+"$qvrun" --kind 0 --diff "$outs/dn" --records --new "$new" "$old" >"$tmp/rn" 2>/dev/null
 status=0
 if ! cmp -s "$tmp/r1" "$tmp/rn"; then
   echo "compare_bench: the records of one core and of all cores differ" >&2
   status=1
 fi
-if ! diff -r "$tmp/d1" "$tmp/dn" >/dev/null; then
+if ! diff -r "$outs/d1" "$outs/dn" >/dev/null; then
   echo "compare_bench: the .diff files of one core and of all cores differ" >&2
   status=1
 fi
 pairs=$(awk -F'\t' '{ split($2, a, " "); if (a[2] == 3) n++ } END { print n + 0 }' "$tmp/r1")
-echo "records: $(wc -l <"$tmp/r1"), pairs: $pairs, .diff files: $(find "$tmp/d1" -name '*.diff' | wc -l);" \
+echo "records: $(wc -l <"$tmp/r1"), pairs: $pairs, .diff files: $(find "$outs/d1" -name '*.diff' | wc -l);" \
   "one core and all cores agree: $([ $status = 0 ] && echo yes || echo NO)"
 
 TIMEFORMAT='%R %U %S'
@@ -134,17 +160,33 @@ measure() {
        "$(awk '{ printf "%.3f\n", $2 + $3 }' "$tmp/times" | sort -g | sed -n "${m}p")"
 }
 diffrq() { diff -rq "$old" "$new" || [ $? = 1 ]; }
+rm -rf "$outs/d1" "$outs/dn"
+# The pairs (DVD folders on both sides), relative to the roots.
+while IFS= read -r d; do
+  rel=${d#"$old"/}
+  if [ -d "$new/$rel" ]; then printf '%s\0' "$rel"; fi
+done <"$tmp/dvds" >"$tmp/pairs"
+# GNU diff on each pair into DIFF/<pair>.diff, nproc at a time.
+xargsdiff() {
+  xargs -0 -P "$(nproc)" -n 16 sh -c 'd=$1; o=$2; n=$3; shift 3
+    for r; do mkdir -p "$d/$(dirname "$r")"; diff "$o/$r" "$n/$r" >"$d/$r.diff"; done; exit 0' \
+    sh "$1" "$old" "$new" <"$tmp/pairs"
+}
 
 read -r dq_w dq_c < <(measure "" diffrq)
-read -r run_w run_c < <(measure "$tmp/dn" "$qvrun" --kind 0 --diff @DIFF@ --new "$new" "$old")
-read -r one_w one_c < <(measure "$tmp/d1" "$qvrun" --threads 1 --kind 0 --diff @DIFF@ --new "$new" "$old")
+read -r run_w run_c < <(measure "$outs/dn" "$qvrun" --kind 0 --diff @DIFF@ --new "$new" "$old")
+read -r one_w one_c < <(measure "$outs/d1" "$qvrun" --threads 1 --kind 0 --diff @DIFF@ --new "$new" "$old")
+read -r xa_w xa_c < <(measure "$outs/dx" xargsdiff @DIFF@)
 
 awk -v qw="$dq_w" -v qc="$dq_c" -v rw="$run_w" -v rc="$run_c" -v ow="$one_w" -v oc="$one_c" \
+    -v xw="$xa_w" -v xc="$xa_c" \
     -v runs="$runs" -v pairs="$pairs" -v targets="$targets" 'BEGIN {
   printf "medians of %d runs           wall s   cpu s\n", runs
   printf "diff -rq                    %7.3f %7.3f\n", qw, qc
   printf "kind-0 run                  %7.3f %7.3f   %.0f us per pair\n", rw, rc, rw * 1e6 / pairs
   printf "kind-0 run, one core        %7.3f %7.3f\n", ow, oc
+  printf "GNU diff per pair, xargs -P %7.3f %7.3f\n", xw, xc
   printf "run wall / diff -rq wall    %7.2f%s\n", rw / qw, targets ? "   (at most 2.0, aim 1.5)" : ""
+  printf "run wall / xargs -P wall    %7.2f%s\n", rw / xw, targets ? "   (at most 1.0)" : ""
 }'
 exit $status

@@ -1,12 +1,11 @@
 #include "compare/CompareRun.h"
 
 #include <algorithm>
-#include <atomic>
+#include <memory>
 #include <cstring>
 #include <deque>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "records/Settings.h"
 #include "compare/DiffEval.h"
 #include "compare/DiffFile.h"
+#include "compare/DiffRunsAhead.h"
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
 #include "records/Comment.h"
@@ -46,10 +46,6 @@ const char kNamesMoreText[] = "\n…ほか %d 件";
 const char kComparerFailedText[] =
     "%s コマンド（%s）の起動に失敗（WinExec）しました。\nQuarvex.ini の Dir_Diff_Exec（比較の実行方法）を見直して下さい。";
 constexpr size_t kNamesShown = 10;
-// Pairs a thread of the diff step takes at a time: few, so the threads end
-// together (a pair costs a process), more than one, so the step's pairs are
-// not all begun in the order of their starts.
-constexpr size_t kDiffPairsTaken = 4;
 
 bool FitsFolder(const char* folder) { return folder != nullptr && std::strlen(folder) < kRunFolderMax; }
 
@@ -369,53 +365,18 @@ void ReportLeftOut() {
   if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
 }
 
-// One pair of the diff step: what StartDiffFile gave and what it left to do.
-struct PairStep {
-  bool started = false;
-  int result = kDiffMade;
-  DiffStart start;
-  LONG newTime = 0, oldTime = 0, diffTime = 0;
-  std::vector<DiffMessage> messages;
-};
-
-// The output folders that pairs begun after the first pair whose program
-// could not be started made, and that no pair up to it needs, are removed
-// again (deepest first; a folder that holds anything stays).
-void RemoveUnneededFolders(const std::vector<CZEKMergeFileInfo*>& pairs, const std::vector<PairStep>& steps,
-                           size_t last, const CString& diffPath) {
-  std::vector<CString> made;
-  for (size_t i = last + 1; i < steps.size(); ++i) {
-    for (const CString& f : steps[i].start.madeFolders) made.push_back(f);
-  }
-  if (made.empty()) return;
-  std::unordered_set<std::string> needed;
-  for (size_t i = 0; i <= last; ++i) {
-    for (const CString& f : OutputFolderLevels(pairs[i]->m_New.m_strName)) {
-      needed.emplace(f.GetString(), static_cast<size_t>(f.GetLength()));
-    }
-  }
-  std::sort(made.begin(), made.end(), [](const CString& a, const CString& b) { return a.GetLength() > b.GetLength(); });
-  CString path;
-  for (const CString& f : made) {
-    if (needed.count(std::string(f.GetString(), static_cast<size_t>(f.GetLength()))) != 0) continue;
-    if (JoinPath(diffPath, f, "", kRunPathMax, path)) _rmdir(path);
-  }
-}
-
 // The diff step of run kinds 0 and 1: a .diff for every record with both
-// copies, in list order as far as the user can tell. A pair whose diff did
-// not finish, or whose .diff could not be written, keeps the counts of the
+// copies, one pair after another in list order (MakeDiffFile, which also
+// removes N.diff.h). A pair whose diff did not
+// finish, or whose .diff could not be written, keeps the counts of the
 // counting step and the step goes on; the user is told about all of them
 // at once afterwards. Only a diff program that cannot be started at all
 // ends the step: every later pair would fail the same way.
 //
-// The diff programs of several pairs run at the same time, one per core.
-// Nothing of what decides the result depends on that: the first half of
-// each pair (up to the diff program's end) runs in parallel and changes no
-// .diff file, no record and shows nothing; then the pairs up to the first
-// one whose program could not be started are finished (in parallel: each
-// touches its own files and record only), the halves begun for pairs after
-// it are undone, and their messages are shown in pair order.
+// The diff programs of later pairs are run ahead on the other cores
+// (DiffRunsAhead) while this loop takes the pairs in turn; everything that
+// touches the DIFF folder, a record or a message happens here, in order, so
+// a run leaves what it leaves on one core.
 void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CString& oldPath,
                    const CString& diffPath, int strip) {
   std::vector<CZEKMergeFileInfo*> pairs;
@@ -423,61 +384,43 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     auto* r = static_cast<CZEKMergeFileInfo*>(records.GetNext(pos));
     if ((r->m_nExist & 3) == 3) pairs.push_back(r);
   }
-  const size_t count = pairs.size();
-  std::vector<PairStep> steps(count);
-  // The first pair whose program could not be started: no pair after it
-  // is begun once it is known.
-  std::atomic<size_t> stop{count};
   const CString program = ZEKSettings().m_strCmdDiff;
-  qv::ForEachInParallel(
-      count,
-      [&](size_t i) {
-        if (i > stop.load()) return;
-        PairStep& step = steps[i];
-        CZEKMergeFileInfo* r = pairs[i];
-        step.started = true;
-        step.newTime = r->m_New.m_tModify;
-        step.oldTime = r->m_Old.m_tModify;
-        step.diffTime = r->m_tDiffFile;
-        DiffMessageCollector collect(step.messages);
-        step.result = StartDiffFile(0, force, program, newPath, oldPath, diffPath, r->m_New.m_strName,
-                                    step.newTime, step.oldTime, step.diffTime, strip, r, step.start);
-        if (step.result == kDiffNotStarted) {
-          size_t seen = stop.load();
-          while (i < seen && !stop.compare_exchange_weak(seen, i)) {
-          }
-        }
-      },
-      kDiffPairsTaken);
-  const size_t last = stop.load();  // == count: every pair counts
-  qv::ForEachInParallel(count, [&](size_t i) {
-    PairStep& step = steps[i];
-    CZEKMergeFileInfo* r = pairs[i];
-    const CString& name = r->m_New.m_strName;
-    if (i > last) {
-      if (step.started) DropDiffFile(step.start, r, diffPath, name);
-      return;
-    }
-    step.result = FinishDiffFile(step.start.finish, step.result, diffPath, name, step.diffTime, true);
-    DeleteDiffHeaderFile(r, diffPath);
-    r->m_New.m_tModify = step.newTime;
-    r->m_Old.m_tModify = step.oldTime;
-    r->m_tDiffFile = step.diffTime;
-    if (step.result >= 0) EvaluateRecord(r, diffPath);
-  });
+  // With the strip setting the program reads copies the step makes in the
+  // DIFF folder, under names it may print: those pairs run in turn only.
+  std::unique_ptr<DiffRunsAhead> ahead;
+  const unsigned threads = qv::WalkThreads();
+  if (threads > 1 && pairs.size() > 1 && !strip &&
+      DiffRunsAhead::CanRunAhead(program, newPath, oldPath, diffPath)) {
+    std::vector<DiffRunsAhead::Pair> list;
+    list.reserve(pairs.size());
+    for (CZEKMergeFileInfo* r : pairs) list.push_back({r->m_New.m_strName, r->m_New.m_tModify, r->m_Old.m_tModify});
+    ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list), threads);
+  }
 
-  if (last < count) RemoveUnneededFolders(pairs, steps, last, diffPath);
-
+  std::vector<DiffMessage> messages;
   std::vector<CString> unfinished, unwritten;
-  for (size_t i = 0; i < count && i <= last; ++i) {
-    for (const DiffMessage& m : steps[i].messages) AfxMessageBox(m.text, m.type);
-    const int result = steps[i].result;
-    if (result == kDiffIncomplete) {
-      unfinished.push_back(pairs[i]->m_New.m_strName);
-    } else if (result < 0 && result != kDiffNotStarted) {
-      unwritten.push_back(pairs[i]->m_New.m_strName);
+  {
+    DiffMessageCollector collect(messages);
+    DiffRunSourceScope source(ahead.get());
+    for (size_t i = 0; i < pairs.size(); ++i) {
+      if (ahead) ahead->Turn(i);
+      CZEKMergeFileInfo* r = pairs[i];
+      const CString& name = r->m_New.m_strName;
+      const int result = MakeDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
+                                      r->m_Old.m_tModify, r->m_tDiffFile, strip, r, true);
+      if (result == kDiffNotStarted) break;
+      if (result >= 0) {
+        EvaluateRecord(r, diffPath);
+      } else if (result == kDiffIncomplete) {
+        unfinished.push_back(name);
+      } else {
+        unwritten.push_back(name);
+      }
     }
   }
+  ahead.reset();  // the programs still under way are waited for
+
+  for (const DiffMessage& m : messages) AfxMessageBox(m.text, m.type);
   CString text;
   AppendNameList(text, kUnfinishedDiffText, unfinished);
   AppendNameList(text, kUnwrittenDiffText, unwritten);

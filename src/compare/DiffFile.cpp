@@ -83,55 +83,8 @@ constexpr const char* kLaunchFailedText =
 constexpr const char* kNoOutputText =
     "diff コマンド実行異常終了\n(%s)\n    ※　上記の出力ファイルを作成できません。また、ZEK改造評価情報は無効です。";
 
-}  // namespace
-
-void SplitPath(LPCSTR path, LPSTR folder, size_t folderSize, LPSTR name, size_t nameSize) {
-  if (path == nullptr) path = "";
-  long sep = LastSeparator(path);
-  if (sep < 0) {
-    CopyCut(folder, folderSize, "", 0);
-    CopyCut(name, nameSize, path, strlen(path));
-  } else {
-    CopyCut(folder, folderSize, path, static_cast<size_t>(sep));
-    CopyCut(name, nameSize, path + sep + 1, strlen(path + sep + 1));
-  }
-}
-
-namespace {
-
-// EnsureOutputFolder, noting the levels it made when `made` is given.
-void MakeOutputFolder(LPCSTR diffDir, LPCSTR name, std::vector<CString>* made) {
-  if (diffDir == nullptr || name == nullptr) return;
-  const std::vector<CString> levels = OutputFolderLevels(name);
-  if (levels.empty()) return;
-
-  char path[kCommandBuf];
-  if (!FormatFits(path, sizeof(path), "%s\\%s", diffDir, levels.back().GetString())) return;
-  if (GetPathType(1, path) == 0) return;  // already a folder
-  for (const CString& level : levels) {
-    if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, level.GetString()) && _mkdir(path) == 0 &&
-        made != nullptr) {
-      made->push_back(level);
-    }
-  }
-}
-
-// The three files of a pair's .diff in the DIFF folder: the program's
-// output N.diff.txt, the result N.diff and its header N.diff.h.
-struct DiffPaths {
-  char txt[kPathBuf];
-  char diff[kPathBuf];
-  char head[kPathBuf];
-  // False when a path does not fit its buffer.
-  bool Form(LPCSTR diffDir, LPCSTR name) {
-    return FormatFits(txt, sizeof(txt), "%s\\%s.diff.txt", diffDir, name) &&
-           FormatFits(diff, sizeof(diff), "%s\\%s.diff", diffDir, name) &&
-           FormatFits(head, sizeof(head), "%s\\%s.diff.h", diffDir, name);
-  }
-};
-
-}  // namespace
-
+// The folder levels of the folder part of `name`, outermost first ("a",
+// "a\\b" for "a\\b\\c"); none for a name without a folder part.
 std::vector<CString> OutputFolderLevels(LPCSTR name) {
   std::vector<CString> levels;
   if (name == nullptr) return levels;
@@ -149,7 +102,50 @@ std::vector<CString> OutputFolderLevels(LPCSTR name) {
   return levels;
 }
 
-void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) { MakeOutputFolder(diffDir, name, nullptr); }
+}  // namespace
+
+void SplitPath(LPCSTR path, LPSTR folder, size_t folderSize, LPSTR name, size_t nameSize) {
+  if (path == nullptr) path = "";
+  long sep = LastSeparator(path);
+  if (sep < 0) {
+    CopyCut(folder, folderSize, "", 0);
+    CopyCut(name, nameSize, path, strlen(path));
+  } else {
+    CopyCut(folder, folderSize, path, static_cast<size_t>(sep));
+    CopyCut(name, nameSize, path + sep + 1, strlen(path + sep + 1));
+  }
+}
+
+namespace {
+
+// The three files of a pair's .diff in the DIFF folder: the program's
+// output N.diff.txt, the result N.diff and its header N.diff.h.
+struct DiffPaths {
+  char txt[kPathBuf];
+  char diff[kPathBuf];
+  char head[kPathBuf];
+  // False when a path does not fit its buffer.
+  bool Form(LPCSTR diffDir, LPCSTR name) {
+    return FormatFits(txt, sizeof(txt), "%s\\%s.diff.txt", diffDir, name) &&
+           FormatFits(diff, sizeof(diff), "%s\\%s.diff", diffDir, name) &&
+           FormatFits(head, sizeof(head), "%s\\%s.diff.h", diffDir, name);
+  }
+};
+
+}  // namespace
+
+void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name) {
+  if (diffDir == nullptr || name == nullptr) return;
+  const std::vector<CString> levels = OutputFolderLevels(name);
+  if (levels.empty()) return;
+
+  char path[kCommandBuf];
+  if (!FormatFits(path, sizeof(path), "%s\\%s", diffDir, levels.back().GetString())) return;
+  if (GetPathType(1, path) == 0) return;  // already a folder
+  for (const CString& level : levels) {
+    if (FormatFits(path, sizeof(path), "%s\\%s", diffDir, level.GetString())) _mkdir(path);
+  }
+}
 
 int WriteFileHeaderBlock(FILE* out, LPCSTR path) {
   LONG mtime = 0;
@@ -219,12 +215,17 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
   return ok ? 0 : 2;
 }
 
+namespace {
+
+// MakeDiffFile up to and including the diff program's run; `finish` tells
+// what is left to do with its output.
+enum class DiffFinish { none, discard, assemble };
+
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffStart& start) {
-  start = DiffStart();
-  DiffFinish& finish = start.finish;
-  MakeOutputFolder(diffDir, name, &start.madeFolders);
+                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish) {
+  finish = DiffFinish::none;
+  EnsureOutputFolder(diffDir, name);
   WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
 
   DiffPaths paths;
@@ -260,16 +261,8 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
     }
   }
 
-  // A command line cut to the buffer is longer than LaunchToFile accepts, so
-  // a cut text is refused there and never started.
-  char command[kCommandBuf];
-  const char* first = strip ? diffDir : oldDir;
-  const char* firstName = strip ? oldCopy : name;
-  const char* second = strip ? diffDir : newDir;
-  const char* secondName = strip ? newCopy : name;
-  int length = snprintf(command, sizeof(command), "\"%s\" \"%s\\%s\" \"%s\\%s\"", diffProgram, first,
-                        firstName, second, secondName);
-  if (length < 0) command[0] = '\0';
+  const CString command = strip ? DiffCommandLine(diffProgram, diffDir, oldCopy, diffDir, newCopy)
+                                 : DiffCommandLine(diffProgram, oldDir, name, newDir, name);
   int launched = LaunchToFile(quiet, diffProgram, command, txtPath);
 
   if (strip) {
@@ -295,8 +288,11 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
   return kDiffMade;
 }
 
+// The rest of MakeDiffFile: N.diff.txt and N.diff removed, or N.diff made
+// from N.diff.h and N.diff.txt.
 int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   bool takeHeader) {
+                   bool takeHeader, bool& taken) {
+  taken = false;
   if (finish == DiffFinish::none) return started;
   // StartDiffFile formed the same paths, or it asked for nothing more.
   DiffPaths paths;
@@ -331,7 +327,10 @@ int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, 
   // is taken, as only a file is copied.
   struct _stat head;
   const bool take = takeHeader && _stat(headPath, &head) == 0 && (head.st_mode & _S_IFMT) == _S_IFREG;
-  if (!(take ? MoveFileExA(headPath, diffPath, MOVEFILE_REPLACE_EXISTING) : CopyFileA(headPath, diffPath, FALSE))) {
+  if (take) {
+    taken = MoveFileExA(headPath, diffPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
+    if (!taken) return fail(kDiffHeaderCopyFailed);
+  } else if (!CopyFileA(headPath, diffPath, FALSE)) {
     return fail(kDiffHeaderCopyFailed);
   }
 
@@ -365,20 +364,29 @@ int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, 
   return kDiffMade;
 }
 
-void DropDiffFile(const DiffStart& start, CZEKMergeFileInfo* record, LPCSTR diffDir, LPCSTR name) {
-  DeleteDiffHeaderFile(record, diffDir);
-  char txtPath[kPathBuf];
-  if (start.finish != DiffFinish::none &&
-      FormatFits(txtPath, sizeof(txtPath), "%s\\%s.diff.txt", diffDir, name)) {
-    remove(txtPath);
-  }
-}
+}  // namespace
 
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                 int strip, CZEKMergeFileInfo* record) {
-  DiffStart start;
+                 int strip, CZEKMergeFileInfo* record, bool takeHeader) {
+  DiffFinish finish = DiffFinish::none;
   const int started = StartDiffFile(quiet, force, diffProgram, newDir, oldDir, diffDir, name, newTime, oldTime,
-                                    diffTime, strip, record, start);
-  return FinishDiffFile(start.finish, started, diffDir, name, diffTime);
+                                    diffTime, strip, record, finish);
+  bool taken = false;
+  const int result = FinishDiffFile(finish, started, diffDir, name, diffTime, takeHeader, taken);
+  // Once taken over, N.diff.h is gone: removing it again would remove
+  // whatever file its name now finds in another case.
+  if (takeHeader && !taken) DeleteDiffHeaderFile(record, diffDir);
+  return result;
+}
+
+CString DiffCommandLine(LPCSTR diffProgram, LPCSTR first, LPCSTR firstName, LPCSTR second, LPCSTR secondName) {
+  // A command line cut to the buffer is longer than LaunchToFile accepts, so
+  // a cut text is refused there and never started.
+  char command[kCommandBuf];
+  int length = snprintf(command, sizeof(command), "\"%s\" \"%s\\%s\" \"%s\\%s\"", diffProgram ? diffProgram : "",
+                        first ? first : "", firstName ? firstName : "", second ? second : "",
+                        secondName ? secondName : "");
+  if (length < 0) command[0] = '\0';
+  return CString(command);
 }

@@ -47,46 +47,18 @@ enum MakeDiffFileResult {
 // Leaves N.diff.h behind; callers remove it with DeleteDiffHeaderFile. A
 // failure once the diff program was started (-2 to -5) leaves no N.diff,
 // also none of an earlier run: a cut or outdated N.diff would be read as the
-// pair's whole difference.
+// pair's whole difference. With `takeHeader` MakeDiffFile also does what
+// DeleteDiffHeaderFile does after it: N.diff is made from N.diff.h itself
+// (the same bytes, one file fewer to make and to remove), and N.diff.h is
+// removed when it was not taken.
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                 int strip, CZEKMergeFileInfo* record);
+                 int strip, CZEKMergeFileInfo* record, bool takeHeader = false);
 
-// MakeDiffFile in two halves, for the run, which starts the diff programs of
-// many pairs at the same time and decides afterwards, in pair order, which
-// of them count (after a pair whose program could not be started, none):
-//   StartDiffFile  does everything up to and including the diff program's
-//                  run (output folder, N.diff.h, up-to-date test, stripped
-//                  copies, the program writing N.diff.txt) and touches no
-//                  N.diff; it returns the result as far as it is known and
-//                  what is left to do in `start`;
-//   FinishDiffFile does that rest (removes N.diff.txt and N.diff, or makes
-//                  N.diff from N.diff.h and N.diff.txt) and returns
-//                  MakeDiffFile's result;
-//   DropDiffFile   undoes the files of a StartDiffFile whose pair does not
-//                  count: removes N.diff.h and the N.diff.txt it made;
-//                  N.diff stays as it was. The output folders it made are
-//                  in start.madeFolders, for the caller to remove when no
-//                  pair that counts needs them.
-// Messages go through TellDiffMessage (StartDiffFile is the only half that
-// has any).
-enum class DiffFinish { none, discard, assemble };
-
-struct DiffStart {
-  DiffFinish finish = DiffFinish::none;
-  // Folder levels under the DIFF folder that this start made, relative to
-  // it, outermost first.
-  std::vector<CString> madeFolders;
-};
-
-int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
-                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffStart& start);
-// With `takeHeader` N.diff is made from N.diff.h itself, which is then gone
-// (for a caller that would remove it right after).
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   bool takeHeader = false);
-void DropDiffFile(const DiffStart& start, CZEKMergeFileInfo* record, LPCSTR diffDir, LPCSTR name);
+// The command line MakeDiffFile starts the diff program with: the program,
+// `first`\`firstName` and `second`\`secondName`, each in double quotes.
+// Cut to 2047 bytes (longer than LaunchToFile accepts).
+CString DiffCommandLine(LPCSTR diffProgram, LPCSTR first, LPCSTR firstName, LPCSTR second, LPCSTR secondName);
 
 // Writes N.diff.h for the record's name: the OLD copy's header block, then the
 // NEW copy's (a block is left out when its copy is missing). Silent.
@@ -109,11 +81,6 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
 // Creates under `diffDir` the missing folder levels of the folder part of the
 // relative name `name`. Failures are ignored.
 void EnsureOutputFolder(LPCSTR diffDir, LPCSTR name);
-
-// The folder levels EnsureOutputFolder makes for `name`, relative to the
-// DIFF folder, outermost first ("a", "a\b" for "a\b\c"); none for a name
-// without a folder part.
-std::vector<CString> OutputFolderLevels(LPCSTR name);
 
 // Splits `path` at its last backslash (never at the trail byte of a
 // double-byte character): `folder` receives the bytes before it (empty when

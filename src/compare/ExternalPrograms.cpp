@@ -11,6 +11,7 @@ constexpr size_t kMaxDiffCommand = 1023;
 // Per thread: the run starts diff programs on several threads at once.
 thread_local DWORD g_lastExitStatus = STILL_ACTIVE;
 thread_local std::vector<DiffMessage>* g_collected = nullptr;
+thread_local DiffRunSource* g_runSource = nullptr;
 
 const char kEditorFailedText[] =
     "テキストエディタ（%s）の起動に失敗（WinExec）しました。\nファイル名称：%s\n上記ファイルは、ほかのプログラムで開いて下さい。";
@@ -74,6 +75,18 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
     return kLaunchTooLong;
   }
 
+  int result = kLaunchNotStarted;
+  DWORD exitStatus = STILL_ACTIVE;
+  if (g_runSource == nullptr || !g_runSource->Deliver(program, commandLine, out, result, exitStatus)) {
+    result = RunDiffProgram(program, commandLine, out, exitStatus);
+  }
+  CloseHandle(out);
+  if (result == kLaunchDone || result == kLaunchTrouble) g_lastExitStatus = exitStatus;
+  return result;
+}
+
+int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus) {
+  exitStatus = STILL_ACTIVE;
   STARTUPINFOA si;
   memset(&si, 0, sizeof(si));
   si.cb = sizeof(si);
@@ -86,15 +99,14 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   si.dwYSize = 200;
   si.hStdOutput = out;
 
-  char cmd[kMaxDiffCommand + 1];
-  memcpy(cmd, commandLine, strlen(commandLine) + 1);
+  // CreateProcessA may write into the command line: hand it a copy.
+  std::string cmd(commandLine ? commandLine : "");
   PROCESS_INFORMATION pi;
   memset(&pi, 0, sizeof(pi));
-  BOOL created = CreateProcessA(program, cmd, nullptr, nullptr, TRUE,
+  BOOL created = CreateProcessA(program, cmd.data(), nullptr, nullptr, TRUE,
                                 CREATE_DEFAULT_ERROR_MODE | CREATE_SEPARATE_WOW_VDM | NORMAL_PRIORITY_CLASS,
                                 nullptr, nullptr, &si, &pi);
   if (!created) {
-    CloseHandle(out);
     // The program is named, and the setting that decides whether a run
     // uses it: the diff program itself is set nowhere a person can reach.
     CString text;
@@ -110,13 +122,16 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   DWORD waited = WaitForSingleObject(pi.hProcess, kDiffWaitMs);
   DWORD exitCode = 0;
   if (waited == WAIT_OBJECT_0 && !GetExitCodeProcess(pi.hProcess, &exitCode)) exitCode = 2;
-  CloseHandle(out);
   CloseHandle(pi.hProcess);
   CloseHandle(pi.hThread);
   if (waited != WAIT_OBJECT_0) return kLaunchTimedOut;
-  g_lastExitStatus = exitCode;
+  exitStatus = exitCode;
   return exitCode > 1 ? kLaunchTrouble : kLaunchDone;
 }
+
+DiffRunSourceScope::DiffRunSourceScope(DiffRunSource* source) : previous_(g_runSource) { g_runSource = source; }
+
+DiffRunSourceScope::~DiffRunSourceScope() { g_runSource = previous_; }
 
 DWORD LastLaunchExitStatus() { return g_lastExitStatus; }
 

@@ -38,6 +38,41 @@ BOOL LaunchDetached(LPCSTR commandLine);
 // LaunchToFileResult; each failure to start is told at most once.
 int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPath);
 
+// Starts the diff program `program` with `commandLine`, its standard output
+// going into the open file `out` (which stays open), and waits at most
+// kDiffWaitMs: kLaunchDone, kLaunchTimedOut, kLaunchTrouble, or
+// kLaunchNotStarted after the message naming the program (through
+// TellDiffMessage). `exitStatus` receives the program's exit status when it
+// ended within the wait.
+int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus);
+
+// Runs of the diff program made ahead of their turn. The run's diff step
+// starts the programs of later pairs on other threads while it finishes the
+// pairs one after another; LaunchToFile, once it has made its output file
+// and checked the command line, asks the source set on its thread for a run
+// of the same program with the same command line before it starts one.
+class DiffRunSource {
+ public:
+  virtual ~DiffRunSource() = default;
+  // When it holds the run of `program` with exactly `commandLine`: writes
+  // that run's output into `out`, tells the run's messages (TellDiffMessage)
+  // and gives RunDiffProgram's result and exit status; true. False when it
+  // holds no such run: the caller starts the program itself.
+  virtual bool Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) = 0;
+};
+
+// Sets the source LaunchToFile asks on the calling thread, until destroyed.
+class DiffRunSourceScope {
+ public:
+  explicit DiffRunSourceScope(DiffRunSource* source);
+  ~DiffRunSourceScope();
+  DiffRunSourceScope(const DiffRunSourceScope&) = delete;
+  DiffRunSourceScope& operator=(const DiffRunSourceScope&) = delete;
+
+ private:
+  DiffRunSource* previous_;
+};
+
 // The exit status of the program LaunchToFile last waited for on this
 // thread, when it ended within the wait (a diff program: 0 no differences,
 // 1 differences); STILL_ACTIVE when the last one was not started or did not

@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <random>
+#include <functional>
+#include <tuple>
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +21,8 @@
 
 #include "app/ZEKApp.h"
 #include "compare/CompareRun.h"
+#include "compare/DiffEval.h"
+#include "compare/DiffFile.h"
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
 #include "records/FileInfo.h"
@@ -749,6 +755,279 @@ TEST_F(CompareRunTest, DiffStepOnAllCoresLeavesWhatOneCoreLeaves) {
       EXPECT_FALSE(one.files.count("F20")) << tag;
       EXPECT_EQ(one.messages.size(), static_cast<size_t>(messages)) << tag;
     }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The diff step against the same step done plainly, one pair finished before
+// the next begins: on one core and on eight the run must leave what that
+// leaves, also where two pairs' files meet in the DIFF folder (names that
+// differ only in case, a folder named like another pair's output, folder
+// levels that differ in case, a .diff already there).
+
+class DiffStepOrderTest : public CompareRunTest {
+ protected:
+  void SetUp() override {
+    CompareRunTest::SetUp();
+    // GNU diff, but trouble (exit 2) for pairs named "Bad" in any case.
+    qvtest::WriteFile(tmp_ / "mydiff",
+                      "#!/bin/sh\ncase \"$1\" in\n*[Bb][Aa][Dd]*) echo '1c1'; exit 2;;\n"
+                      "*) exec /usr/bin/diff \"$@\";;\nesac\n");
+    fs::permissions(tmp_ / "mydiff", fs::perms::owner_all);
+    theApp.m_strCmdDiff = "T:\\mydiff";
+  }
+
+  struct Outcome {
+    std::vector<std::string> records;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> messages;
+  };
+
+  static std::string RecordLine(const CZEKMergeFileInfo* r) {
+    char line[512];
+    std::snprintf(line, sizeof line, "%s %d %d|%ld %lu|%ld %lu|%d %d %d %d %d %d %d %d", r->m_New.m_strName.GetString(),
+                  r->m_nType, r->m_nExist, long(r->m_New.m_tModify), (unsigned long)r->m_New.m_dwLines,
+                  long(r->m_Old.m_tModify), (unsigned long)r->m_Old.m_dwLines, r->m_nDelLines, r->m_nAddLines,
+                  r->m_nChgLines, r->m_nRangeAdd, r->m_nRangeDel, r->m_nRangeChgRight, r->m_nRangeChgLeft,
+                  r->m_tDiffFile != 0);
+    return line;
+  }
+
+  // One section of the step's closing message: its header, the first ten
+  // names, then how many more.
+  static void AddSection(std::string& text, const char* header, const std::vector<std::string>& names) {
+    if (names.empty()) return;
+    if (!text.empty()) text += "\n\n";
+    text += header;
+    for (size_t i = 0; i < names.size() && i < 10; ++i) text += "\n" + names[i];
+    if (names.size() > 10) text += "\n…ほか " + std::to_string(names.size() - 10) + " 件";
+  }
+
+  // The diff step of run kinds 0 and 1, one pair after another: MakeDiffFile,
+  // the header removed, the first pair whose program could not be started
+  // ends the loop, the evaluation of what was made; then the pairs whose
+  // diff did not finish or could not be written, named in one message.
+  // Returns that message ("" for none).
+  static std::string ReferenceStep(CZEKEnv_Label& e, int kind) {
+    const CString diff = e.m_strDiffPath;
+    std::vector<std::string> unfinished, unwritten;
+    for (CZEKMergeFileInfo* r : Records(e)) {
+      if ((r->m_nExist & 3) != 3) continue;
+      const std::string name = r->m_New.m_strName.GetString();
+      const int result = MakeDiffFile(0, kind == DIFF_RUN_REGENERATE, theApp.m_strCmdDiff, e.m_strNewPath,
+                                      e.m_strOldPath, diff, name.c_str(), r->m_New.m_tModify, r->m_Old.m_tModify,
+                                      r->m_tDiffFile, e.m_nDiffOption, r);
+      DeleteDiffHeaderFile(r, diff);
+      if (result == kDiffNotStarted) break;
+      if (result == kDiffIncomplete) {
+        unfinished.push_back(name);
+      } else if (result < 0) {
+        unwritten.push_back(name);
+      } else {
+        const std::string path = std::string(diff.GetString()) + "\\" + name + ".diff";
+        int last = 0;
+        EvaluateDiffFile(path.size() < 1024 ? path.c_str() : nullptr, r->m_nExist, r->m_New.m_dwLines,
+                         r->m_Old.m_dwLines, last, r->m_nRangeAdd, r->m_nRangeDel, r->m_nRangeChgRight,
+                         r->m_nRangeChgLeft, r->m_nDelLines, r->m_nAddLines, r->m_nChgLines);
+      }
+    }
+    std::string text;
+    AddSection(text, "次の項目は diff コマンドが時間内に正常終了しなかったため、差分を作成していません。", unfinished);
+    AddSection(text,
+               "次の項目は差分ファイルを書き込めなかったため、差分を作成していません（ディスクの空きを確認してください）。",
+               unwritten);
+    return text;
+  }
+
+  // A run over `root`\new and `root`\old into the DIFF folder `diff` (made
+  // by `prepare` first): with `threads` the run's own step, without it the
+  // reference step.
+  Outcome Run(const std::string& root, const std::string& diff, int kind, const char* threads,
+              const std::function<void(const std::string&)>& prepare) {
+    Dir(diff);
+    prepare(diff);
+    CZEKEnv_Label entry;
+    Folders(entry, root + "\\new", root + "\\old", diff);
+    const size_t before = people_.Calls().size();
+    for (int i = 0; i < 16; ++i) people_.QueueAnswer(IDOK);
+    std::string closing;
+    if (threads != nullptr) {
+      qvtest::EnvVar env("QUARVEX_WALK_THREADS", threads);
+      RunCompare(RUN_MODE_COMPARE, 1, kind, &entry, nullptr);
+    } else {
+      qvtest::EnvVar env("QUARVEX_WALK_THREADS", "1");
+      RunCompare(RUN_MODE_COMPARE, 1, 99, &entry, nullptr);  // records only
+      closing = ReferenceStep(entry, kind);
+    }
+    people_.ClearPending();
+    Outcome o;
+    for (CZEKMergeFileInfo* r : Records(entry)) o.records.push_back(RecordLine(r));
+    for (const auto& e : fs::recursive_directory_iterator(Os(diff))) {
+      o.files[fs::relative(e.path(), Os(diff)).string()] = e.is_regular_file() ? qvtest::ReadFile(e.path()) : "(folder)";
+    }
+    auto add = [&](std::string text, UINT type) {
+      const std::string w = W(diff);
+      for (size_t at; (at = text.find(w)) != std::string::npos;) text.replace(at, w.size(), "<DIFF>");
+      o.messages.push_back(text + " #" + std::to_string(type));
+    };
+    for (size_t i = before; i < people_.Calls().size(); ++i) add(people_.Calls()[i].text, people_.Calls()[i].type);
+    if (!closing.empty()) add(closing, MB_OK | MB_ICONEXCLAMATION);
+    return o;
+  }
+
+  // The reference's outcome, after checking that the run's step leaves the
+  // same on one thread and on eight.
+  Outcome Check(const std::string& root, int kind, const std::function<void(const std::string&)>& prepare,
+                const std::string& tag) {
+    // A first walk settles the folders' access times.
+    {
+      CZEKEnv_Label warm;
+      Folders(warm, root + "\\new", root + "\\old", root + "\\new");
+      RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_LINE_COUNT, &warm, nullptr);
+    }
+    const std::string k = std::to_string(kind);
+    const Outcome reference = Run(root, root + "\\ref" + k, kind, nullptr, prepare);
+    for (const char* threads : {"1", "8"}) {
+      const Outcome o = Run(root, root + "\\run" + k + "_" + threads, kind, threads, prepare);
+      EXPECT_EQ(o.records, reference.records) << tag << " threads " << threads;
+      EXPECT_EQ(o.files, reference.files) << tag << " threads " << threads;
+      EXPECT_EQ(o.messages, reference.messages) << tag << " threads " << threads;
+    }
+    return reference;
+  }
+
+  // A DVD folder on the sides given whose info.txt differs (or not) between
+  // them; an hour old.
+  void Title(const std::string& root, const std::string& rel, bool onNew, bool onOld, const std::string& oldText,
+             const std::string& newText) {
+    const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    for (const auto& [on, side, text] : {std::tuple{onNew, "\\new\\", newText}, std::tuple{onOld, "\\old\\", oldText}}) {
+      if (!on) continue;
+      const std::string p = root + side + rel;
+      Dvd(p);
+      qvtest::WriteFile(Os(p) / "info.txt", text);
+      fs::last_write_time(Os(p), past);
+    }
+  }
+};
+
+// The four ways pairs' files met in the DIFF folder when the step began
+// every pair's files before it finished any.
+TEST_F(DiffStepOrderTest, WherePairsFilesMeetTheStepKeepsThePairsOrder) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  auto none = [](const std::string&) {};
+
+  // Names that differ only in case: each record its own counts, one .diff.
+  Title("c1", "ABC", true, true, "b\n", "a\n");
+  Title("c1", "abc", true, true, "x\ny\n", "z\n");
+  Outcome o = Check("c1", DIFF_RUN_REGENERATE, none, "case");
+  ASSERT_EQ(o.records.size(), 2u);
+  EXPECT_NE(o.records[0].find("|0 0 0 0 0 1 1 1"), std::string::npos) << o.records[0];
+  EXPECT_NE(o.records[1].find("|0 0 0 0 0 1 2 1"), std::string::npos) << o.records[1];
+  EXPECT_EQ(o.files.size(), 1u);
+  EXPECT_TRUE(o.messages.empty());
+
+  // A folder named like a pair's N.diff.txt or N.diff.h, holding a pair.
+  for (const char* suffix : {".diff.txt", ".diff.h"}) {
+    const std::string root = std::string("c2") + (suffix[6] == 't' ? "t" : "h");
+    Title(root, "A", true, true, "1\n", "2\n");
+    Title(root, std::string("A") + suffix + "\\B", true, true, "1\n", "2\n");
+    Title(root, "Z\\Y", true, true, "1\n", "2\n");
+    o = Check(root, DIFF_RUN_REGENERATE, none, suffix);
+    EXPECT_TRUE(o.files.count("A.diff")) << suffix;
+    EXPECT_TRUE(o.files.count(std::string("A") + suffix + "/B.diff")) << suffix;
+    EXPECT_TRUE(o.files.count("Z/Y.diff")) << suffix;
+    EXPECT_TRUE(o.messages.empty()) << suffix;
+  }
+
+  // A pair A beside A.diff\B: A comes first and gets its .diff; B's output
+  // cannot be made, which ends the step.
+  Title("c3", "A", true, true, "1\n", "2\n");
+  Title("c3", "A.diff\\B", true, true, "1\n", "2\n");
+  o = Check("c3", DIFF_RUN_REGENERATE, none, "A.diff");
+  EXPECT_EQ(o.files.count("A.diff"), 1u);
+  EXPECT_EQ(o.files.at("A.diff") == "(folder)", false);
+  ASSERT_EQ(o.messages.size(), 1u);
+  EXPECT_NE(o.messages[0].find("<DIFF>\\A.diff\\B.diff.txt"), std::string::npos) << qvtest::U8(o.messages[0]);
+
+  // Folder levels that differ only in case: one output folder, as the
+  // first pair to need it named it.
+  for (const char* rel : {"S1", "S2", "S3", "ABC\\p1", "abc\\q1", "abc\\q2", "abc\\q3", "abc\\q4"}) {
+    Title("c4", rel, true, true, "1\n", "2\n");
+  }
+  o = Check("c4", DIFF_RUN_REGENERATE, none, "levels");
+  EXPECT_TRUE(o.files.count("ABC"));
+  EXPECT_FALSE(o.files.count("abc"));
+  EXPECT_EQ(o.files.size(), 9u);
+}
+
+// Generated trees, every name drawn from a few that meet in the DIFF
+// folder, with .diff files already there (newer and older than the copies)
+// and folders in the way; run kinds 0 and 1. A failing seed is repeated
+// alone with QUARVEX_DIFF_SEED.
+TEST_F(DiffStepOrderTest, GeneratedTreesLeaveWhatOnePairAfterAnotherLeaves) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  std::vector<unsigned> seeds = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+  if (const char* v = std::getenv("QUARVEX_DIFF_SEED")) seeds = {static_cast<unsigned>(std::strtoul(v, nullptr, 10))};
+  static const char* const kNames[] = {"A",     "a",          "B",          "b",      "A.diff", "a.DIFF",
+                                       "A.diff.h", "a.diff.txt", "A.DIFF.TXT", "B.diff", "Bad",    "A_old"};
+  for (const unsigned seed : seeds) {
+    std::mt19937 rng(seed);
+    auto roll = [&](unsigned n) { return static_cast<unsigned>(rng() % n); };
+    const std::string root = "g" + std::to_string(seed);
+    std::vector<std::string> titles;
+    std::function<void(const std::string&, int)> level = [&](const std::string& rel, int depth) {
+      std::vector<std::string> names(std::begin(kNames), std::end(kNames));
+      std::shuffle(names.begin(), names.end(), rng);
+      const unsigned count = 3 + roll(4);
+      for (unsigned i = 0; i < count; ++i) {
+        const std::string p = rel.empty() ? names[i] : rel + "\\" + names[i];
+        if (depth < 2 && roll(10) < 3) {
+          Dir(root + "\\new\\" + p);
+          Dir(root + "\\old\\" + p);
+          level(p, depth + 1);
+          continue;
+        }
+        const unsigned sides = roll(10);
+        const std::string oldText = roll(3) == 0 ? "same\n" : "o" + std::to_string(roll(4)) + "\nx\n";
+        const std::string newText = roll(3) == 0 ? oldText : "n\n" + std::to_string(roll(4)) + "\n";
+        Title(root, p, sides != 9, sides != 8, oldText, newText);
+        titles.push_back(p);
+      }
+    };
+    level("", 0);
+    // What the DIFF folder holds before the run, the same each time.
+    const auto prepare = [&](const std::string& diff) {
+      std::mt19937 prng(seed * 7919u);
+      const auto now = fs::file_time_type::clock::now();
+      for (const std::string& t : titles) {
+        const unsigned what = static_cast<unsigned>(prng() % 20);
+        const std::string p = diff + "\\" + t;
+        // What an earlier entry put in the way is left as it is.
+        std::error_code ec;
+        fs::create_directories(Os(p).parent_path(), ec);
+        if (ec) continue;
+        if (what < 5) {
+          if (fs::exists(Os(p + ".diff"), ec)) continue;
+          qvtest::WriteFile(Os(p + ".diff"), "1c1\n< a\n---\n> b\n");
+          fs::last_write_time(Os(p + ".diff"), what < 3 ? now + std::chrono::hours(1) : now - std::chrono::hours(2));
+        } else if (what == 5) {
+          fs::create_directories(Os(p + ".diff.txt"), ec);
+        } else if (what == 6) {
+          fs::create_directories(Os(p + ".diff.h"), ec);
+        } else if (what == 7) {
+          fs::create_directories(Os(p + ".diff"), ec);
+        } else if (what == 8) {
+          qvtest::WriteFile(Os(p + ".DIFF.H"), "stale\n");  // found by the header's name in another case
+        } else if (what == 9) {
+          qvtest::WriteFile(Os(p + ".Diff.Txt"), "stale\n");
+        }
+      }
+    };
+    for (const int kind : {DIFF_RUN_REGENERATE, DIFF_RUN_OUTDATED}) {
+      Check(root, kind, prepare, "seed " + std::to_string(seed) + " kind " + std::to_string(kind));
+    }
+    if (HasFailure()) break;
   }
 }
 

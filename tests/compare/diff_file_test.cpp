@@ -2,12 +2,15 @@
 // the stripped copies, the path helpers and the diff program's failures.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <string>
 
 #include "compare/DiffFile.h"
+#include "compare/DiffRunsAhead.h"
 #include "records/FileInfo.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"
@@ -261,57 +264,79 @@ TEST_F(DiffFileTest, ADiffThatCannotBeWrittenLeavesNoDiffBehind) {
   EXPECT_FALSE(fs::exists(dir_ / "diff/a.txt.diff.txt"));
 }
 
-// The run starts the diff programs of many pairs at once and decides later
-// which pairs count: the first half leaves every N.diff as it was and shows
-// nothing on a collecting thread; a pair that does not count is undone.
-TEST_F(DiffFileTest, TheFirstHalfTouchesNoDiffAndCanBeUndone) {
-  Pair("d/a.txt", "1\n", "2\n");
-  fs::create_directories(dir_ / "diff/d");
-  WriteFile(dir_ / "diff/d/a.txt.diff", "earlier run");
-  record_.m_New.m_strName = "d\\a.txt";
-  DiffStart start;
-  int started = 0;
+// Every file and folder below `root`, with the contents of the files.
+std::map<std::string, std::string> Listing(const fs::path& root) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    out[fs::relative(e.path(), root).string()] = e.is_regular_file() ? ReadFile(e.path()) : "(folder)";
+  }
+  return out;
+}
+
+// The run makes the diff programs' runs of later pairs ahead of their turn:
+// until a pair's turn nothing of it appears in the DIFF folder and nothing
+// is shown; in its turn MakeDiffFile makes from the run made ahead what it
+// makes with the program itself; a run not handed over leaves nothing.
+TEST_F(DiffFileTest, RunsMadeAheadTouchNothingUntilTheirTurn) {
+  Pair("d/a.txt", "1\n2\n", "1\n3\n");
+  Pair("d/b.txt", "x\n", "y\n");
+  WriteFile(dir_ / "diff/d/b.txt.diff", "earlier run");
+  const auto before = Listing(dir_ / "diff");
   std::vector<DiffMessage> kept;
   {
-    DiffMessageCollector collect(kept);
-    started = StartDiffFile(0, 1, "/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", "d\\a.txt", newTime_,
-                            oldTime_, diffTime_, 0, &record_, start);
+    DiffRunsAhead ahead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", 1,
+                        {{"d\\a.txt", 0, 0}, {"d\\b.txt", 0, 0}}, 2);
+    ahead.Turn(0);
+    EXPECT_EQ(Listing(dir_ / "diff"), before);
+    DiffRunSourceScope source(&ahead);
+    EXPECT_EQ(Make("d\\a.txt", 0, 1), kDiffMade);
   }
-  EXPECT_EQ(started, kDiffMade);
-  EXPECT_EQ(start.finish, DiffFinish::assemble);
-  EXPECT_TRUE(start.madeFolders.empty());  // the folder was there
-  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
-  EXPECT_TRUE(fs::exists(dir_ / "diff/d/a.txt.diff.txt"));
-  DropDiffFile(start, &record_, "T:\\diff", "d\\a.txt");
-  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
-  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff.txt"));
-  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff.h"));
+  const std::string made = ReadFile(dir_ / "diff/d/a.txt.diff");
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/b.txt.diff"), "earlier run");  // its run was dropped
+  ASSERT_EQ(unlink((dir_ / "diff/d/a.txt.diff").c_str()), 0);
+  EXPECT_EQ(Make("d\\a.txt", 0, 1), kDiffMade);
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), made);
 
-  // A program that cannot start: its one message is kept, and only the
-  // second half removes the earlier N.diff.
+  // A program that cannot start: its message waits for the pair's turn.
   {
+    DiffRunsAhead ahead("", "T:\\new", "T:\\old", "T:\\diff", 1, {{"d\\a.txt", 0, 0}}, 1);
+    ahead.Turn(0);
+    DiffRunSourceScope source(&ahead);
     DiffMessageCollector collect(kept);
-    started = StartDiffFile(0, 1, "", "T:\\new", "T:\\old", "T:\\diff", "d\\a.txt", newTime_, oldTime_,
-                            diffTime_, 0, &record_, start);
+    EXPECT_EQ(Make("d\\a.txt", 0, 1, ""), kDiffNotStarted);
   }
-  EXPECT_EQ(started, kDiffNotStarted);
   EXPECT_TRUE(people_.Calls().empty());
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_EQ(kept[0].text, CString("diff コマンド（未設定）の起動に失敗（CreateProcess）しました。\n"
                                   "Quarvex.ini の Dir_Diff_Exec（diffファイルの作成）を見直して下さい。"));
-  EXPECT_EQ(kept[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
-  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), "earlier run");
-  EXPECT_EQ(FinishDiffFile(start.finish, started, "T:\\diff", "d\\a.txt", diffTime_), kDiffNotStarted);
-  EXPECT_FALSE(fs::exists(dir_ / "diff/d/a.txt.diff"));
 
-  // The folder levels a start made are named, outermost first.
-  Pair("x/y/b.txt", "1\n", "2\n");
-  record_.m_New.m_strName = "x\\y\\b.txt";
-  StartDiffFile(0, 1, "/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", "x\\y\\b.txt", newTime_, oldTime_,
-                diffTime_, 0, &record_, start);
-  EXPECT_EQ(start.madeFolders, (std::vector<CString>{"x", "x\\y"}));
-  DropDiffFile(start, &record_, "T:\\diff", "x\\y\\b.txt");
-  EXPECT_TRUE(fs::is_empty(dir_ / "diff/x/y"));
+  // A run of another command line is not handed over: the program is
+  // started for the line asked for.
+  {
+    DiffRunsAhead ahead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", 1, {{"d\\b.txt", 0, 0}}, 1);
+    ahead.Turn(0);
+    DiffRunSourceScope source(&ahead);
+    EXPECT_EQ(Make("d\\a.txt", 0, 1), kDiffMade);
+  }
+  EXPECT_EQ(ReadFile(dir_ / "diff/d/a.txt.diff"), made);
+}
+
+// Runs are made ahead only where the program cannot read what the step
+// writes, nor be written over by it.
+TEST_F(DiffFileTest, RunsAreMadeAheadOnlyWithTheDiffFolderApart) {
+  fs::create_directories(dir_ / "old/inner");
+  fs::create_directories(dir_ / "diff/tools");
+  WriteFile(dir_ / "diff/tools/mydiff", "#!/bin/sh\n");
+  EXPECT_TRUE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff"));
+  // A DIFF folder that is not there cannot be told apart from the trees.
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\dif"));
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\old\\inner"));
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\diff\\tools", "T:\\diff"));
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\NEW"));
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("T:\\diff\\tools\\mydiff", "T:\\new", "T:\\old", "T:\\diff"));
+  // The same folder through a link.
+  fs::create_directory_symlink(dir_ / "old", dir_ / "oldlink");
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\oldlink", "T:\\old\\inner"));
 }
 
 TEST(SplitPathTest, SplitsAtTheLastRealBackslashAndCutsAtCharacters) {

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/base/codepage.h"
 #include "platform/base/mbstring.h"
@@ -1219,3 +1221,72 @@ BOOL UnmapViewOfFile(LPCVOID baseAddress) {
   munmap(const_cast<void*>(baseAddress), length);
   return TRUE;
 }
+
+// ---- unnamed files --------------------------------------------------------
+
+namespace qv {
+
+HANDLE CreateUnnamedFile(LPCSTR folder) {
+  std::string os;
+  int fd = -1;
+  if (folder != nullptr && *folder != '\0' && ToOsPath(folder, os)) {
+    do {
+      fd = open(os.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    } while (fd < 0 && errno == EINTR);
+  }
+  // A file system without unnamed files (or a folder that cannot take one):
+  // memory, which every kernel the program runs on has.
+  if (fd < 0) fd = memfd_create("quarvex-output", MFD_CLOEXEC);
+  if (fd < 0) {
+    SetLastError(WinErrorFromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  return RegisterHandle(new FileObject(fd));
+}
+
+BOOL CopyFileContent(HANDLE from, HANDLE to) {
+  const int in = HandleFd(from);
+  const int out = HandleFd(to);
+  if (in < 0 || out < 0) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::vector<char> buffer(65536);
+  off_t at = 0;
+  for (;;) {
+    const ssize_t got = pread(in, buffer.data(), buffer.size(), at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      SetLastError(WinErrorFromErrno(errno));
+      return FALSE;
+    }
+    if (got == 0) return TRUE;
+    at += got;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t n = write(out, buffer.data() + done, static_cast<size_t>(got - done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        SetLastError(n == 0 ? ERROR_DISK_FULL : WinErrorFromErrno(errno));
+        return FALSE;
+      }
+      done += n;
+    }
+  }
+}
+
+bool ResolvedPath(LPCSTR winPath, std::string& resolved) {
+  std::string os;
+  if (winPath == nullptr || *winPath == '\0' || !ToOsPath(winPath, os)) return false;
+  char* real = realpath(os.c_str(), nullptr);
+  if (real == nullptr) return false;
+  resolved = real;
+  free(real);
+  return true;
+}
+
+bool ResolvedWithin(std::string_view path, std::string_view folder) {
+  if (folder.empty() || path.size() < folder.size() || path.substr(0, folder.size()) != folder) return false;
+  return path.size() == folder.size() || folder.back() == '/' || path[folder.size()] == '/';
+}
+
+}  // namespace qv

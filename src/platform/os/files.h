@@ -381,6 +381,32 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL FlushFileBuffers(HANDLE file);
 
+namespace qv {
+
+// A file without a name, for output that is taken over later: in the file
+// system of `folder` (a Windows-shaped folder path) where that file system
+// allows unnamed files, else in memory. No folder ever lists it, so it can
+// meet no other file; it is gone when its handle is closed and nothing else
+// holds it open (a process it was handed to as standard output keeps it while
+// it runs). Read and write. INVALID_HANDLE_VALUE when none can be made.
+HANDLE CreateUnnamedFile(LPCSTR folder);
+
+// Writes the whole content of the file `from`, from its first byte whatever
+// its position, at the current position of the file `to`. FALSE when a read
+// or a write fails (GetLastError tells why; a full disk is
+// ERROR_DISK_FULL).
+BOOL CopyFileContent(HANDLE from, HANDLE to);
+
+// What the Windows-shaped path `winPath` names on disk: absolute, every link
+// followed (Linux form). False when it cannot be resolved, a missing file
+// for one.
+bool ResolvedPath(LPCSTR winPath, std::string& resolved);
+// Whether the resolved path `path` is the resolved folder `folder` or lies
+// inside it ("/x/a/b" and "/x/a" are in "/x/a", "/x/ab" is not).
+bool ResolvedWithin(std::string_view path, std::string_view folder);
+
+}  // namespace qv
+
 // Read-only mappings of a whole file or a part of it. An empty file cannot
 // be mapped (ERROR_FILE_INVALID); a view's offset must be a multiple of
 // 65536, the allocation granularity of Windows.
