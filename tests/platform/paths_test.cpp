@@ -347,7 +347,8 @@ TEST_F(DriveLettersTest, LettersStayWithTheirVolumeWhileOthersComeAndGo) {
 TEST_F(DriveLettersTest, SavedAssignmentHoldsAcrossStarts) {
   const Disk zeta = Make("/dev/sdb1", "3f1c2d4e-5b6a-4c7d-8e9f-a0b1c2d3e4f5", "zeta");
   const Disk alpha = Make("/dev/sdc1", "ABCD-1234", "alpha");
-  const Disk plain = Make("/dev/sdd1", "", "plain d");  // no UUID: known by its point
+  // No UUID: known by its point (a UTF-8 label, 表, and a blank).
+  const Disk plain = Make("/dev/sdd1", "", "plain \xE8\xA1\xA8");
   {
     qv::DriveLetters first(Folder());
     EXPECT_EQ(Look(first, {zeta}), (Letters{{'D', zeta.point}}));
@@ -355,7 +356,7 @@ TEST_F(DriveLettersTest, SavedAssignmentHoldsAcrossStarts) {
               (Letters{{'D', zeta.point}, {'E', alpha.point}, {'F', plain.point}}));
   }
   EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:" + zeta.uuid + "\nE uuid:ABCD-1234\nF path:" + tmp_.str() +
-                         "/media/plain\\040d\n");
+                         "/media/plain\\040\xE8\xA1\xA8\n");
   EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
   {
     // The next start, all three mounted at once, in another order.

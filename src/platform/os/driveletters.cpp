@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +50,8 @@ bool UnescapeKey(std::string_view text, std::string& key) {
       if (i + 3 >= text.size() || text[i + 1] < '0' || text[i + 1] > '3' || !IsOctal(text[i + 2]) ||
           !IsOctal(text[i + 3]))
         return false;
-      key.push_back(static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0')));
+      const int value = (text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 + (text[i + 3] - '0');
+      key.push_back(static_cast<char>(value));
       i += 3;
     } else if (u < 0x21 || u == 0x7F) {
       return false;
@@ -80,8 +82,8 @@ Saved ParseSaved(std::string_view text) {
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
     std::string key;
-    if (line.size() < 3 || line[0] < 'D' || line[0] > 'Z' || line[1] != ' ' || !UnescapeKey(line.substr(2), key) ||
-        !ValidKey(key))
+    if (line.size() < 3 || line[0] < 'D' || line[0] > 'Z' || line[1] != ' ' ||
+        !UnescapeKey(line.substr(2), key) || !ValidKey(key))
       continue;
     bool seen = false;
     for (const auto& e : out) seen = seen || e.first == key;
@@ -186,9 +188,10 @@ void WriteSavedText(const std::string& folder, const std::string& text) {
   int dirFd = OpenOwnFolder(folder);
   if (dirFd < 0) return;
   RemoveStaleTemporaries(dirFd);
-  static unsigned counter = 0;
+  static std::atomic<unsigned> counter{0};
   char tmp[64];
-  std::snprintf(tmp, sizeof tmp, "%s.%ld-%u.tmp", kFileName, static_cast<long>(getpid()), ++counter);
+  std::snprintf(tmp, sizeof tmp, "%s.%ld-%u.tmp", kFileName, static_cast<long>(getpid()),
+                counter.fetch_add(1) + 1);
   int fd = openat(dirFd, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd >= 0) {
     bool ok = WriteAll(fd, text) && fsync(fd) == 0;
