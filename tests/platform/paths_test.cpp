@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+#include <sys/wait.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "platform/base/wintypes.h"
+#include "platform/os/driveletters.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -212,9 +218,14 @@ TEST_F(PathsTest, DriveRootsAndExeSuffix) {
 }
 
 TEST(PathsMounts, MountTableGivesCAndSortedLetters) {
+  // A first start: nothing saved yet, so the letters follow the byte order
+  // of the mount points.
+  qvtest::TempDir config;
+  qvtest::EnvVar home("XDG_CONFIG_HOME", config.str().c_str());
   unsetenv("QUARVEX_DRIVES");
   qv::ResetDriveMap();
   auto map = qv::DriveMap();
+  qv::ResetDriveMap();
   ASSERT_FALSE(map.empty());
   EXPECT_EQ(map[0].first, 'C');
   EXPECT_EQ(map[0].second, "/");
@@ -259,6 +270,223 @@ TEST(PathsMounts, OnlyWholeBlockDeviceFileSystemsGetLetters) {
   EXPECT_EQ(entries[5].mountPoint, b.str() + "/with space");
   EXPECT_EQ(entries[5].fsType, "vfat");
   EXPECT_EQ(entries[5].source, "/dev/sdb1");
+}
+
+// Letters that stay with their volume: mount tables that change between
+// looks, and the assignment saved in a configuration folder of the test's.
+class DriveLettersTest : public ::testing::Test {
+ protected:
+  struct Disk {
+    std::string device;
+    std::string uuid;  // empty: none can be read
+    std::string point;
+  };
+
+  // A disk with a mount point below the test's folder (made as a folder).
+  Disk Make(const std::string& device, const std::string& uuid, const std::string& point) {
+    fs::create_directories(tmp_ / ("media/" + point));
+    return Disk{device, uuid, (tmp_ / ("media/" + point)).string()};
+  }
+
+  // One look at a mount table holding `disks` (in mount order): letter ->
+  // mount point, C: left out.
+  std::map<char, std::string> Look(qv::DriveLetters& letters, const std::vector<Disk>& disks) {
+    std::string text = "27 1 254:0 / / rw - ext4 /dev/vda rw\n";
+    int id = 40;
+    for (const Disk& d : disks) {
+      std::string point;
+      for (char c : d.point) point += c == ' ' ? std::string("\\040") : std::string(1, c);
+      text += std::to_string(id++) + " 27 8:1 / " + point + " rw - vfat " + d.device + " rw\n";
+    }
+    auto uuidOf = [&disks](const std::string& device) {
+      for (const Disk& d : disks)
+        if (d.device == device) return d.uuid;
+      return std::string();
+    };
+    qv::DriveRoots roots = letters.Assign(qv::LetterVolumes(qv::ParseMountTable(text), uuidOf));
+    EXPECT_EQ(roots['C' - 'A'], "/");
+    std::map<char, std::string> out;
+    for (int k = 0; k < 26; ++k)
+      if (k != 'C' - 'A' && !roots[k].empty()) out[static_cast<char>('A' + k)] = roots[k];
+    return out;
+  }
+
+  std::string Folder() const { return (tmp_ / "config/quarvex").string(); }
+  std::string Saved() const { return qvtest::ReadFile(tmp_ / "config/quarvex/drives"); }
+
+  qvtest::TempDir tmp_;
+};
+
+using Letters = std::map<char, std::string>;
+
+TEST_F(DriveLettersTest, LettersStayWithTheirVolumeWhileOthersComeAndGo) {
+  const Disk movies = Make("/dev/sdb1", "AAAA-0001", "movies");
+  const Disk archive = Make("/dev/sdc1", "AAAA-0002", "archive");  // sorts first
+  const Disk backup = Make("/dev/sdd1", "AAAA-0003", "backup");
+  qv::DriveLetters letters{std::string()};  // nothing saved: within one run
+  EXPECT_EQ(Look(letters, {movies}), (Letters{{'D', movies.point}}));
+  // A disk mounted at a point that sorts first does not move the others.
+  EXPECT_EQ(Look(letters, {movies, archive}), (Letters{{'D', movies.point}, {'E', archive.point}}));
+  // One goes: the others keep theirs, and a new one takes the first free.
+  EXPECT_EQ(Look(letters, {archive}), (Letters{{'E', archive.point}}));
+  EXPECT_EQ(Look(letters, {archive, backup}), (Letters{{'D', backup.point}, {'E', archive.point}}));
+  // Back while its letter is held: the first free one.
+  EXPECT_EQ(Look(letters, {archive, backup, movies}),
+            (Letters{{'D', backup.point}, {'E', archive.point}, {'F', movies.point}}));
+  // Back while its letter is free: its letter again.
+  EXPECT_EQ(Look(letters, {backup, movies}), (Letters{{'D', backup.point}, {'F', movies.point}}));
+  EXPECT_EQ(Look(letters, {backup, movies, archive}),
+            (Letters{{'D', backup.point}, {'E', archive.point}, {'F', movies.point}}));
+  // Known by its UUID: mounted somewhere else, still its letter.
+  Disk moved = archive;
+  moved.point = Make("/dev/sdc1", "", "archive2").point;
+  EXPECT_EQ(Look(letters, {backup, movies, moved}),
+            (Letters{{'D', backup.point}, {'E', moved.point}, {'F', movies.point}}));
+}
+
+TEST_F(DriveLettersTest, SavedAssignmentHoldsAcrossStarts) {
+  const Disk zeta = Make("/dev/sdb1", "3f1c2d4e-5b6a-4c7d-8e9f-a0b1c2d3e4f5", "zeta");
+  const Disk alpha = Make("/dev/sdc1", "ABCD-1234", "alpha");
+  // No UUID: known by its point (a UTF-8 label, 表, and a blank).
+  const Disk plain = Make("/dev/sdd1", "", "plain \xE8\xA1\xA8");
+  {
+    qv::DriveLetters first(Folder());
+    EXPECT_EQ(Look(first, {zeta}), (Letters{{'D', zeta.point}}));
+    EXPECT_EQ(Look(first, {zeta, alpha, plain}),
+              (Letters{{'D', zeta.point}, {'E', alpha.point}, {'F', plain.point}}));
+  }
+  EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:" + zeta.uuid + "\nE uuid:ABCD-1234\nF path:" + tmp_.str() +
+                         "/media/plain\\040\xE8\xA1\xA8\n");
+  EXPECT_EQ(fs::status(Folder()).permissions() & fs::perms::all, fs::perms::owner_all);
+  {
+    // The next start, all three mounted at once, in another order.
+    qv::DriveLetters second(Folder());
+    EXPECT_EQ(Look(second, {plain, alpha, zeta}),
+              (Letters{{'D', zeta.point}, {'E', alpha.point}, {'F', plain.point}}));
+    // Zeta goes and a new disk takes D:.
+    EXPECT_EQ(Look(second, {plain, alpha}), (Letters{{'E', alpha.point}, {'F', plain.point}}));
+  }
+  const Disk fresh = Make("/dev/sde1", "0000-0005", "fresh");
+  {
+    qv::DriveLetters third(Folder());
+    EXPECT_EQ(Look(third, {fresh}), (Letters{{'D', fresh.point}}));
+  }
+  {
+    // Both remember D:; the one that held it last keeps it.
+    qv::DriveLetters fourth(Folder());
+    EXPECT_EQ(Look(fourth, {zeta, fresh}), (Letters{{'D', fresh.point}, {'E', zeta.point}}));
+  }
+  {
+    // Alone again, zeta still has its earlier letter to come back to.
+    qv::DriveLetters fifth(Folder());
+    EXPECT_EQ(Look(fifth, {alpha}), (Letters{{'E', alpha.point}}));
+    EXPECT_EQ(Look(fifth, {alpha, plain}), (Letters{{'E', alpha.point}, {'F', plain.point}}));
+  }
+}
+
+TEST_F(DriveLettersTest, DamagedOrForeignSavedFileIsIgnored) {
+  const Disk a = Make("/dev/sdb1", "AAAA-0001", "a");
+  const Disk b = Make("/dev/sdc1", "AAAA-0002", "b");
+  const std::string big = "quarvex drives 1\nK uuid:AAAA-0001\n" + std::string(70000, '#') + "\n";
+  const std::vector<std::string> damaged = {
+      "",
+      "K uuid:AAAA-0001\n",                                      // no first line
+      "[Drives]\nK=uuid:AAAA-0001\n",                            // someone else's
+      std::string("\0\xff\x81\n\x01\x02", 6),                   // no text at all
+      "quarvex drives 1",                                        // cut short
+      "quarvex drives 2\nK uuid:AAAA-0001\n",                    // a later form
+      big,                                                       // too large
+      "quarvex drives 1\nC uuid:AAAA-0001\nk uuid:AAAA-0001\nK  uuid:AAAA-0001\nK uuid:\n"
+      "K path:a\nK uuid:AAAA-0001 x\nK uuid:AAAA\\0001\nKuuid:AAAA-0001\nK uuid:AAAA-0001\\",
+  };
+  for (const std::string& text : damaged) {
+    qvtest::WriteFile(tmp_ / "config/quarvex/drives", text);
+    qv::DriveLetters letters(Folder());
+    EXPECT_EQ(Look(letters, {b, a}), (Letters{{'D', a.point}, {'E', b.point}})) << text.substr(0, 60);
+    EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:AAAA-0001\nE uuid:AAAA-0002\n");
+  }
+  // Good lines among bad ones still count.
+  qvtest::WriteFile(tmp_ / "config/quarvex/drives",
+                    "quarvex drives 1\nQ nonsense\nM uuid:AAAA-0002\n\nZ path:/x\\012y\n");
+  qv::DriveLetters letters(Folder());
+  EXPECT_EQ(Look(letters, {b, a}), (Letters{{'D', a.point}, {'M', b.point}}));
+  EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:AAAA-0001\nM uuid:AAAA-0002\nZ path:/x\\012y\n");
+}
+
+TEST_F(DriveLettersTest, PlantedLinksAreNotFollowedAndAMissingFolderIsMade) {
+  const Disk a = Make("/dev/sdb1", "AAAA-0001", "a");
+  const std::string other = "quarvex drives 1\nK uuid:AAAA-0001\n";
+  qvtest::WriteFile(tmp_ / "elsewhere/drives", other);
+  // The file a link to another file: not read, not written through.
+  fs::create_directories(Folder());
+  fs::create_symlink(tmp_ / "elsewhere/drives", tmp_ / "config/quarvex/drives");
+  {
+    qv::DriveLetters letters(Folder());
+    EXPECT_EQ(Look(letters, {a}), (Letters{{'D', a.point}}));
+  }
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "elsewhere/drives"), other);
+  EXPECT_FALSE(fs::is_symlink(tmp_ / "config/quarvex/drives"));
+  EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:AAAA-0001\n");
+
+  // The folder a link to another folder: neither read nor written.
+  fs::remove_all(tmp_ / "config");
+  fs::create_directories(tmp_ / "config");
+  fs::create_directory_symlink(tmp_ / "elsewhere", tmp_ / "config/quarvex");
+  {
+    qv::DriveLetters letters(Folder());
+    EXPECT_EQ(Look(letters, {a}), (Letters{{'D', a.point}}));
+  }
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "elsewhere/drives"), other);
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp_ / "elsewhere"), fs::directory_iterator()), 1);
+
+  // A pipe in its place is not waited on.
+  fs::remove(tmp_ / "config/quarvex");
+  fs::create_directories(Folder());
+  ASSERT_EQ(mkfifo((tmp_ / "config/quarvex/drives").c_str(), 0600), 0);
+  {
+    qv::DriveLetters letters(Folder());
+    EXPECT_EQ(Look(letters, {a}), (Letters{{'D', a.point}}));
+  }
+  EXPECT_EQ(Saved(), "quarvex drives 1\nD uuid:AAAA-0001\n");
+
+  // No configuration folder at all: made, for the user alone.
+  const std::string deep = (tmp_ / "new/config/quarvex").string();
+  {
+    qv::DriveLetters letters(deep);
+    EXPECT_EQ(Look(letters, {a}), (Letters{{'D', a.point}}));
+  }
+  EXPECT_EQ(qvtest::ReadFile(deep + "/drives"), "quarvex drives 1\nD uuid:AAAA-0001\n");
+  EXPECT_EQ(fs::status(tmp_ / "new/config").permissions() & fs::perms::all, fs::perms::owner_all);
+
+  // A temporary file of a writer that was killed is cleared away; one of a
+  // live writer is left alone.
+  pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  ASSERT_GT(gone, 0);
+  waitpid(gone, nullptr, 0);
+  const std::string stale = deep + "/drives." + std::to_string(gone) + "-1.tmp";
+  const std::string live = deep + "/drives." + std::to_string(getppid()) + "-1.tmp";
+  qvtest::WriteFile(stale, "x");
+  qvtest::WriteFile(live, "x");
+  {
+    qv::DriveLetters letters(deep);
+    const Disk b = Make("/dev/sdc1", "AAAA-0002", "b");
+    EXPECT_EQ(Look(letters, {a, b}), (Letters{{'D', a.point}, {'E', b.point}}));
+  }
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_TRUE(fs::exists(live));
+}
+
+TEST(PathsMounts, TheVariableReplacesTheMapAndNothingIsSaved) {
+  qvtest::TempDir config;
+  qvtest::EnvVar home("XDG_CONFIG_HOME", config.str().c_str());
+  qvtest::EnvVar drives("QUARVEX_DRIVES", ("T=" + config.str()).c_str());
+  qv::ResetDriveMap();
+  auto map = qv::DriveMap();
+  ASSERT_EQ(map.size(), 2u);
+  EXPECT_EQ(map[1], (std::pair<char, std::string>{'T', config.str()}));
+  EXPECT_TRUE(fs::is_empty(config.path()));
+  qv::ResetDriveMap();
 }
 
 }  // namespace

@@ -66,4 +66,35 @@ TEST(VolumeRules, SerialNumbersAndFileSystemNames) {
   EXPECT_EQ(qv::WindowsFileSystemName("ext4", "1.0"), "ext4");
 }
 
+// Drive letters know a volume by this UUID: read from the file system's
+// own boot sector (here a FAT image in a file, which libblkid probes as it
+// does a device).
+TEST(VolumeRules, UuidOfAFileSystem) {
+  qvtest::TempDir tmp;
+  std::string sector(512, '\0');
+  const unsigned char head[] = {0xEB, 0x3C, 0x90, 'M', 'S', 'D', 'O', 'S', '5', '.', '0',
+                                0x00, 0x02,              // 512 bytes a sector
+                                0x04,                    // 4 sectors a cluster
+                                0x01, 0x00,              // 1 reserved sector
+                                0x02,                    // 2 FATs
+                                0x00, 0x02,              // 512 root entries
+                                0x00, 0x20,              // 8192 sectors
+                                0xF8,                    // fixed disk
+                                0x08, 0x00,              // 8 sectors a FAT
+                                0x20, 0x00, 0x40, 0x00,  // geometry
+                                0, 0, 0, 0, 0, 0, 0, 0,  // hidden and 32-bit sector counts
+                                0x80, 0x00, 0x29,        // drive, reserved, extended signature
+                                0xCD, 0xAB, 0x34, 0x12}; // serial 1234-ABCD
+  std::memcpy(sector.data(), head, sizeof head);
+  std::memcpy(sector.data() + 43, "NO NAME    FAT16   ", 19);
+  sector[510] = '\x55';
+  sector[511] = '\xAA';
+  qvtest::WriteFile(tmp / "fat.img", sector);
+  std::filesystem::resize_file(tmp / "fat.img", 8192 * 512);
+  EXPECT_EQ(qv::VolumeUuid((tmp / "fat.img").string()), "1234-ABCD");
+  EXPECT_EQ(qv::VolumeUuid((tmp / "missing").string()), "");
+  qvtest::WriteFile(tmp / "zeros.img", std::string(8192, '\0'));
+  EXPECT_EQ(qv::VolumeUuid((tmp / "zeros.img").string()), "");
+}
+
 }  // namespace

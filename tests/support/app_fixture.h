@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,7 @@ class AppTest : public ::testing::Test {
     fs::copy_file(fs::path(src) / "src/res/Quarvex.ini", program_ / "Quarvex.ini");
     qv::SetModuleFileForTests((program_ / "Quarvex").string());
     config_ = tmp_.path() / "config";
-    setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+    configHome_.emplace("XDG_CONFIG_HOME", config_.c_str());
     const char* temp = std::getenv("TEMP");
     savedTemp_ = temp ? temp : "";
     hadTemp_ = temp != nullptr;
@@ -66,7 +67,7 @@ class AppTest : public ::testing::Test {
     new (&theApp) CZEKApp();
     qv::CommandLineArgs().clear();
     qv::SetModuleFileForTests("");
-    unsetenv("XDG_CONFIG_HOME");
+    configHome_.reset();
     if (hadTemp_) {
       setenv("TEMP", savedTemp_.c_str(), 1);
     } else {
@@ -104,6 +105,7 @@ class AppTest : public ::testing::Test {
   bool exited_ = false;
   std::string savedTemp_;
   bool hadTemp_ = false;
+  std::optional<EnvVar> configHome_;
 };
 
 }  // namespace qvtest

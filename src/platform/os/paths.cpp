@@ -17,12 +17,13 @@
 
 #include "platform/base/codepage.h"
 #include "platform/base/wintypes.h"
+#include "platform/os/driveletters.h"
+#include "platform/os/volume.h"
 
 namespace qv {
 namespace {
 
-// Linux root per letter A..Z; empty = not mapped.
-using RootTable = std::array<std::string, 26>;
+using RootTable = DriveRoots;
 
 bool IsSep(char c) { return c == '/' || c == '\\'; }
 
@@ -78,32 +79,6 @@ std::vector<std::string_view> SplitSpaces(std::string_view line) {
   return out;
 }
 
-// The letters of the mount table: block-device file systems mounted whole
-// on a folder, in byte order of the mount point, from D:.
-RootTable RootsFromMounts(const std::vector<MountEntry>& mounts) {
-  std::vector<std::string> points;
-  for (const MountEntry& m : mounts) {
-    if (m.root != "/") continue;                        // bind of a sub-folder or a file
-    if (m.source.rfind("/dev/", 0) != 0) continue;      // pseudo and network file systems
-    if (m.fsType == "squashfs") continue;               // package images
-    if (m.mountPoint.size() < 2 || m.mountPoint[0] != '/') continue;  // "/" is C:
-    points.push_back(m.mountPoint);
-  }
-  std::sort(points.begin(), points.end());
-  points.erase(std::unique(points.begin(), points.end()), points.end());
-  RootTable t;
-  t['C' - 'A'] = "/";
-  char letter = 'D';
-  for (const std::string& p : points) {
-    if (letter > 'Z') break;
-    struct stat st;
-    if (stat(p.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
-    t[letter - 'A'] = p;
-    ++letter;
-  }
-  return t;
-}
-
 std::string ReadWholeFd(int fd) {
   std::string text;
   if (fd < 0 || lseek(fd, 0, SEEK_SET) != 0) return text;
@@ -156,6 +131,7 @@ class DriveState {
     override_.reset();
     overrideText_.clear();
     mounts_.reset();
+    letters_.reset();
   }
 
  private:
@@ -169,13 +145,15 @@ class DriveState {
 
   RootTable ReadMounts() {
     if (fd_ < 0) fd_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    return RootsFromMounts(ParseMountTable(ReadWholeFd(fd_)));
+    if (!letters_) letters_ = std::make_unique<DriveLetters>(DriveLettersFolder());
+    return letters_->Assign(LetterVolumes(ParseMountTable(ReadWholeFd(fd_)), VolumeUuid));
   }
 
   std::mutex mu_;
   std::string overrideText_;
   std::shared_ptr<const RootTable> override_;
   std::shared_ptr<const RootTable> mounts_;
+  std::unique_ptr<DriveLetters> letters_;  // which volume held which letter
   int fd_ = -1;
 };
 
@@ -619,7 +597,7 @@ std::vector<MountEntry> ReadMountTable() {
 }
 
 std::vector<std::pair<char, std::string>> DriveMapFromMountTable(std::string_view mountinfoText) {
-  RootTable t = RootsFromMounts(ParseMountTable(mountinfoText));
+  RootTable t = DriveLetters(std::string()).Assign(LetterVolumes(ParseMountTable(mountinfoText), nullptr));
   std::vector<std::pair<char, std::string>> out;
   for (int k = 0; k < 26; ++k)
     if (!t[k].empty()) out.emplace_back(static_cast<char>('A' + k), t[k]);

@@ -4,11 +4,15 @@
 // Drives: C: is always "/". Every other mounted file system that lives on a
 // block device (mount source under /dev/, whole file system rather than a
 // bind of a sub-folder, mount point a folder, not a squashfs package image)
-// gets a letter from D: upward in the byte order of its mount point, up to
-// Z:. The map is re-read when the mount table changes (a DVD inserted while
-// the program runs gets its letter). QUARVEX_DRIVES="C=/;T=/tmp/run1"
-// replaces the map; C: stays "/" unless the variable names C: itself. The
-// variable is looked at on every call, so tests can set and change it.
+// gets a letter from D: to Z: that stays with its volume (driveletters.h):
+// it keeps its letter while it stays mounted, gets its earlier letter back
+// when mounted again and that letter is free, and a new volume takes the
+// first free letter; the assignment is saved in the user's configuration
+// folder. The map is looked at again when the mount table changes (a DVD
+// inserted while the program runs gets its letter). QUARVEX_DRIVES=
+// "C=/;T=/tmp/run1" replaces the map; C: stays "/" unless the variable names
+// C: itself. The variable is looked at on every call, so tests can set and
+// change it; while it is set, no mount table or saved file is read.
 #pragma once
 
 #include <string>
@@ -100,7 +104,9 @@ bool EndsWithSeparator(std::string_view winPath);
 // Returns true when it changed the path.
 bool DropExeSuffixIfMissing(std::string& osPath);
 
-// Forgets the cached mount table (tests that change mounts or the map).
+// Forgets the cached mount table and the letters this run gave (tests that
+// change mounts, the map or the configuration folder): the next look is as
+// at a program start.
 void ResetDriveMap();
 
 // For the layer: one line of /proc/self/mountinfo, fields unescaped.
@@ -114,7 +120,8 @@ std::vector<MountEntry> ParseMountTable(std::string_view mountinfoText);
 // The current mount table, in the kernel's order (later entries cover
 // earlier ones at the same mount point).
 std::vector<MountEntry> ReadMountTable();
-// The drive map that a mount table gives (without QUARVEX_DRIVES).
+// The drive map that a mount table gives at a first start with nothing
+// saved, volumes known by their mount points (without QUARVEX_DRIVES).
 std::vector<std::pair<char, std::string>> DriveMapFromMountTable(std::string_view mountinfoText);
 
 }  // namespace qv

@@ -103,6 +103,8 @@ DWORD VolumeSerialFromUuid(const std::string& uuid, const std::string& fsType) {
   return static_cast<DWORD>(std::strtoul(hex.c_str(), nullptr, 16));
 }
 
+std::string VolumeUuid(const std::string& device) { return ProbeDevice(device).uuid; }
+
 std::string WindowsFileSystemName(const std::string& fsType, const std::string& version) {
   if (fsType == "vfat" || fsType == "msdos") {
     if (version == "FAT12" || version == "FAT16") return "FAT";

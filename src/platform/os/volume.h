@@ -48,4 +48,7 @@ namespace qv {
 DWORD VolumeSerialFromUuid(const std::string& uuid, const std::string& fsType);
 // Linux type (and blkid VERSION for FAT) -> Windows file-system name.
 std::string WindowsFileSystemName(const std::string& fsType, const std::string& version);
+// The file-system UUID on a block device ("/dev/sdb1"), as libblkid reads
+// it, else as udev names it in /dev/disk/by-uuid; empty when neither knows.
+std::string VolumeUuid(const std::string& device);
 }  // namespace qv
