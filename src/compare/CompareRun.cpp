@@ -200,6 +200,11 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       childRel += name;
     }
     if (out.walked != nullptr && child.haveId && out.walked->Contains(child.id)) continue;
+    const bool dvd = HoldsVideoTs(child);
+    // An excluded folder is never gone into, so nothing in or about it is
+    // told: not that it cannot be read, not its length, not the names it
+    // holds. A DVD folder is recorded whatever its name.
+    if (!dvd && IsExcludedFolderName(name)) continue;
     if (!JoinPath(root, childRel, "", kRunPathMax, full)) {
       CString shown(root);
       shown += '\\';
@@ -213,7 +218,6 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       NoteWalked(out, child);
       continue;
     }
-    const bool dvd = HoldsVideoTs(child);
     if (child.error != ERROR_SUCCESS && !dvd) {
       // Cannot be examined: told after the walk (unless it vanished
       // meanwhile), and never looked at again.
@@ -227,7 +231,6 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       if (out.dvdTimes != nullptr) out.dvdTimes->push_back(WalkedDvd{child.error == ERROR_SUCCESS && child.haveId, child.times});
       continue;
     }
-    if (IsExcludedFolderName(name)) continue;
     if (statCheck) {
       struct _stat st;
       if (_stat(full, &st) != 0) continue;

@@ -446,6 +446,30 @@ TEST_F(CompareRunTest, FoldersThatCanBeListedButNotEnteredKeepTheirItems) {
   EXPECT_EQ(code, 0);
 }
 
+// An excluded folder is not gone into, so nothing about it is told: not
+// that it cannot be read (lost+found at a disk's root, for a user), nor the
+// names it holds. A DVD folder with an excluded name is still catalogued,
+// also one that can be listed but not entered.
+TEST_F(CompareRunTest, ExcludedFoldersAreNeitherWalkedNorNamed) {
+  Dvd("store\\Title");
+  Dvd("store\\skipme\\Inner");
+  Dvd("store\\Shelf\\SkipMe");
+  fs::create_directories(tmp_ / "store" / "Other" / "SKIPME" / "caf\xC3\xA9");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(Os("store\\skipme").c_str(), 0), 0);
+  ASSERT_EQ(chmod(Os("store\\Shelf\\SkipMe").c_str(), 0444), 0);
+  const int code = qvtest::RunUnprivileged([&] {
+    CZEKEnv_Label entry;
+    Folders(entry, "", "store", "store");
+    if (RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr) != 1) return 1;
+    if (Names(entry) != std::vector<std::string>{"Title", "Shelf\\SkipMe"}) return 2;
+    return people_.Calls().empty() ? 0 : 3;
+  });
+  chmod(Os("store\\skipme").c_str(), 0755);
+  chmod(Os("store\\Shelf\\SkipMe").c_str(), 0755);
+  EXPECT_EQ(code, 0) << (code == 3 ? "a message was shown" : "");
+}
+
 TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {
   Dvd("store\\Title");
   CZEKEnv_Label entry;
