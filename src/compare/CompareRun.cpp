@@ -694,6 +694,13 @@ int RebuildFileInfo(int mode, int keepComment, int discard, CZEKDoc* doc, CZEKEn
 }
 
 int CheckComparePaths(int mode, const char* newPath, const char* oldPath, const char* diffPath) {
+  // A folder text that would end or extend its argument on the command
+  // line of a program the run starts names no Windows folder: no run.
+  if (!CheckFolderText(oldPath, "OLDファイルパス")) return 0;
+  if (mode != RUN_MODE_LIST &&
+      (!CheckFolderText(newPath, "NEWファイルパス") || !CheckFolderText(diffPath, "diffファイル出力先パス"))) {
+    return 0;
+  }
   // A folder text that does not fit the 1024-byte working buffers counts
   // as missing: the run cannot use it.
   auto present = [](const char* p) { return FitsFolder(p) && *p != '\0' && _access(p, 0) == 0; };
@@ -760,11 +767,13 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
     case DIFF_RUN_WINDIFF:
     case DIFF_RUN_GUI: {
       const CString program = effective == DIFF_RUN_WINDIFF ? ZEKSettings().m_strCmdWindiff : ZEKSettings().m_strCmdDF;
+      // Each folder one argument, also one with blanks or a trailing
+      // backslash.
       CString command = program;
       command += ' ';
-      command += oldPath;
+      command += QuotedPathArgument(oldPath);
       command += ' ';
-      command += newPath;
+      command += QuotedPathArgument(newPath);
       // The program's own field is hidden on the settings sheet: a start
       // failure names the program and the setting that chose this run kind.
       if (!ExecCommandQuietly(command)) {
