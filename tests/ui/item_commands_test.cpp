@@ -314,6 +314,7 @@ TEST_F(ItemCommandTest, NoFolderTextChangesTheArgumentsAProgramGets) {
   };
   char dump[1024] = {};
   DiffInfoFields fields;
+  constexpr int kAll = ITEM_COPY_NEW | ITEM_COPY_OLD | ITEM_COPY_DIFF;
   const std::vector<Case> commands = {
       {ITEM_COPY_NEW, [&](auto& n, auto& o, auto& d) { ViewNewFile(name, &records_, n, o, d); }},
       {ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { ViewOldFile(name, &records_, n, o, d); }},
@@ -323,11 +324,11 @@ TEST_F(ItemCommandTest, NoFolderTextChangesTheArgumentsAProgramGets) {
       {ITEM_COPY_OLD | ITEM_COPY_DIFF, [&](auto& n, auto& o, auto& d) { DumpOldBinary(1, name, &records_, n, o, d, dump); }},
       {ITEM_COPY_NEW, [&](auto& n, auto& o, auto& d) { OpenNewFile(name, &records_, n, o, d); }},
       {ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { OpenOldFile(name, &records_, n, o, d); }},
-      {7, [&](auto& n, auto& o, auto& d) { BinaryDiffSelected(name, &records_, n, o, d); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { BinaryDiffSelected(name, &records_, n, o, d); }},
       {ITEM_COPY_NEW | ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { RunDFSelected(name, &records_, n, o, d); }},
       {ITEM_COPY_NEW | ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { RunWindiffSelected(name, &records_, n, o, d); }},
-      {7, [&](auto& n, auto& o, auto& d) { ShowDiffSelected(name, &records_, n, o, d, 0); }},
-      {7, [&](auto& n, auto& o, auto& d) { CollectDiffInfo(name, &records_, n, o, d, 0, fields); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { ShowDiffSelected(name, &records_, n, o, d, 0); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { CollectDiffInfo(name, &records_, n, o, d, 0, fields); }},
   };
   auto nothingRan = [&] {
     return !editor_.RanMeanwhile() && !df.RanMeanwhile() && !windiff.RanMeanwhile() && !diff.RanMeanwhile() &&
