@@ -196,6 +196,11 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       childRel += name;
     }
     if (out.walked != nullptr && child.haveId && out.walked->Contains(child.id)) continue;
+    const bool dvd = HoldsVideoTs(child);
+    // An excluded folder is never gone into, so nothing in or about it is
+    // told: not that it cannot be read, not its length, not the names it
+    // holds. A DVD folder is recorded whatever its name.
+    if (!dvd && IsExcludedFolderName(name)) continue;
     if (!JoinPath(root, childRel, "", kRunPathMax, full)) {
       CString shown(root);
       shown += '\\';
@@ -209,7 +214,6 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       NoteWalked(out, child);
       continue;
     }
-    const bool dvd = HoldsVideoTs(child);
     if (child.error != ERROR_SUCCESS && !dvd) {
       // Cannot be examined: told after the walk (unless it vanished
       // meanwhile), and never looked at again.
@@ -223,7 +227,6 @@ void ListLevel(const CString& root, const CString& rel, std::vector<WalkFolder>&
       if (out.dvdTimes != nullptr) out.dvdTimes->push_back(WalkedDvd{child.error == ERROR_SUCCESS && child.haveId, child.times});
       continue;
     }
-    if (IsExcludedFolderName(name)) continue;
     if (statCheck) {
       struct _stat st;
       if (_stat(full, &st) != 0) continue;
@@ -634,6 +637,13 @@ int RebuildFileInfo(int mode, int keepComment, int discard, CZEKDoc* doc, CZEKEn
 }
 
 int CheckComparePaths(int mode, const char* newPath, const char* oldPath, const char* diffPath) {
+  // A folder text that would end or extend its argument on the command
+  // line of a program the run starts names no Windows folder: no run.
+  if (!CheckFolderText(oldPath, "OLDファイルパス")) return 0;
+  if (mode != RUN_MODE_LIST &&
+      (!CheckFolderText(newPath, "NEWファイルパス") || !CheckFolderText(diffPath, "diffファイル出力先パス"))) {
+    return 0;
+  }
   // A folder text that does not fit the 1024-byte working buffers counts
   // as missing: the run cannot use it.
   auto present = [](const char* p) { return FitsFolder(p) && *p != '\0' && _access(p, 0) == 0; };
@@ -700,11 +710,13 @@ void RunCompare(int mode, int keepComment, int kind, CZEKEnv_Label* entry, CZEKD
     case DIFF_RUN_WINDIFF:
     case DIFF_RUN_GUI: {
       const CString program = effective == DIFF_RUN_WINDIFF ? ZEKSettings().m_strCmdWindiff : ZEKSettings().m_strCmdDF;
+      // Each folder one argument, also one with blanks or a trailing
+      // backslash.
       CString command = program;
       command += ' ';
-      command += oldPath;
+      command += QuotedPathArgument(oldPath);
       command += ' ';
-      command += newPath;
+      command += QuotedPathArgument(newPath);
       // The program's own field is hidden on the settings sheet: a start
       // failure names the program and the setting that chose this run kind.
       if (!ExecCommandQuietly(command)) {

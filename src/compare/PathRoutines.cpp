@@ -197,6 +197,48 @@ int CopyFileConfirm(int mode, const CString& sourceFolder, const CString& destFo
   return result;
 }
 
+BOOL IsSafeFolderText(const char* folder) {
+  if (folder == nullptr) return TRUE;
+  for (const char* p = folder; *p != '\0'; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c == '"') return FALSE;
+    if (IsLead(c)) {
+      if (p[1] == '\0') return FALSE;
+      ++p;
+    }
+  }
+  return TRUE;
+}
+
+BOOL CheckFolderText(const char* folder, const char* label) {
+  if (IsSafeFolderText(folder)) return TRUE;
+  CString text;
+  text.Format("%s\n\n上記%sには「\"」または不完全な文字が含まれているため、処理できません。", folder,
+              label ? label : "");
+  AfxMessageBox(text, MB_OK);
+  return FALSE;
+}
+
+CString QuotedPathArgument(const char* path) {
+  const char* text = path ? path : "";
+  // Backslashes at the end, each a separator and not a trail byte.
+  int trailing = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (IsLead(c) && p[1] != '\0') {
+      ++p;
+      trailing = 0;
+    } else {
+      trailing = c == '\\' ? trailing + 1 : 0;
+    }
+  }
+  CString quoted("\"");
+  quoted += text;
+  for (int i = 0; i < trailing; ++i) quoted += '\\';
+  quoted += '"';
+  return quoted;
+}
+
 int BrowseFolderCallback(HWND hwnd, UINT uMsg, LPARAM lParam, LPARAM lpData) {
   // The browser opens at the initial path.
   if (uMsg == BFFM_INITIALIZED) ::SendMessageA(hwnd, BFFM_SETSELECTIONA, TRUE, lpData);

@@ -54,6 +54,24 @@ int MakeFolder(const char* path);
 void MakeRelatedPath(int mode, CString& path, const char* name);
 void CutToParentFolder(CString& path);
 
+// Folder texts come from documents anyone can write, and every program the
+// program starts gets its folders through a command line. TRUE when
+// `folder` stays inside the double quotes it is put in there, alone or with
+// a name joined to it: it holds no double quote (no Windows path does) and
+// does not end in half a double-byte character, whose lead byte would take
+// the next byte of the line as its trail. Empty (or null) counts as safe.
+// A trailing backslash is left alone: a name is joined after it, and
+// QuotedPathArgument keeps it off the closing quote.
+BOOL IsSafeFolderText(const char* folder);
+// The same, telling the user when the text is refused; `label` names the
+// folder in the message ("OLDファイルパス", "フォルダ(NEW)").
+BOOL CheckFolderText(const char* folder, const char* label);
+
+// `path` in double quotes as one argument of a command line. Backslashes
+// that end it are doubled, so that the closing quote stays a quote ("T:\"
+// reaches the program as T:\).
+CString QuotedPathArgument(const char* path);
+
 // Lets the user choose a folder in the shell's folder browser, opening at
 // `initialPath`. 1: the full path of the chosen folder is in `out`; 0:
 // cancelled, `out` holds the initial path. `out` holds `outSize` bytes (the

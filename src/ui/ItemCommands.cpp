@@ -70,7 +70,7 @@ using Writer = int (*)(int header, LPCSTR input, LPCSTR output);
 // dump and listing commands). A kDump* result.
 int WriteRendering(int open, int flag, LPCSTR name, const CString& newDir, const CString& oldDir,
                    const CString& diffDir, const char* suffix, Writer writer, char* outPath) {
-  if (!CheckItemName(name)) return kDumpFailed;
+  if (!CheckItemName(name) || !CheckItemFolders(flag | ITEM_COPY_DIFF, newDir, oldDir, diffDir)) return kDumpFailed;
   if (CheckFileExists(ItemModeWord(), flag, name, newDir, oldDir, diffDir) == 0) return kDumpCopyMissing;
   const bool isNew = flag == ITEM_COPY_NEW;
   CString source;
@@ -96,9 +96,10 @@ int WriteRendering(int open, int flag, LPCSTR name, const CString& newDir, const
 
 // The steps every pair command starts with. TRUE when both copies are
 // there and the pair action follows; otherwise the one copy has been shown
-// (or the command stops).
+// (or the command stops). `folders` (ITEM_COPY_*): the folders the pair
+// action puts on a command line.
 BOOL ResolvePair(LPCSTR name, CObList* records, const CString& newDir, const CString& oldDir,
-                 const CString& diffDir, CZEKMergeFileInfo*& record) {
+                 const CString& diffDir, int folders, CZEKMergeFileInfo*& record) {
   if (!CheckItemName(name)) return FALSE;
   record = FindItemRecord(records, name);
   if (record == nullptr) return FALSE;
@@ -110,7 +111,7 @@ BOOL ResolvePair(LPCSTR name, CObList* records, const CString& newDir, const CSt
     ViewNewFile(name, records, newDir, oldDir, diffDir);
     return FALSE;
   }
-  if (!CheckItemName(record->m_Old.m_strName)) return FALSE;
+  if (!CheckItemName(record->m_Old.m_strName) || !CheckItemFolders(folders, newDir, oldDir, diffDir)) return FALSE;
   return CheckFileExists(ItemModeWord(), ITEM_COPY_NEW | ITEM_COPY_OLD, name, newDir, oldDir, diffDir) != 0;
 }
 
@@ -201,6 +202,12 @@ BOOL CheckItemName(LPCSTR name) {
   return FALSE;
 }
 
+BOOL CheckItemFolders(int flags, LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir) {
+  return ((flags & ITEM_COPY_NEW) == 0 || CheckFolderText(newDir, "フォルダ(NEW)")) &&
+         ((flags & ITEM_COPY_OLD) == 0 || CheckFolderText(oldDir, "フォルダ(OLD)")) &&
+         ((flags & ITEM_COPY_DIFF) == 0 || CheckFolderText(diffDir, "フォルダ(DIFF)"));
+}
+
 int CheckFileExists(int mode, int flags, LPCSTR name, LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir) {
   struct Copy {
     int flag;
@@ -237,7 +244,7 @@ CZEKMergeFileInfo* FindItemRecord(CObList* records, LPCSTR name) {
 }
 
 void ViewNewFile(LPCSTR name, CObList*, const CString& newDir, const CString& oldDir, const CString& diffDir) {
-  if (!CheckItemName(name)) return;
+  if (!CheckItemName(name) || !CheckItemFolders(ITEM_COPY_NEW, newDir, oldDir, diffDir)) return;
   if (CheckFileExists(ItemModeWord(), ITEM_COPY_NEW, name, newDir, oldDir, diffDir) == 0) return;
   CString path;
   if (!JoinItemPath(newDir, name, path)) {
@@ -248,7 +255,7 @@ void ViewNewFile(LPCSTR name, CObList*, const CString& newDir, const CString& ol
 }
 
 void ViewOldFile(LPCSTR name, CObList*, const CString& newDir, const CString& oldDir, const CString& diffDir) {
-  if (!CheckItemName(name)) return;
+  if (!CheckItemName(name) || !CheckItemFolders(ITEM_COPY_OLD, newDir, oldDir, diffDir)) return;
   if (CheckFileExists(ItemModeWord(), ITEM_COPY_OLD, name, newDir, oldDir, diffDir) == 0) return;
   CString path;
   if (!StatCopy(oldDir, name, kOldStatusText, path)) return;
@@ -276,7 +283,7 @@ void ListOldSource(LPCSTR name, CObList*, const CString& newDir, const CString& 
 namespace {
 
 void OpenCopy(int flag, LPCSTR name, const CString& newDir, const CString& oldDir, const CString& diffDir) {
-  if (!CheckItemName(name)) return;
+  if (!CheckItemName(name) || !CheckItemFolders(flag, newDir, oldDir, diffDir)) return;
   if (CheckFileExists(ItemModeWord(), flag, name, newDir, oldDir, diffDir) == 0) return;
   const bool isNew = flag == ITEM_COPY_NEW;
   CString path;
@@ -298,7 +305,9 @@ void OpenOldFile(LPCSTR name, CObList*, const CString& newDir, const CString& ol
 void BinaryDiffSelected(LPCSTR name, CObList* records, const CString& newDir, const CString& oldDir,
                         const CString& diffDir) {
   CZEKMergeFileInfo* record = nullptr;
-  if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
+  if (!ResolvePair(name, records, newDir, oldDir, diffDir, ITEM_COPY_NEW | ITEM_COPY_OLD | ITEM_COPY_DIFF, record)) {
+    return;
+  }
   // Only two dumps this command wrote are compared: a stale or missing one
   // would show an old difference as the current one.
   char newDump[kItemPathMax + 1] = {};
@@ -330,7 +339,7 @@ void BinaryDiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
 void RunDFSelected(LPCSTR name, CObList* records, const CString& newDir, const CString& oldDir,
                    const CString& diffDir) {
   CZEKMergeFileInfo* record = nullptr;
-  if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
+  if (!ResolvePair(name, records, newDir, oldDir, diffDir, ITEM_COPY_NEW | ITEM_COPY_OLD, record)) return;
   const CString command = PairCommand(ZEKSettings().m_strCmdDF, record, newDir, oldDir);
   if (command.GetLength() > kCommandMax) {
     AfxMessageBox(kCommandTooLongText, MB_OK);
@@ -342,7 +351,7 @@ void RunDFSelected(LPCSTR name, CObList* records, const CString& newDir, const C
 void RunWindiffSelected(LPCSTR name, CObList* records, const CString& newDir, const CString& oldDir,
                         const CString& diffDir) {
   CZEKMergeFileInfo* record = nullptr;
-  if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
+  if (!ResolvePair(name, records, newDir, oldDir, diffDir, ITEM_COPY_NEW | ITEM_COPY_OLD, record)) return;
   const CString command = PairCommand(ZEKSettings().m_strCmdWindiff, record, newDir, oldDir);
   if (command.GetLength() > kWindiffCommandMax) {
     AfxMessageBox(kWindiffTooLongText, MB_OK);
@@ -354,7 +363,9 @@ void RunWindiffSelected(LPCSTR name, CObList* records, const CString& newDir, co
 void ShowDiffSelected(LPCSTR name, CObList* records, const CString& newDir, const CString& oldDir,
                       const CString& diffDir, int diffOption) {
   CZEKMergeFileInfo* record = nullptr;
-  if (!ResolvePair(name, records, newDir, oldDir, diffDir, record)) return;
+  if (!ResolvePair(name, records, newDir, oldDir, diffDir, ITEM_COPY_NEW | ITEM_COPY_OLD | ITEM_COPY_DIFF, record)) {
+    return;
+  }
   const CString itemName = record->m_New.m_strName;
   const int result = MakeDiffFile(0, 0, ZEKSettings().m_strCmdDiff, newDir, oldDir, diffDir, itemName,
                                   record->m_New.m_tModify, record->m_Old.m_tModify, record->m_tDiffFile,
@@ -410,7 +421,8 @@ BOOL CollectDiffInfo(LPCSTR name, CObList* records, const CString& newDir, const
   LONG diffTime = 0;
   if (pair) {
     f.stepDifference = static_cast<int>(record->m_New.m_dwLines) - static_cast<int>(record->m_Old.m_dwLines);
-    if (CheckItemName(itemName) && CheckItemName(record->m_Old.m_strName)) {
+    if (CheckItemName(itemName) && CheckItemName(record->m_Old.m_strName) &&
+        CheckItemFolders(ITEM_COPY_NEW | ITEM_COPY_OLD | ITEM_COPY_DIFF, newDir, oldDir, diffDir)) {
       result = MakeDiffFile(1, 0, ZEKSettings().m_strCmdDiff, newDir, oldDir, diffDir, itemName, newTime, oldTime,
                             diffTime, diffOption, record);
       DeleteDiffHeaderFile(record, diffDir);

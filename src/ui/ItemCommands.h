@@ -55,6 +55,12 @@ BOOL IsSafeItemName(LPCSTR name);
 // The same, telling the user when the name is refused.
 BOOL CheckItemName(LPCSTR name);
 
+// Folder texts come from documents too. TRUE when each of the NEW, OLD and
+// DIFF folders that `flags` (ITEM_COPY_*) names can go on a command line
+// (IsSafeFolderText); else FALSE after the message naming the first one
+// refused. Every command checks the folders it puts on a command line.
+BOOL CheckItemFolders(int flags, LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir);
+
 // `folder` + "\" + `name` into `out`; FALSE (out empty) when it would be
 // longer than kItemPathMax bytes.
 BOOL JoinItemPath(LPCSTR folder, LPCSTR name, CString& out);

@@ -183,14 +183,15 @@ void COperation_Form::OnBnClickedRun() {
     const CZEKSettings& settings = ZEKSettings();
     if (settings.m_bCmdAvailable[2] != 1 && settings.m_bCmdAvailable[3] != 1) {
       AfxMessageBox(kNoCompareProgram);
-    } else {
+    } else if (CheckFolderText(m_strOldPath, "OLDファイルパス") && CheckFolderText(m_strNewPath, "NEWファイルパス")) {
       const CString& program = (settings.m_nOpeMode1 == 1 || settings.m_bCmdAvailable[2] != 1)
                                    ? settings.m_strCmdWindiff
                                    : settings.m_strCmdDF;
       // Three parts, each path in double quotes, two blanks between them.
       CString line;
       line.Format("%s %s %s", CString("\"" + program + "\"").GetString(),
-                  CString(" \"" + m_strOldPath + "\"").GetString(), CString(" \"" + m_strNewPath + "\"").GetString());
+                  CString(" " + QuotedPathArgument(m_strOldPath)).GetString(),
+                  CString(" " + QuotedPathArgument(m_strNewPath)).GetString());
       // A line the command buffer cannot hold is not started cut.
       if (line.GetLength() <= 2047) {
         LaunchDetached(line);

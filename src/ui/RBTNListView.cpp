@@ -241,6 +241,7 @@ void CRBTN_ListView::RunProgram(UINT nID, UINT first, bool onNew) {
   if (n < 0 || n >= ZEKSettings().m_listSendToPath.GetCount()) return;
   Selection s;
   if (!TakeRecordedSelection(s) || !CheckItemName(s.name)) return;
+  if (!CheckItemFolders(onNew ? ITEM_COPY_NEW : ITEM_COPY_OLD, s.newDir, s.oldDir, s.diffDir)) return;
   const CString program = ZEKSettings().m_listSendToPath.GetAt(ZEKSettings().m_listSendToPath.FindIndex(n));
   CString command;
   command.Format("\"%s\"  \"%s\\%s\"", program, onNew ? s.newDir : s.oldDir, s.name);

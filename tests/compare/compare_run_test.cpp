@@ -30,6 +30,7 @@
 #include "records/ZEKDoc.h"
 #include "support/drives.h"
 #include "support/pe_image.h"
+#include "support/recorder.h"
 #include "support/scripted_people.h"
 #include "support/testutil.h"
 #include "support/unprivileged.h"
@@ -452,6 +453,30 @@ TEST_F(CompareRunTest, FoldersThatCanBeListedButNotEnteredKeepTheirItems) {
   EXPECT_EQ(code, 0);
 }
 
+// An excluded folder is not gone into, so nothing about it is told: not
+// that it cannot be read (lost+found at a disk's root, for a user), nor the
+// names it holds. A DVD folder with an excluded name is still catalogued,
+// also one that can be listed but not entered.
+TEST_F(CompareRunTest, ExcludedFoldersAreNeitherWalkedNorNamed) {
+  Dvd("store\\Title");
+  Dvd("store\\skipme\\Inner");
+  Dvd("store\\Shelf\\SkipMe");
+  fs::create_directories(tmp_ / "store" / "Other" / "SKIPME" / "caf\xC3\xA9");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  ASSERT_EQ(chmod(Os("store\\skipme").c_str(), 0), 0);
+  ASSERT_EQ(chmod(Os("store\\Shelf\\SkipMe").c_str(), 0444), 0);
+  const int code = qvtest::RunUnprivileged([&] {
+    CZEKEnv_Label entry;
+    Folders(entry, "", "store", "store");
+    if (RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr) != 1) return 1;
+    if (Names(entry) != std::vector<std::string>{"Title", "Shelf\\SkipMe"}) return 2;
+    return people_.Calls().empty() ? 0 : 3;
+  });
+  chmod(Os("store\\skipme").c_str(), 0755);
+  chmod(Os("store\\Shelf\\SkipMe").c_str(), 0755);
+  EXPECT_EQ(code, 0) << (code == 3 ? "a message was shown" : "");
+}
+
 TEST_F(CompareRunTest, TotalsStartFromZeroAtEveryRun) {
   Dvd("store\\Title");
   CZEKEnv_Label entry;
@@ -539,6 +564,53 @@ TEST_F(CompareRunTest, MissingFoldersAreAskedAboutInOrder) {
   EXPECT_EQ(CheckComparePaths(RUN_MODE_LIST, "", longOld.c_str(), ""), 0);
   ASSERT_EQ(people_.Calls().size(), 1u);
   EXPECT_EQ(people_.Calls()[0].text.substr(0, longOld.size()), longOld);
+}
+
+// A folder text from a crafted document that would end or extend its
+// argument on the diff program's or a comparison program's command line
+// stops the run before anything is walked or started, naming the folder.
+TEST_F(CompareRunTest, FolderTextsThatWouldAddArgumentsStopTheRun) {
+  const std::string quoted = "作業\" \"--x";
+  // The crafted folders hold what new and old hold, so a run would start
+  // the diff program on them.
+  ChangedPair("Title");
+  Dir("diff");
+  Dir(quoted + " diff");
+  fs::copy(Os("new"), Os(quoted + " new"), fs::copy_options::recursive);
+  fs::copy(Os("old"), Os(quoted + " old"), fs::copy_options::recursive);
+  qvtest::Recorder diff(tmp_.path() / "bin", "diff");
+  theApp.m_strCmdDiff = W("bin\\diff").c_str();
+  theApp.m_nDiffExec = DIFF_RUN_REGENERATE;
+  struct Case {
+    int mode;
+    std::string newRel, oldRel, diffRel, shown, label;
+  };
+  const Case cases[] = {
+      {RUN_MODE_COMPARE, "new", quoted + " old", "diff", W(quoted + " old"), "OLDファイルパス"},
+      {RUN_MODE_LIST, "", quoted + " old", "diff", W(quoted + " old"), "OLDファイルパス"},
+      {RUN_MODE_COMPARE, quoted + " new", "old", "diff", W(quoted + " new"), "NEWファイルパス"},
+      {RUN_MODE_COMPARE, "new", "old", quoted + " diff", W(quoted + " diff"), "diffファイル出力先パス"},
+      {RUN_MODE_COMPARE, "new", "old\x81", "diff", W("old\x81"), "OLDファイルパス"},
+  };
+  for (const Case& c : cases) {
+    CZEKEnv_Label entry;
+    Folders(entry, c.newRel, c.oldRel, c.diffRel);
+    people_.ClearCalls();
+    people_.QueueAnswer(IDOK);
+    EXPECT_EQ(RebuildFileInfo(c.mode, 1, 3, nullptr, &entry, nullptr, nullptr), 0) << c.shown;
+    ASSERT_EQ(people_.Calls().size(), 1u) << c.shown;
+    EXPECT_EQ(people_.Calls()[0].text,
+              c.shown + "\n\n上記" + c.label + "には「\"」または不完全な文字が含まれているため、処理できません。");
+    EXPECT_EQ(entry.m_pRecordList, nullptr);
+    EXPECT_FALSE(diff.RanMeanwhile()) << c.shown;
+  }
+  // A folder the list mode does not use is not looked at.
+  CZEKEnv_Label entry;
+  Folders(entry, quoted + " new", "old", quoted + " diff");
+  people_.ClearCalls();
+  EXPECT_EQ(RebuildFileInfo(RUN_MODE_LIST, 1, 3, nullptr, &entry, nullptr, nullptr), 1);
+  EXPECT_TRUE(people_.Calls().empty());
+  EXPECT_EQ(Names(entry), std::vector<std::string>{"Title"});
 }
 
 TEST_F(CompareRunTest, GoingOnWithoutNewGivesOldOnlyRecords) {
@@ -1155,6 +1227,28 @@ TEST_F(StandInTest, RunKindFourStartsTheGuiProgramOnOldThenNew) {
   RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_GUI, &entry, nullptr);
   EXPECT_EQ(WaitForArgs(), (tmp_ / "old").string() + "\n" + (tmp_ / "new").string() + "\n");
   EXPECT_EQ(entry.m_nState, 1);
+}
+
+// The comparison programs of run kinds 3 and 4 get each folder as one
+// argument: one with blanks, a drive's root with its backslash, one whose
+// last byte is the trail byte 0x5C of 表.
+TEST_F(StandInTest, EachFolderReachesTheComparisonProgramAsOneArgument) {
+  Dir("作業 old");
+  Dir("予定表");
+  theApp.m_strCmdWindiff = script_.c_str();
+  theApp.m_strCmdDF = script_.c_str();
+  CZEKEnv_Label entry;
+  entry.m_strOldPath = W("作業 old").c_str();
+  entry.m_strNewPath = "T:\\";
+  entry.m_strDiffPath = W("diff").c_str();
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_WINDIFF, &entry, nullptr);
+  EXPECT_EQ(WaitForArgs(), (tmp_ / qvtest::U8("作業 old")).string() + "\n" + tmp_.str() + "\n");
+  std::error_code ec;
+  fs::remove(tmp_ / "args.txt", ec);
+  entry.m_strOldPath = W("予定表").c_str();
+  entry.m_strNewPath = W("作業 old\\").c_str();
+  RunCompare(RUN_MODE_COMPARE, 1, DIFF_RUN_GUI, &entry, nullptr);
+  EXPECT_EQ(WaitForArgs(), (tmp_ / qvtest::U8("予定表")).string() + "\n" + (tmp_ / qvtest::U8("作業 old")).string() + "/\n");
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -288,6 +289,90 @@ TEST_F(ItemCommandTest, NoItemNameChangesTheArgumentsAProgramGets) {
   ShowDiffSelected(name, &records_, new_, old_, diff_, 0);
   EXPECT_EQ(diff.Wait(), (std::vector<std::string>{diff.script().string(), oldCopy, newCopy}));
   EXPECT_EQ(MessagesShown(), std::vector<std::string>{"同じです。"});
+}
+
+// The NEW, OLD and DIFF folders come from the document as well: a folder
+// text holding a double quote, or ending in half a double-byte character,
+// is refused by every command that would put it on a command line, with a
+// message naming it. A command that does not use the folder goes on.
+TEST_F(ItemCommandTest, NoFolderTextChangesTheArgumentsAProgramGets) {
+  Recorder df(dir_.path() / "bin", "df prog");
+  Recorder windiff(dir_.path() / "bin", "windiff");
+  Recorder diff(dir_.path() / "bin", "diff");
+  Recorder opener(dir_.path() / "path", "xdg-open");
+  const std::string path = (dir_.path() / "path").string() + ":" + (getenv("PATH") ? getenv("PATH") : "");
+  qvtest::EnvVar env("PATH", path.c_str());
+  theApp.m_strCmdDiff = "T:\\bin\\diff";
+  const char name[] = "映画 D";
+  Item(name, "n\n", "o\n");
+
+  // Each command with the folders it puts on a command line.
+  using Command = std::function<void(const CString&, const CString&, const CString&)>;
+  struct Case {
+    int folders;
+    Command run;
+  };
+  char dump[1024] = {};
+  DiffInfoFields fields;
+  constexpr int kAll = ITEM_COPY_NEW | ITEM_COPY_OLD | ITEM_COPY_DIFF;
+  const std::vector<Case> commands = {
+      {ITEM_COPY_NEW, [&](auto& n, auto& o, auto& d) { ViewNewFile(name, &records_, n, o, d); }},
+      {ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { ViewOldFile(name, &records_, n, o, d); }},
+      {ITEM_COPY_NEW | ITEM_COPY_DIFF, [&](auto& n, auto& o, auto& d) { ListNewSource(name, &records_, n, o, d); }},
+      {ITEM_COPY_OLD | ITEM_COPY_DIFF, [&](auto& n, auto& o, auto& d) { ListOldSource(name, &records_, n, o, d); }},
+      {ITEM_COPY_NEW | ITEM_COPY_DIFF, [&](auto& n, auto& o, auto& d) { DumpNewBinary(1, name, &records_, n, o, d, dump); }},
+      {ITEM_COPY_OLD | ITEM_COPY_DIFF, [&](auto& n, auto& o, auto& d) { DumpOldBinary(1, name, &records_, n, o, d, dump); }},
+      {ITEM_COPY_NEW, [&](auto& n, auto& o, auto& d) { OpenNewFile(name, &records_, n, o, d); }},
+      {ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { OpenOldFile(name, &records_, n, o, d); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { BinaryDiffSelected(name, &records_, n, o, d); }},
+      {ITEM_COPY_NEW | ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { RunDFSelected(name, &records_, n, o, d); }},
+      {ITEM_COPY_NEW | ITEM_COPY_OLD, [&](auto& n, auto& o, auto& d) { RunWindiffSelected(name, &records_, n, o, d); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { ShowDiffSelected(name, &records_, n, o, d, 0); }},
+      {kAll, [&](auto& n, auto& o, auto& d) { CollectDiffInfo(name, &records_, n, o, d, 0, fields); }},
+  };
+  auto nothingRan = [&] {
+    return !editor_.RanMeanwhile() && !df.RanMeanwhile() && !windiff.RanMeanwhile() && !diff.RanMeanwhile() &&
+           !opener.RanMeanwhile();
+  };
+
+  // The crafted folders exist on disk as Linux spells them, with the copies.
+  const std::string quoted = "T:\\作業\" \"--x";
+  for (const char* side : {"NEW", "OLD", "DIFF"}) fs::create_directories(Os(quoted + " " + side));
+  WriteFile(Os(quoted + " NEW\\" + name), "n\n");
+  WriteFile(Os(quoted + " OLD\\" + name), "o\n");
+  const struct {
+    int flag;
+    const char* folder;
+    const char* label;
+  } sides[] = {{ITEM_COPY_NEW, " NEW", "フォルダ(NEW)"},
+               {ITEM_COPY_OLD, " OLD", "フォルダ(OLD)"},
+               {ITEM_COPY_DIFF, " DIFF", "フォルダ(DIFF)"}};
+  for (const auto& side : sides) {
+    for (const std::string& bad : {quoted + side.folder, std::string("T:\\作業\x81")}) {
+      const CString badText = bad.c_str();
+      const CString& n = side.flag == ITEM_COPY_NEW ? badText : new_;
+      const CString& o = side.flag == ITEM_COPY_OLD ? badText : old_;
+      const CString& d = side.flag == ITEM_COPY_DIFF ? badText : diff_;
+      for (const Case& c : commands) {
+        if ((c.folders & side.flag) == 0) continue;
+        people_.ClearCalls();
+        people_.QueueAnswer(IDOK);
+        c.run(n, o, d);
+        EXPECT_TRUE(nothingRan()) << side.label << " " << U8(bad);
+        ASSERT_EQ(MessagesShown().size(), 1u) << side.label << " " << U8(bad);
+        EXPECT_EQ(MessagesShown()[0],
+                  bad + "\n\n上記" + side.label + "には「\"」または不完全な文字が含まれているため、処理できません。");
+      }
+    }
+  }
+  people_.ClearCalls();
+
+  // A command that does not use the crafted folder is not stopped by it.
+  const CString badDiff = (quoted + " DIFF").c_str();
+  RunDFSelected(name, &records_, new_, old_, badDiff);
+  EXPECT_EQ(df.Wait(), (std::vector<std::string>{df.script().string(), (Os(kOld) / U8(name)).string(),
+                                                 (Os(kNew) / U8(name)).string()}));
+  EXPECT_TRUE(people_.Calls().empty());
 }
 
 // ---------------------------------------------------------------------------

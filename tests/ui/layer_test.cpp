@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <QTreeView>
 
 #include "compare/PathRoutines.h"
 #include "platform/ui/resources.h"
@@ -302,6 +303,47 @@ TEST_F(LayerTest, ListViewRowsSortAndNotify) {
   EXPECT_GT(parent.changed, before);
   EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 2);
   EXPECT_EQ(list.GetSelectedCount(), 1u);
+  parent.DestroyWindow();
+}
+
+// A text with line breaks, such as a DVD comment of two lines, is shown on
+// its row's one line: every row keeps the height of a list of one-line
+// texts, and the program reads back the text it set.
+TEST_F(LayerTest, ListViewRowsKeepOneLinesHeightWhateverTheirTexts) {
+  CWnd parent;
+  ASSERT_TRUE(parent.Create(nullptr, "p", WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
+  CListCtrl plain, broken;
+  ASSERT_TRUE(plain.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 400, 140), &parent, 1));
+  ASSERT_TRUE(broken.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 150, 400, 290), &parent, 2));
+  const char* const brokenTexts[][2] = {{"a", "一行目\r\n二行目"}, {"b", "y"}, {"c\n\nd", "z\re"}};
+  for (CListCtrl* list : {&plain, &broken}) {
+    LVCOLUMN col{};
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    InsertListColumn(list, &col, 0, LVCFMT_LEFT, "name", 120);
+    InsertListColumn(list, &col, 1, LVCFMT_LEFT, "comment", 200);
+    for (int i = 0; i < 3; ++i) {
+      const int row = list->InsertItem(i, list == &plain ? "a" : Text(brokenTexts[i][0]));
+      list->SetItemText(row, 1, list == &plain ? "x" : Text(brokenTexts[i][1]));
+    }
+  }
+  Pump();
+  QTreeView* plainView = qvtest::ui::ListView(&plain);
+  QTreeView* brokenView = qvtest::ui::ListView(&broken);
+  ASSERT_NE(plainView, nullptr);
+  ASSERT_NE(brokenView, nullptr);
+  const int oneLine = plainView->visualRect(plainView->model()->index(0, 0)).height();
+  ASSERT_GT(oneLine, 0);
+  for (int r = 0; r < 3; ++r) {
+    for (int c = 0; c < 2; ++c) {
+      const QModelIndex cell = brokenView->model()->index(r, c);
+      EXPECT_EQ(brokenView->visualRect(cell).height(), oneLine) << r;
+      EXPECT_EQ(brokenView->sizeHintForIndex(cell).height(),
+                plainView->sizeHintForIndex(plainView->model()->index(r, c)).height())
+          << r << c;
+    }
+  }
+  EXPECT_EQ(brokenView->model()->index(0, 1).data().toString(), QString::fromUtf8("一行目 二行目"));
+  EXPECT_EQ(broken.GetItemText(0, 1), Text("一行目\r\n二行目"));
   parent.DestroyWindow();
 }
 

@@ -381,6 +381,30 @@ TEST_F(ListControlTest, SendToProgramsNeverGetACraftedNameAsSeveralArguments) {
   }
 }
 
+// An entry folder of a crafted document: refused where a SendTo program
+// would get it, named in the message; the other side's program still runs.
+TEST_F(ListControlTest, SendToProgramsNeverGetACraftedFolderAsSeveralArguments) {
+  Add("映画 z", 2);
+  Show(MODE_LIST, 15);
+  Folders();
+  const std::string crafted = "T:\\作業\" \"--x OLD";
+  Entry()->m_strOldPath = Cp(crafted).c_str();
+  fs::create_directories(tmp_ / "作業\" \"--x OLD" / "映画 z");
+  qvtest::Recorder program(tmp_ / "send to", "p0");
+  theApp.m_listSendToPath.AddTail("T:\\send to\\p0");
+  ClickRow(&Control(), 0);
+  RightClickAndChoose(0, "");
+  people_.QueueAnswer(IDOK);
+  Control().SendMessage(WM_COMMAND, MAKEWPARAM(32888, 0), 0);  // on OLD
+  EXPECT_FALSE(program.RanMeanwhile());
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(U8(people_.Calls()[0].text),
+            crafted + "\n\n上記フォルダ(OLD)には「\"」または不完全な文字が含まれているため、処理できません。");
+  Control().SendMessage(WM_COMMAND, MAKEWPARAM(32856, 0), 0);  // on NEW
+  EXPECT_EQ(program.Wait(), (std::vector<std::string>{program.script().string(), (tmp_ / "new" / "映画 z").string()}));
+  EXPECT_EQ(people_.Calls().size(), 1u);
+}
+
 TEST_F(ListControlTest, CopyOutSetsUpTheFoldersOnceThenCopiesAtOnce) {
   Add("a", 2);
   Add("b", 2);

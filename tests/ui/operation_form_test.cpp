@@ -333,6 +333,39 @@ TEST_F(OperationFormTest, TwoFilesAreShownByTheComparisonProgramInsteadOfARun) {
   }
 }
 
+// A file path holding a double quote (as a crafted document's entry can)
+// is refused before the comparison program is started, and named.
+TEST_F(OperationFormTest, TwoFilesWithAQuoteInAPathStartNothing) {
+  ASSERT_TRUE(Start());
+  ShowOperation(MODE_COMPARE);
+  qvtest::WriteFile(tmp_ / "old\" \"--x.txt", "a");
+  qvtest::WriteFile(tmp_ / "new.txt", "b");
+  qvtest::WriteFile(tmp_ / "df.sh", "#!/bin/sh\necho \"$@\" > '" + (tmp_ / "ran.log").string() + "'\n");
+  fs::permissions(tmp_ / "df.sh", fs::perms::owner_all);
+  theApp.m_strCmdDF = "T:\\df.sh";
+  theApp.m_bCmdAvailable[2] = TRUE;
+  theApp.m_nOpeMode1 = 0;
+  Type(Form(), IDC_EDIT_OLD, "T:\\old\" \"--x.txt");
+  Type(Form(), IDC_EDIT_NEW, "T:\\new.txt");
+  people_.QueueAnswer(IDOK);
+  Click(Form(), IDC_RUN);
+  Pump();
+  ASSERT_EQ(people_.Calls().size(), 1u);
+  EXPECT_EQ(people_.Calls()[0].text,
+            Cp("T:\\old\" \"--x.txt\n\n上記OLDファイルパスには「\"」または不完全な文字が含まれているため、処理できません。"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(fs::exists(tmp_ / "ran.log"));
+  EXPECT_EQ(Entry()->m_pRecordList, nullptr);
+
+  // Without the quote the program gets the two paths.
+  Type(Form(), IDC_EDIT_OLD, "T:\\new.txt");
+  Click(Form(), IDC_RUN);
+  Pump();
+  WaitForFile(tmp_ / "ran.log");
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "ran.log"), (tmp_ / "new.txt").string() + " " + (tmp_ / "new.txt").string() + "\n");
+  EXPECT_EQ(people_.Calls().size(), 1u);
+}
+
 TEST_F(OperationFormTest, TheTwoOpenerButtonsStartTheirPrograms) {
   ASSERT_TRUE(Start());
   // The editor opens the settings file.

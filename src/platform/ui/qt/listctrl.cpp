@@ -30,6 +30,16 @@ struct Row {
   bool focused = false;
 };
 
+// `text` with each line break (CR LF, CR, LF, and the other characters a
+// text layout breaks lines at) as one blank.
+QString OneLine(QString text) {
+  static const QChar kBreaks[] = {u'\n', u'\v', u'\f', u'\r', QChar(QChar::LineSeparator),
+                                  QChar(QChar::ParagraphSeparator), QChar(0x85)};
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  for (QChar b : kBreaks) text.replace(b, u' ');
+  return text;
+}
+
 class ListModel : public QAbstractTableModel {
  public:
   std::vector<Column> cols;
@@ -49,7 +59,11 @@ class ListModel : public QAbstractTableModel {
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
       const Row& row = rows[r];
       if (c >= row.texts.size()) return QString();
-      return ToQ(row.texts[c].View());
+      // A cell is drawn on one line, as the Windows list control draws it:
+      // a line break (a DVD comment of two lines) shows as a blank and
+      // never makes the rows higher. The tip shows the text as it is.
+      const QString text = ToQ(row.texts[c].View());
+      return role == Qt::DisplayRole ? OneLine(text) : text;
     }
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Alignment(c));
     return QVariant();
