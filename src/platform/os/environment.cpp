@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -83,7 +82,8 @@ std::string EarlierFallbackFolder(const std::string& base, const std::string& st
     const std::string_view name(entry->d_name);
     if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
     bool ok = true;
-    for (const char c : name.substr(prefix.size())) ok = ok && isalnum(static_cast<unsigned char>(c));
+    for (const char c : name.substr(prefix.size()))
+      ok = ok && ((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'));
     if (ok) names.emplace_back(name);
   }
   closedir(dir);
