@@ -1,8 +1,9 @@
 # Sourced by scripts/run and scripts/test: installs the Debian packages the
-# build needs when any is missing.
+# build and the program need when any is missing (xdg-utils: the stand-ins
+# for the file manager and the editor open through xdg-open).
 QUARVEX_PACKAGES="build-essential cmake ninja-build pkg-config qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libblkid-dev
-  fonts-noto-cjk fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev diffutils"
+  fonts-noto-cjk fonts-ipafont-gothic qt6-translations-l10n xvfb xauth x11-apps imagemagick clang libclang-rt-14-dev diffutils xdg-utils"
 
 quarvex_install_deps() {
   local missing=()

@@ -44,4 +44,21 @@ TEST(CodePage, UnconvertibleInputIsReportedNotMapped) {
   EXPECT_EQ(qv::Cp932ToUtf8Lossy("x\x95"), "x\xEF\xBF\xBD");
 }
 
+// Where Windows converts without refusing (a command line for a program it
+// starts): its table's private-use characters for the single bytes the
+// table here lacks, its default character U+30FB (・) for a lead byte and
+// whatever byte follows it, or for a lead byte at the end.
+TEST(CodePage, AsWindowsConvertsEveryByteAndTakesATrailWithItsLead) {
+  const std::string dot = "\xE3\x83\xBB";
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("plain \x93\xFA\x96\x7B \x80\xB1"),
+            "plain \xE6\x97\xA5\xE6\x9C\xAC \xC2\x80\xEF\xBD\xB1");  // 日本, U+0080, ｱ
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("\xA0\xFD\xFE\xFF"),
+            "\xEF\xA3\xB0\xEF\xA3\xB1\xEF\xA3\xB2\xEF\xA3\xB3");  // U+F8F0-U+F8F3
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("a\x81 b"), "a" + dot + "b");  // 0x20 is no trail byte
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("a\x81\"b"), "a" + dot + "b");
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("\x85\x40z"), dot + "z");  // a pair without a character
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("x\x95"), "x" + dot);
+  EXPECT_EQ(qv::Cp932ToUtf8AsWindows("\x81\xAD\x81\x81"), dot + "\xEF\xBC\x9D");  // unassigned, then ＝
+}
+
 }  // namespace

@@ -126,6 +126,45 @@ TEST_F(EnvironmentTest, TempUnsetIsAFolderOfTheUsersOwn) {
   }
 }
 
+// While the stable name stays taken, a start takes the folder an earlier
+// start made instead of leaving one more behind: the first sound one by
+// name, never a link, a wider mode, a file, another user's or another name.
+TEST_F(EnvironmentTest, TempTakesAnEarlierFallbackFolderWhileTheNameIsTaken) {
+  namespace fs = std::filesystem;
+  Set("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str());
+  Set("TEMP", nullptr);
+  const std::string own = "quarvex-" + std::to_string(geteuid());
+  const fs::path base = tmp_ / "again";
+  fs::create_directories(base);
+  fs::create_directories(tmp_ / "target");
+  fs::create_directory_symlink(tmp_ / "target", base / own);
+  const auto folder = [&](const std::string& name, int mode) {
+    fs::create_directories(base / name);
+    chmod((base / name).c_str(), mode);
+  };
+  folder(own + "-0", 0700);  // not a name mkdtemp gives
+  fs::create_directory_symlink(tmp_ / "target", base / (own + "-Aaaaaa"));
+  chmod((tmp_ / "target").c_str(), 0700);
+  folder(own + "-Bbbbbb", 0755);
+  qvtest::WriteFile(base / (own + "-Cccccc"), "x");
+  if (geteuid() == 0) {
+    folder(own + "-Dddddd", 0700);
+    ASSERT_EQ(chown((base / (own + "-Dddddd")).c_str(), 65534, 65534), 0);
+  }
+  folder(own + "-ee1Eee", 0700);
+  qvtest::WriteFile(base / (own + "-ee1Eee") / "listing.csv", "kept");
+  folder(own + "-ff2fff", 0700);
+  const auto count = [&] { return std::distance(fs::directory_iterator(base), fs::directory_iterator()); };
+  const auto before = count();
+
+  Set("TMPDIR", base.c_str());
+  EXPECT_EQ(Get("TEMP"), "T:\\again\\" + own + "-ee1Eee");
+  EXPECT_EQ(count(), before);
+  EXPECT_EQ(qvtest::ReadFile(base / (own + "-ee1Eee") / "listing.csv"), "kept");
+  EXPECT_EQ(ModeOf(base / (own + "-Bbbbbb")), 0755);
+  EXPECT_TRUE(fs::is_empty(tmp_ / "target"));
+}
+
 TEST_F(EnvironmentTest, FilesMadeInTheTemporaryFolderAreTheUsersAlone) {
   namespace fs = std::filesystem;
   Set("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str());

@@ -123,6 +123,28 @@ TEST_F(ProcessTest, ArgumentsReachTheChildByteForByte) {
   EXPECT_FALSE(fs::exists(tmp_ / "out"));
 }
 
+// Bytes that are not code page 932 (a name from a damaged document) do not
+// fail the start: the child gets them as Windows converts a command line,
+// a lead byte with the byte after it as U+30FB, and a path still as a
+// Linux path; the arguments are the ones the line was split into.
+TEST_F(ProcessTest, BytesThatAreNotCodePage932ReachTheChildAsWindowsConvertsThem) {
+  Script("argv.sh", "for a in \"$@\"; do printf '%s\\000' \"$a\"; done > '" + tmp_.str() +
+                        "/argv.out'");
+  std::string line = "\"T:\\argv.sh\" a\x81 b \xA0\xFD T:\\sub\\n\x85\x40.txt end\x95";
+  ASSERT_TRUE(RunToEnd(line.data()));
+  const std::string out = qvtest::ReadFile(tmp_ / "argv.out");
+  Args got;
+  for (size_t i = 0, j; (j = out.find('\0', i)) != std::string::npos; i = j + 1)
+    got.push_back(out.substr(i, j - i));
+  const std::string dot = "\xE3\x83\xBB";
+  const Args expected{"a" + dot + "b", "\xEF\xA3\xB0\xEF\xA3\xB1", tmp_.str() + "/sub/n" + dot + ".txt",
+                      "end" + dot};
+  EXPECT_EQ(got, expected);
+  // The program's own name too: not found, as on Windows.
+  std::string missing = "\"T:\\argv\x81.sh\" x";
+  EXPECT_EQ(WinExec(missing.c_str(), SW_HIDE), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
+}
+
 TEST_F(ProcessTest, OutputIntoAFileAndExitCode) {
   // Standard input is empty (cat ends at once); standard error is not
   // captured with the output.

@@ -1,7 +1,6 @@
 #include "platform/os/safefile.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "platform/os/paths.h"
+#include "platform/os/system.h"
 #include "support/drives.h"
 #include "support/testutil.h"
 #include "support/unprivileged.h"
@@ -172,10 +172,11 @@ TEST_F(SafeFileTest, DiskFullRemovesTheTemporaryFileAndKeepsTheOldOne) {
   const fs::path file = tmp_ / "doc.qvx";
   const std::string old = "the old document";
   qvtest::WriteFile(file, old);
-  // A file size limit fails the write the way a full disk does.
+  // A file size limit fails the write the way a full disk does, once the
+  // process is prepared as the program's start-up prepares it.
   const pid_t pid = fork();
   if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
+    qv::PrepareProcess();
     struct rlimit limit{4096, 4096};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
     const std::string bytes(1 << 20, 'x');
@@ -219,7 +220,7 @@ TEST_F(SafeFileTest, PiecesReplaceTheFileOnlyWhenCommitted) {
   // the cause, and the old file stays.
   const pid_t pid = fork();
   if (pid == 0) {
-    signal(SIGXFSZ, SIG_IGN);
+    qv::PrepareProcess();
     struct rlimit limit{4096, 4096};
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
     qv::SafeFileWriter full;

@@ -1,6 +1,7 @@
 // The document: new contents, open, save, close and the hand-over to the
 // main frame, against real files.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +15,7 @@
 #include <string>
 
 #include "app/ZEKApp.h"
+#include "platform/os/system.h"
 #include "records/Archive.h"
 #include "records/Comment.h"
 #include "records/EnvLabel.h"
@@ -392,6 +394,41 @@ TEST_F(DocTest, FailedSaveLeavesTheOldFileByteForByteAndTheDocumentAsItIs) {
   chmod((tmp_ / "ro").c_str(), 0755);
   EXPECT_EQ(qvtest::ReadFile(tmp_ / "ro/doc.qvx"), old);
   EXPECT_EQ(std::distance(fs::directory_iterator(tmp_ / "ro"), fs::directory_iterator()), 1);
+}
+
+// Under a file-size limit (`ulimit -f`) a large save fails as on a full
+// disk: the program goes on, says so, and keeps the old file and the work.
+TEST_F(DocTest, SaveBeyondTheFileSizeLimitSaysTheDiskIsFullAndKeepsTheOldFile) {
+  CZEKDoc doc;
+  AddRecords(*doc.m_pCurrentEntry, 2);
+  AddComments(doc, {"dir\\0", "dir\\1"});
+  Save(doc, "T:\\doc.qvx");
+  const std::string old = qvtest::ReadFile(tmp_ / "doc.qvx");
+
+  AddRecords(*doc.m_pCurrentEntry, 5000);  // some hundred kilobytes
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // As the program's start-up prepares its process.
+    qv::PrepareProcess();
+    struct rlimit none {0, 0}, limit {64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_CORE, &none);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+    qv::ScriptedPeople people;
+    qv::SetPeople(&people);
+    people.QueueAnswer(IDOK);
+    doc.SetModifiedFlag(TRUE);
+    if (doc.OnSaveDocument("T:\\doc.qvx")) _exit(1);
+    if (people.Calls().size() != 1) _exit(2);
+    if (people.Calls()[0].text != "T:\\doc.qvx へのアクセス中にディスクがいっぱいになりました。") _exit(3);
+    if (!doc.IsModified() || doc.m_pCurrentEntry->m_pRecordList->GetCount() != 5000) _exit(4);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "doc.qvx"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp_.path()), fs::directory_iterator()), 1);
 }
 
 // A save never holds the whole document: the bytes reach the file in

@@ -19,7 +19,10 @@ class Converter {
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
 
-  bool Run(std::string_view in, std::string& out, const char* replacement) {
+  // Converts `in`. A sequence the other side cannot hold fails the
+  // conversion, or becomes `replacement`, or (`windows`, code page 932 to
+  // UTF-8 only) becomes what Windows' own conversion makes of it.
+  bool Run(std::string_view in, std::string& out, const char* replacement, bool windows = false) {
     out.clear();
     if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
@@ -51,6 +54,10 @@ class Converter {
       }
       // EILSEQ or EINVAL (a lead byte without its trail at the end).
       clean = false;
+      if (windows && !fromUtf8_) {
+        AppendAsWindows(src, srcLeft, out);
+        continue;
+      }
       if (!replacement) return false;
       out.append(replacement);
       // Skip one whole character of the source: a UTF-8 sequence with its
@@ -77,6 +84,27 @@ class Converter {
   }
 
  private:
+  // The code page 932 bytes at `src` that the table holds no character for,
+  // as Windows' table and conversion read them: the single bytes 0xA0 and
+  // 0xFD-0xFF are the private-use characters U+F8F0-U+F8F3; a lead byte
+  // takes the byte after it (any but the end of the text), and the pair,
+  // or a lead byte at the end alone, is the default character U+30FB.
+  static void AppendAsWindows(char*& src, size_t& srcLeft, std::string& out) {
+    const unsigned char at = static_cast<unsigned char>(*src);
+    size_t used = 1;
+    if (at == 0xA0 || at >= 0xFD) {
+      const unsigned pua = at == 0xA0 ? 0xF8F0 : 0xF8F1 + (at - 0xFD);
+      out.push_back(static_cast<char>(0xE0 | (pua >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((pua >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (pua & 0x3F)));
+    } else {
+      out.append("\xE3\x83\xBB");  // U+30FB
+      if (IsCp932Lead(at) && srcLeft > 1 && src[1] != '\0') used = 2;
+    }
+    src += used;
+    srcLeft -= used;
+  }
+
   iconv_t cd_;
   bool fromUtf8_;
 };
@@ -118,6 +146,13 @@ std::string Cp932ToUtf8Lossy(std::string_view in) {
   std::string out;
   if (IsAscii(in)) return std::string(in);
   ToUtf8().Run(in, out, "\xEF\xBF\xBD");
+  return out;
+}
+
+std::string Cp932ToUtf8AsWindows(std::string_view in) {
+  std::string out;
+  if (IsAscii(in)) return std::string(in);
+  ToUtf8().Run(in, out, nullptr, true);
   return out;
 }
 

@@ -21,6 +21,14 @@ bool Utf8ToCp932(std::string_view in, std::string& out);
 std::string Cp932ToUtf8Lossy(std::string_view in);
 std::string Utf8ToCp932Lossy(std::string_view in);
 
+// Code page 932 text as Windows converts it where it refuses nothing
+// (MultiByteToWideChar without MB_ERR_INVALID_CHARS, as a process start
+// converts its command line): what the table holds as above; the single
+// bytes 0xA0, 0xFD, 0xFE and 0xFF are U+F8F0-U+F8F3, as in Windows' table;
+// a lead byte that forms no character with the byte after it is U+30FB (・)
+// for both bytes, a lead byte at the end U+30FB alone.
+std::string Cp932ToUtf8AsWindows(std::string_view in);
+
 // Lead byte of a double-byte character in code page 932.
 inline bool IsCp932Lead(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

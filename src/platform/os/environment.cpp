@@ -1,15 +1,18 @@
 #include "platform/os/environment.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/base/codepage.h"
@@ -65,11 +68,44 @@ std::string TempBase() {
   return base;
 }
 
+// A sound folder an earlier start made in `base` when the stable name
+// "quarvex-<uid>" was taken: "quarvex-<uid>-XXXXXX" (six letters or digits,
+// as mkdtemp makes them), a folder (not a link) of the effective user with
+// mode 0700 exactly. The first such in byte order of the names, so every
+// start takes the same one; empty when there is none.
+std::string EarlierFallbackFolder(const std::string& base, const std::string& stableName) {
+  const std::string prefix = stableName + "-";
+  DIR* dir = opendir(base.c_str());
+  if (!dir) return std::string();
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() != prefix.size() + 6 || name.substr(0, prefix.size()) != prefix) continue;
+    bool ok = true;
+    for (const char c : name.substr(prefix.size()))
+      ok = ok && ((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'));
+    if (ok) names.emplace_back(name);
+  }
+  closedir(dir);
+  std::sort(names.begin(), names.end());
+  for (const std::string& name : names) {
+    const std::string folder = JoinOs(base, name);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    const bool sound = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+                       (st.st_mode & 07777) == 0700;
+    close(fd);
+    if (sound) return folder;
+  }
+  return std::string();
+}
+
 // The user's private temporary folder under the shared one:
 // "quarvex-<uid>", or, when something else has that name (another user's
-// folder, a link, a file), a fresh "quarvex-<uid>-XXXXXX". The same folder is
-// handed out for the rest of the process while it stays the user's. Empty
-// when none can be made.
+// folder, a link, a file), the fallback folder an earlier start made, else
+// a fresh "quarvex-<uid>-XXXXXX". The same folder is handed out for the rest
+// of the process while it stays the user's. Empty when none can be made.
 std::string PrivateTempFolder() {
   std::lock_guard<std::mutex> lock(g_tempMutex);
   const std::string base = TempBase();
@@ -81,12 +117,20 @@ std::string PrivateTempFolder() {
       return folder;
     }
   }
-  const std::string stable = JoinOs(base, "quarvex-" + std::to_string(geteuid()));
+  const std::string stableName = "quarvex-" + std::to_string(geteuid());
+  const std::string stable = JoinOs(base, stableName);
   const int fd = qv::OpenPrivateFolder(stable);
   if (fd >= 0) {
     close(fd);
     g_privateFolders.push_back(stable);
     return stable;
+  }
+  // While the name stays taken, every start would otherwise leave one more
+  // folder behind.
+  std::string earlier = EarlierFallbackFolder(base, stableName);
+  if (!earlier.empty()) {
+    g_privateFolders.push_back(earlier);
+    return earlier;
   }
   std::string made = stable + "-XXXXXX";
   if (!mkdtemp(made.data())) return std::string();

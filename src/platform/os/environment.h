@@ -20,8 +20,10 @@
 //   "quarvex-<uid>" in TMPDIR (when it is an absolute path), else in /tmp;
 //   owned by the user, mode 0700 (narrowed when wider), never a link.
 //   When that name is taken by anything else (another user's folder, a
-//   link, a file), a fresh "quarvex-<uid>-XXXXXX" of the user's is made
-//   and handed out for the rest of the process. 0 with
+//   link, a file), a "quarvex-<uid>-XXXXXX" an earlier start made is taken
+//   again when it is sound (a folder of the user's, not a link, mode 0700;
+//   the first by name), else a fresh one is made; either is handed out for
+//   the rest of the process. 0 with
 //   ERROR_ENVVAR_NOT_FOUND when no such folder can be made;
 // - SystemRoot, when unset, is the folder "system" beside the running
 //   program, where the stand-ins for the Windows programs the program

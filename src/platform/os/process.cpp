@@ -261,6 +261,16 @@ DWORD MissingReason(const std::string& osPath) {
                                                                : ERROR_PATH_NOT_FOUND;
 }
 
+// The Linux path of a Windows one. Bytes that are not code page 932 are
+// read as Windows reads them when it starts a program (a lead byte with the
+// byte after it as "・"), so the path names what it names there.
+bool ToOsPathAsStarted(const std::string& path, std::string& out) {
+  if (qv::ToOsPath(path.c_str(), out)) return true;
+  std::string read;
+  return qv::Utf8ToCp932(qv::Cp932ToUtf8AsWindows(path), read) && read != path &&
+         qv::ToOsPath(read.c_str(), out);
+}
+
 // The Linux path of the program named by `token` (code page 932); 0 or the
 // Windows error of a start failure.
 DWORD ResolveProgram(const std::string& token, bool search, std::string& out) {
@@ -271,12 +281,11 @@ DWORD ResolveProgram(const std::string& token, bool search, std::string& out) {
     if (IsLead(p)) ++p;
   }
   if (!hasFolder && search) {
-    std::string name;
-    if (!qv::Cp932ToUtf8(token, name)) return ERROR_NO_UNICODE_TRANSLATION;
+    const std::string name = qv::Cp932ToUtf8AsWindows(token);
     const DWORD err = SearchPath(name, out);
     return err != 0 && SearchSystemRoot(name, out) ? 0 : err;
   }
-  if (!qv::ToOsPath(token.c_str(), out)) {
+  if (!ToOsPathAsStarted(token, out)) {
     const DWORD err = GetLastError();
     return err ? err : ERROR_PATH_NOT_FOUND;
   }
@@ -298,10 +307,12 @@ bool IsDrivePath(const std::string& a) {
 
 // A Windows path or a Linux one ("/tmp/x", which the program may have
 // joined with backslashes as "/tmp/x\\OLD\\a") reaches the child as a Linux
-// path; any other argument as its UTF-8 text.
-bool ArgumentToOs(const std::string& arg, std::string& out) {
-  if ((IsDrivePath(arg) || (!arg.empty() && arg[0] == '/')) && qv::ToOsPath(arg.c_str(), out)) return true;
-  return qv::Cp932ToUtf8(arg, out);
+// path; any other argument as its UTF-8 text. Bytes that are not code page
+// 932 are converted as Windows converts a command line, never refused.
+std::string ArgumentToOs(const std::string& arg) {
+  std::string out;
+  if ((IsDrivePath(arg) || (!arg.empty() && arg[0] == '/')) && ToOsPathAsStarted(arg, out)) return out;
+  return qv::Cp932ToUtf8AsWindows(arg);
 }
 
 // Standard output and error of the child: shared with this program, or
@@ -441,10 +452,7 @@ DWORD Start(LPCSTR app, LPCSTR cmdLine, LPCSTR currentDir, const StdHandles& io,
   }
 
   std::vector<std::string> argv{program};
-  for (size_t i = 1; i < args.size(); ++i) {
-    argv.emplace_back();
-    if (!ArgumentToOs(args[i], argv.back())) return ERROR_NO_UNICODE_TRANSLATION;
-  }
+  for (size_t i = 1; i < args.size(); ++i) argv.push_back(ArgumentToOs(args[i]));
   const int rc = Spawn(argv, io, dir, pid);
   return rc ? SpawnError(rc) : 0;
 }

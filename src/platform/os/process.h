@@ -14,7 +14,9 @@
 // tried in turn, shortest first. Arguments of the form "X:\..." and those
 // that start with '/' are paths (Windows- or Linux-shaped, possibly joined
 // with backslashes) and reach the child as Linux paths; every other
-// argument reaches it as its UTF-8 text.
+// argument reaches it as its UTF-8 text. Bytes that are not code page 932
+// do not fail the start: they are converted as Windows converts a command
+// line for the program it starts (qv::Cp932ToUtf8AsWindows).
 //
 // Start failures are known when the call returns: file not found
 // (ERROR_FILE_NOT_FOUND), folder part missing (ERROR_PATH_NOT_FOUND), not a

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,12 @@ std::string& ModuleOverride() {
 }
 
 }  // namespace
+
+void PrepareProcess() {
+  // Ignored, the signal leaves the failing write to return EFBIG. Process
+  // starts reset every signal to its default, so no child inherits this.
+  signal(SIGXFSZ, SIG_IGN);
+}
 
 void SetModuleFileForTests(const std::string& osPath) {
   std::lock_guard<std::mutex> lock(ModuleMutex());

@@ -32,6 +32,13 @@ int _chdir(const char* path);
 UINT GetTempFileNameA(LPCSTR pathName, LPCSTR prefix, UINT unique, LPSTR tempFileName);
 
 namespace qv {
+// What a program on the layer sets up before anything else (the entry point
+// calls it): a write past the file-size limit (`ulimit -f`) fails with
+// EFBIG, which the file functions report as a full disk, instead of ending
+// the process with SIGXFSZ and losing the work not yet saved. Programs it
+// starts get the signal's default back.
+void PrepareProcess();
+
 // Tests: makes GetModuleFileNameA report this Linux path instead of
 // /proc/self/exe; an empty path restores the real one.
 void SetModuleFileForTests(const std::string& osPath);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/base/codepage.h"
+#include "platform/os/system.h"
 #include "platform/ui/ddeml.h"
 #include "platform/ui/qt/hwnd.h"
 #include "platform/ui/winapp.h"
@@ -53,6 +54,7 @@ int CWinApp::Run() {
 }
 
 int AfxWinMain(int argc, char** argv) {
+  qv::PrepareProcess();
   qv::ui::PrepareAppEnvironment();
   int qtArgc = argc > 0 ? 1 : 0;
   QApplication app(qtArgc, argv);
