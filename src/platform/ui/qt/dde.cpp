@@ -605,6 +605,7 @@ HDDEDATA DdeNameService(DWORD idInst, HSZ hsz1, HSZ, UINT afCmd) {
   if (FindService(idInst, name)) return reinterpret_cast<HDDEDATA>(1);
   R().services.push_back(std::make_unique<Service>(Service{idInst, name, nullptr}));
   if (R().running && QCoreApplication::instance() && !Start(*R().services.back())) {
+    StopListener(*R().services.back());
     R().services.pop_back();
     in = FindInstance(idInst);
     if (in) in->lastError = DMLERR_SYS_ERROR;
