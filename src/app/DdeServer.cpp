@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "ui/DdeAnswers.h"
 #include "ui/MainFrm.h"
 
 char DdeCommandBuffer[kDdeCommandBufferSize];
@@ -10,6 +11,26 @@ namespace {
 
 // The server the library's callback works for.
 CDdeCommandServer* g_pServer = nullptr;
+
+HDDEDATA Flags(DWORD flags) { return reinterpret_cast<HDDEDATA>(static_cast<uintptr_t>(flags)); }
+
+// The answer to the sender for what the frame did: acknowledged only when
+// the command was carried out (a run: accepted); otherwise busy, or not
+// processed with the reason in the low byte.
+HDDEDATA AnswerFor(LRESULT answer) {
+  switch (answer) {
+    case DDE_ANSWER_DONE:
+      return Flags(DDE_FACK);
+    case DDE_ANSWER_BUSY:
+      return Flags(DDE_FBUSY);
+    case DDE_ANSWER_OTHER_VIEW:
+    case DDE_ANSWER_PATH_TOO_LONG:
+    case DDE_ANSWER_UNKNOWN_KEYWORD:
+      return Flags(DDE_FNOTPROCESSED | static_cast<DWORD>(answer));
+    default:
+      return Flags(DDE_FNOTPROCESSED | DDE_ANSWER_NO_WINDOW);
+  }
+}
 
 // The text of a string handle the library gave the callback.
 CString QueryName(DWORD idInst, HSZ hsz) {
@@ -53,24 +74,22 @@ HDDEDATA CALLBACK CDdeCommandServer::DdeCallback(UINT uType, UINT, HCONV, HSZ hs
       // Before the main window exists (a message box of the start-up) the
       // data has nowhere to go: answered as not processed.
       CWnd* main = AfxGetMainWnd();
-      if (main == nullptr || !::IsWindow(main->GetSafeHwnd())) return reinterpret_cast<HDDEDATA>(DDE_FNOTPROCESSED);
+      if (main == nullptr || !::IsWindow(main->GetSafeHwnd())) return AnswerFor(DDE_ANSWER_NO_WINDOW);
       // While a run is in progress (its questions let transactions through)
-      // a command could not be carried out: the run ends in the file view,
-      // where the frame takes none. While any other question of the program
-      // waits, a handler is in the middle of its work: a run started now
-      // would rebuild the forms under it. The client hears busy and may try
-      // again.
+      // or about to start, the frame takes no command (see
+      // CMainFrame::IsBusyForCommands). While any other question of the
+      // program waits, a handler is in the middle of its work: a run
+      // started now would rebuild the forms under it. The client hears busy
+      // and may try again.
       auto* frame = dynamic_cast<CMainFrame*>(main);
-      if (qv::QuestionsOpen() > 0 || (frame && frame->IsRunInProgress())) {
-        return reinterpret_cast<HDDEDATA>(static_cast<uintptr_t>(DDE_FBUSY));
-      }
+      if (qv::QuestionsOpen() > 0 || (frame && frame->IsBusyForCommands())) return AnswerFor(DDE_ANSWER_BUSY);
       // Cleared whole, so data without a terminating zero never runs into
       // the bytes of an earlier command; data that fills the buffer stays
       // unterminated and the frame reads only its first part.
       std::memset(DdeCommandBuffer, 0, sizeof DdeCommandBuffer);
       DdeGetData(hdata, reinterpret_cast<LPBYTE>(DdeCommandBuffer), kDdeCommandBufferSize, 0);
-      ::SendMessageA(main->GetSafeHwnd(), WM_DDE_PATH_COMMAND, 0, reinterpret_cast<LPARAM>(DdeCommandBuffer));
-      return reinterpret_cast<HDDEDATA>(static_cast<uintptr_t>(DDE_FACK));
+      return AnswerFor(
+          ::SendMessageA(main->GetSafeHwnd(), WM_DDE_PATH_COMMAND, 0, reinterpret_cast<LPARAM>(DdeCommandBuffer)));
     }
     default:
       return nullptr;

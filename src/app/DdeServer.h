@@ -1,7 +1,9 @@
 // The DDE command server: other programs fill the folder fields of the
 // operation form and start a run through execute transactions on the
 // service "ZEK", topic "frmZEK". Each transaction's data goes to the main
-// frame, which interprets it (a 16-byte blank-padded keyword, then a path).
+// frame, which interprets it (a 16-byte blank-padded keyword, then a path);
+// the answer tells the sender whether the frame carried it out, is busy, or
+// why it did not (ui/DdeAnswers.h).
 #pragma once
 
 #include "platform/ui/afxwin.h"

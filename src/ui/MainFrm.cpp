@@ -6,10 +6,12 @@
 #include "compare/ExternalPrograms.h"
 #include "compare/PathRoutines.h"
 #include "compare/TempCsv.h"
+#include "platform/ui/ddeml.h"
 #include "records/Settings.h"
 #include "records/ZEKDoc.h"
 #include "res/resource.h"
 #include "ui/AppWindows.h"
+#include "ui/DdeAnswers.h"
 #include "ui/EnvSheet.h"
 #include "ui/ExtractDialogs.h"
 #include "ui/FilterDialogs.h"
@@ -86,6 +88,7 @@ BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
   ON_MESSAGE(WM_SHOW_FILE_VIEW, &CMainFrame::OnShowFileView)
   ON_MESSAGE(WM_DDE_PATH_COMMAND, &CMainFrame::OnDdePathCommand)
   ON_MESSAGE(WM_DIFF_EXECUTE, &CMainFrame::OnDiffExecute)
+  ON_MESSAGE(WM_RUN_SETTLED, &CMainFrame::OnRunSettled)
   ON_COMMAND(ID_VIEW_OPERATION, &CMainFrame::OnViewOperation)
   ON_COMMAND(ID_VIEW_FILE, &CMainFrame::OnViewFile)
   ON_COMMAND(ID_LIST_STATE, &CMainFrame::OnListState)
@@ -144,6 +147,8 @@ CMainFrame::CMainFrame() {
 CMainFrame::~CMainFrame() {
   delete m_pSplitter;
   m_pSplitter = nullptr;
+  // A frame that goes in the middle of a run leaves no service busy.
+  if (m_bGateHeld) qv::SetDdeBusy(false);
 }
 
 BOOL CMainFrame::PreCreateWindow(CREATESTRUCT& cs) {
@@ -281,10 +286,34 @@ BOOL CMainFrame::GetModeFor(const CZEKDoc* pDoc, int& nMode) const {
   return TRUE;
 }
 
-void CMainFrame::BeginRun() { ++m_nRunDepth; }
+void CMainFrame::BeginRun() {
+  ++m_nRunDepth;
+  UpdateCommandGate();
+}
 
 void CMainFrame::EndRun() {
   if (m_nRunDepth > 0) --m_nRunDepth;
+  // Commands stay turned away until the view the run asked for is shown:
+  // one taken before would change the operation form the run's switch then
+  // stores, or start a run that meets the file view.
+  if (m_nRunDepth == 0 && !m_bRunSettling && ::IsWindow(GetSafeHwnd())) {
+    m_bRunSettling = TRUE;
+    PostMessage(WM_RUN_SETTLED, 0, 0);
+  }
+  UpdateCommandGate();
+}
+
+LRESULT CMainFrame::OnRunSettled(WPARAM, LPARAM) {
+  m_bRunSettling = FALSE;
+  UpdateCommandGate();
+  return 0;
+}
+
+void CMainFrame::UpdateCommandGate() {
+  const bool busy = IsBusyForCommands() != FALSE;
+  if (busy == (m_bGateHeld != FALSE)) return;
+  m_bGateHeld = busy;
+  qv::SetDdeBusy(busy);
 }
 
 LRESULT CMainFrame::OnShowOperationView(WPARAM, LPARAM) {
@@ -305,12 +334,14 @@ LRESULT CMainFrame::OnShowFileView(WPARAM, LPARAM) {
 }
 
 LRESULT CMainFrame::OnDdePathCommand(WPARAM, LPARAM lParam) {
-  if (m_nLayout != WM_SHOW_OPERATION_VIEW) return 0;
+  // Folders are set and runs started in the operation view only; the
+  // sender hears that nothing was done.
+  if (m_nLayout != WM_SHOW_OPERATION_VIEW || m_pOperationForm == nullptr) return DDE_ANSWER_OTHER_VIEW;
   // The fields of a running comparison are never changed under it (the DDE
   // server answers busy meanwhile and does not deliver).
-  if (IsRunInProgress()) return 0;
+  if (IsBusyForCommands()) return DDE_ANSWER_BUSY;
   const char* data = reinterpret_cast<const char*>(lParam);
-  if (data == nullptr) return 0;
+  if (data == nullptr) return DDE_ANSWER_UNKNOWN_KEYWORD;
   char command[2048];
   strncpy_s(command, sizeof command, data, kDdeCommandMax);
   const size_t length = std::strlen(command);
@@ -326,31 +357,41 @@ LRESULT CMainFrame::OnDdePathCommand(WPARAM, LPARAM lParam) {
   // A folder sent in Linux form is kept in the drive form the program's
   // drive information and documents expect.
   const std::string path = qv::ToProgramPath(length > kKeywordSize ? command + kKeywordSize : "");
-  if (path.size() > kDdePathMax) return 0;
+  if (path.size() > kDdePathMax) return DDE_ANSWER_PATH_TOO_LONG;
 
-  if (std::strcmp(keyword, "NEW_PATH_SET") == 0 && m_pOperationForm) {
+  LRESULT answer = DDE_ANSWER_DONE;
+  if (std::strcmp(keyword, "NEW_PATH_SET") == 0) {
     m_pOperationForm->m_strNewPath = path.c_str();
     m_pOperationForm->m_editNew.SetWindowText(path.c_str());
-  } else if (std::strcmp(keyword, "OLD_PATH_SET") == 0 && m_pOperationForm) {
+  } else if (std::strcmp(keyword, "OLD_PATH_SET") == 0) {
     m_pOperationForm->m_strOldPath = path.c_str();
     m_pOperationForm->m_editOld.SetWindowText(path.c_str());
-  } else if (std::strcmp(keyword, "DIFF_PATH_SET") == 0 && m_pOperationForm) {
+  } else if (std::strcmp(keyword, "DIFF_PATH_SET") == 0) {
     m_pOperationForm->m_strDiffPath = path.c_str();
     m_pOperationForm->m_editDiff.SetWindowText(path.c_str());
   } else if (std::strcmp(keyword, "DIFF_EXECUTE") == 0) {
-    PostMessage(WM_DIFF_EXECUTE, 0, 0);
+    // Accepted now, run after the answer; what arrives until the run has
+    // started is turned away, so the run takes the fields as they are.
+    if (!PostMessage(WM_DIFF_EXECUTE, 0, 0)) return DDE_ANSWER_NO_WINDOW;
+    m_bRunPosted = TRUE;
+    UpdateCommandGate();
+  } else {
+    answer = DDE_ANSWER_UNKNOWN_KEYWORD;
   }
   // The shown file information is forgotten until the next run or entry.
   m_pRecordList = nullptr;
   m_pTotals = nullptr;
-  return 0;
+  return answer;
 }
 
 LRESULT CMainFrame::OnDiffExecute(WPARAM, LPARAM) {
   // A run the user started before this posted one arrived is the run that
   // was asked for: it takes the fields as the command left them.
-  if (IsRunInProgress()) return 0;
-  if (m_nLayout == WM_SHOW_OPERATION_VIEW && m_pOperationForm) m_pOperationForm->OnBnClickedRun();
+  if (!IsRunInProgress() && m_nLayout == WM_SHOW_OPERATION_VIEW && m_pOperationForm) {
+    m_pOperationForm->OnBnClickedRun();
+  }
+  m_bRunPosted = FALSE;
+  UpdateCommandGate();
   return 0;
 }
 

@@ -28,6 +28,9 @@ class CTitle_Form;
 #endif
 #define WM_DDE_PATH_COMMAND 0x0CFD
 #define WM_DIFF_EXECUTE 0x0CFE
+// Posted by the frame to itself when a run has ended: it arrives after what
+// the run posted (the view that shows its result).
+#define WM_RUN_SETTLED 0x0CFF
 
 // Mode word, list sub-modes and sides.
 enum { MODE_COMPARE = 0, MODE_LIST = 1 };
@@ -101,12 +104,18 @@ class CMainFrame : public CFrameWnd, public CZEKDocFrame {
   BOOL IsClosing() const override { return m_bClosing; }
   BOOL GetModeFor(const CZEKDoc* pDoc, int& nMode) const override;
 
-  // A run is in progress: the DDE server answers busy meanwhile (a command
-  // it would acknowledge could not be carried out: the run ends in the file
-  // view), and the view switches wait for the run's own.
+  // A run is in progress: the view switches wait for the run's own.
   void BeginRun();
   void EndRun();
   BOOL IsRunInProgress() const { return m_nRunDepth > 0; }
+  // DDE commands are answered busy: from the acceptance of DIFF_EXECUTE
+  // until its run starts, while a run is in progress and until what the
+  // run posted (its view) has been handled. A command taken meanwhile
+  // could not be carried out as its sender meant (it would change the
+  // fields under the run, or meet the file view the run ends in). The DDE
+  // service is told too, so that it answers busy also while the run holds
+  // the window thread.
+  BOOL IsBusyForCommands() const { return m_nRunDepth > 0 || m_bRunPosted || m_bRunSettling; }
 
   BOOL PreCreateWindow(CREATESTRUCT& cs) override;
   BOOL OnCreateClient(LPCREATESTRUCT lpcs, CCreateContext* pContext) override;
@@ -121,8 +130,10 @@ class CMainFrame : public CFrameWnd, public CZEKDocFrame {
   void OnGetMinMaxInfo(MINMAXINFO* lpMMI);
   LRESULT OnShowOperationView(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowFileView(WPARAM wParam, LPARAM lParam);
+  // The answer is a DdeCommandAnswer (ui/DdeAnswers.h).
   LRESULT OnDdePathCommand(WPARAM wParam, LPARAM lParam);
   LRESULT OnDiffExecute(WPARAM wParam, LPARAM lParam);
+  LRESULT OnRunSettled(WPARAM wParam, LPARAM lParam);
 
   // After a change of the settings or of the display filter: the operation
   // form reads the entry again, or the list is rebuilt with its columns;
@@ -177,7 +188,13 @@ class CMainFrame : public CFrameWnd, public CZEKDocFrame {
   // a part could not be made (the frame is then without a splitter).
   BOOL BuildSplitter(int nLayout, CCreateContext* pContext);
 
+  // Tells the DDE service whether commands are answered busy.
+  void UpdateCommandGate();
+
   int m_nRunDepth = 0;
+  BOOL m_bRunPosted = FALSE;    // DIFF_EXECUTE accepted, its run not started
+  BOOL m_bRunSettling = FALSE;  // a run ended, WM_RUN_SETTLED not handled
+  BOOL m_bGateHeld = FALSE;     // this frame told the DDE service "busy"
 };
 
 // The main frame, or null while there is none (the frame the document

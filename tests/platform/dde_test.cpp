@@ -152,6 +152,7 @@ class DdeTest : public ::testing::Test {
     ASSERT_TRUE(Register(g_inst[0], "QVTEST"));
   }
   void TearDown() override {
+    qv::SetDdeBusy(false);
     for (DWORD& inst : g_inst) {
       if (inst) DdeUninitialize(inst);
       inst = 0;
@@ -204,6 +205,24 @@ TEST_F(DdeTest, AnExecuteRunsTheConversationOnTheUiThread) {
   EXPECT_EQ(g_calls[2].hsz2, "item");
   // No service of that name: no conversation.
   EXPECT_EQ(qv::DdeClientExecute("NOSUCH", "frmZEK", "x", 1, 1000), static_cast<UINT>(DMLERR_NO_CONV_ESTABLISHED));
+}
+
+TEST_F(DdeTest, WhileBusyEveryClientHearsBusyWithoutTheUiThread) {
+  // This thread dispatches nothing while the clients wait: the answers
+  // come from the sockets' own thread, and the callback is never called.
+  qv::SetDdeBusy(true);
+  DWORD flags = 0;
+  EXPECT_EQ(qv::DdeClientExecute("QVTEST", "frmZEK", "x", 1, 5000, &flags), static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(flags, static_cast<DWORD>(DDE_FBUSY));
+  std::string got = "unchanged";
+  EXPECT_EQ(qv::DdeClientRequest("QVTEST", "frmZEK", "item", 5000, &got), static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(got, "");
+  qv::PumpMessages();
+  EXPECT_TRUE(g_calls.empty());
+
+  qv::SetDdeBusy(false);
+  // Not busy: served as ever.
+  EXPECT_EQ(Execute("x"), DMLERR_NO_ERROR);
 }
 
 TEST_F(DdeTest, TheFolderAndTheSocketAreTheUsersAlone) {

@@ -5,9 +5,11 @@
 
 #include "support/app_fixture.h"
 
+#include "platform/ui/ddeml.h"
 #include "records/Comment.h"
 #include "records/FileInfo.h"
 #include "res/resource.h"
+#include "ui/DdeAnswers.h"
 #include "ui/OperationForm.h"
 #include "ui/SourceForm.h"
 
@@ -313,9 +315,9 @@ TEST_F(AppCommandsTest, DdePathCommandsFillTheFieldsOfTheOperationForm) {
   COperation_Form* form = Frame()->m_pOperationForm;
   ASSERT_NE(form, nullptr);
 
-  Dde("NEW_PATH_SET    ", "T:\\new");
-  Dde("OLD_PATH_SET    ", "T:\\old");
-  Dde("DIFF_PATH_SET   ", "T:\\diff");
+  EXPECT_EQ(Dde("NEW_PATH_SET    ", "T:\\new"), DDE_ANSWER_DONE);
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\old"), DDE_ANSWER_DONE);
+  EXPECT_EQ(Dde("DIFF_PATH_SET   ", "T:\\diff"), DDE_ANSWER_DONE);
   EXPECT_EQ(form->m_strNewPath, "T:\\new");
   EXPECT_EQ(form->m_strOldPath, "T:\\old");
   EXPECT_EQ(form->m_strDiffPath, "T:\\diff");
@@ -325,18 +327,19 @@ TEST_F(AppCommandsTest, DdePathCommandsFillTheFieldsOfTheOperationForm) {
 
   // No blank at the 16th byte: nothing matches. NUL padding: the keyword
   // matches and the path is empty.
-  Dde("NEW_PATH_SETxxxx", "T:\\other");
+  EXPECT_EQ(Dde("NEW_PATH_SETxxxx", "T:\\other"), DDE_ANSWER_UNKNOWN_KEYWORD);
   EXPECT_EQ(form->m_strNewPath, "T:\\new");
-  Dde(std::string("NEW_PATH_SET\0\0\0\0", 16), "T:\\other");
+  EXPECT_EQ(Dde(std::string("NEW_PATH_SET\0\0\0\0", 16), "T:\\other"), DDE_ANSWER_DONE);
   EXPECT_EQ(form->m_strNewPath, "");
 
   // A path of 1024 bytes or more is dropped whole, never cut.
-  Dde("OLD_PATH_SET    ", "T:\\" + std::string(2000, 'a'));
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\" + std::string(2000, 'a')), DDE_ANSWER_PATH_TOO_LONG);
   EXPECT_EQ(form->m_strOldPath, "T:\\old");
 
   // Outside the operation view nothing changes.
   Frame()->SendMessage(WM_SHOW_FILE_VIEW);
-  Dde("OLD_PATH_SET    ", "T:\\later");
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\later"), DDE_ANSWER_OTHER_VIEW);
+  EXPECT_EQ(Dde("DIFF_EXECUTE    ", ""), DDE_ANSWER_OTHER_VIEW);
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, Entry()->m_strOldPath);
 }
@@ -346,9 +349,13 @@ TEST_F(AppCommandsTest, DiffExecuteOverDdeRunsAfterTheCallAndNeverChangesARunnin
   fs::create_directories(tmp_ / "disk/Title One/VIDEO_TS");
   fs::create_directories(tmp_ / "disk/Shelf/Title Two/VIDEO_TS");
   Dde("OLD_PATH_SET    ", "T:\\disk");
-  EXPECT_EQ(Dde("DIFF_EXECUTE    ", ""), 0);
-  // Nothing has run yet: the run is posted.
+  EXPECT_EQ(Dde("DIFF_EXECUTE    ", ""), DDE_ANSWER_DONE);
+  // Nothing has run yet: the run is posted. Until it starts, commands are
+  // turned away, and the DDE service answers busy on its own.
   EXPECT_EQ(Entry()->m_pRecordList, nullptr);
+  EXPECT_TRUE(qv::DdeBusy());
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf"), DDE_ANSWER_BUSY);
+  EXPECT_EQ(Dde("DIFF_EXECUTE    ", ""), DDE_ANSWER_BUSY);
   Pump();
   ASSERT_NE(Entry()->m_pRecordList, nullptr);
   EXPECT_EQ(Entry()->m_pRecordList->GetCount(), 2);
@@ -357,14 +364,24 @@ TEST_F(AppCommandsTest, DiffExecuteOverDdeRunsAfterTheCallAndNeverChangesARunnin
   // While a run is in progress the fields are not changed under it, and
   // nothing is kept to change them afterwards (the server answers busy).
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
+  EXPECT_FALSE(qv::DdeBusy());
   Frame()->BeginRun();
-  Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf");
+  EXPECT_TRUE(qv::DdeBusy());
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf"), DDE_ANSWER_BUSY);
   Frame()->SendMessage(WM_DIFF_EXECUTE);
   EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, "T:\\disk");
+  // A run that has ended posted its view: until that is shown, commands
+  // are still turned away (one taken now would meet the view switch).
+  Frame()->PostMessage(WM_SHOW_FILE_VIEW);
   Frame()->EndRun();
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf"), DDE_ANSWER_BUSY);
+  EXPECT_TRUE(qv::DdeBusy());
   Pump();
+  EXPECT_FALSE(qv::DdeBusy());
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   EXPECT_EQ(Frame()->m_pOperationForm->m_strOldPath, "T:\\disk");
-  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_OPERATION_VIEW);
+  EXPECT_EQ(Dde("OLD_PATH_SET    ", "T:\\disk\\Shelf"), DDE_ANSWER_DONE);
 }
 
 }  // namespace

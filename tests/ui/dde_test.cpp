@@ -15,6 +15,7 @@
 
 #include "app/DdeServer.h"
 #include "res/resource.h"
+#include "ui/DdeAnswers.h"
 #include "support/unprivileged.h"
 #include "ui/OperationForm.h"
 #include "ui/TitleForm.h"
@@ -141,9 +142,21 @@ TEST_F(DdeCommandTest, AnotherProgramFillsTheFoldersAndStartsTheRun) {
   EXPECT_EQ(entry->m_pRecordList->GetCount(), 2);
   EXPECT_EQ(frame->m_pRecordList, entry->m_pRecordList);
 
-  // In the file view the folder commands are acknowledged and change nothing.
-  EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\other")), DMLERR_NO_ERROR);
+  // In the file view neither a folder nor a run is taken, and the sender
+  // hears that, and why.
+  flags = 0;
+  EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\other"), &flags), static_cast<UINT>(DMLERR_NOTPROCESSED));
+  EXPECT_EQ(flags, static_cast<DWORD>(DDE_ANSWER_OTHER_VIEW));
+  EXPECT_EQ(Send(Command("DIFF_EXECUTE", "")), static_cast<UINT>(DMLERR_NOTPROCESSED));
+  Pump();
+  EXPECT_EQ(frame->m_nLayout, WM_SHOW_FILE_VIEW);
   EXPECT_EQ(entry->m_strOldPath, "T:\\DVD");
+  EXPECT_EQ(theApp.m_pCurrentDoc->m_pCurrentEntry->m_pRecordList, entry->m_pRecordList);
+  if (!tool.empty()) {
+    const std::string errors = (tmp_.path() / "qvdde.err").string();
+    EXPECT_EQ(WhileRunning<int>([&]() { return RunTool(tool, {"ZEK", "frmZEK", "OLD_PATH_SET    T:\\x"}, errors); }), 3);
+    EXPECT_NE(qvtest::ReadFile(errors).find("operation view"), std::string::npos) << qvtest::ReadFile(errors);
+  }
 }
 
 TEST_F(DdeCommandTest, BadDataChangesOnlyWhatItNames) {
@@ -159,9 +172,11 @@ TEST_F(DdeCommandTest, BadDataChangesOnlyWhatItNames) {
   EXPECT_EQ(Send(unterminated), DMLERR_NO_ERROR);
   EXPECT_EQ(form->m_strNewPath, "T:\\short");
 
-  // A keyword of sixteen blanks: acknowledged, nothing set.
+  // A keyword of sixteen blanks: nothing set, and the sender hears so.
   const CString oldBefore = form->m_strOldPath;
-  EXPECT_EQ(Send(std::string(16, ' ') + "T:\\blank" + '\0'), DMLERR_NO_ERROR);
+  DWORD flags = 0;
+  EXPECT_EQ(Send(std::string(16, ' ') + "T:\\blank" + '\0', &flags), static_cast<UINT>(DMLERR_NOTPROCESSED));
+  EXPECT_EQ(flags, static_cast<DWORD>(DDE_ANSWER_UNKNOWN_KEYWORD));
   EXPECT_EQ(form->m_strNewPath, "T:\\short");
   EXPECT_EQ(form->m_strOldPath, oldBefore);
   // Binary bytes (no zero) after a keyword are a path like any other.
@@ -169,16 +184,17 @@ TEST_F(DdeCommandTest, BadDataChangesOnlyWhatItNames) {
   for (int i = 1; i < 256; ++i) binary += static_cast<char>(i);
   EXPECT_EQ(Send(binary), DMLERR_NO_ERROR);
   EXPECT_EQ(std::string(form->m_strOldPath.GetString()), binary.substr(16));
-  // More data than the buffer holds: acknowledged; a path beyond the
-  // frame's limit is dropped whole.
+  // More data than the buffer holds: a path beyond the frame's limit is
+  // dropped whole, and the sender hears that it was not taken.
   const CString oldBinary = form->m_strOldPath;
-  EXPECT_EQ(Send(Command("OLD_PATH_SET", std::string(5000, 'x'))), DMLERR_NO_ERROR);
-  EXPECT_EQ(Send("OLD_PATH_SET    " + std::string(6000, 'y')), DMLERR_NO_ERROR);
+  EXPECT_EQ(Send(Command("OLD_PATH_SET", std::string(5000, 'x')), &flags), static_cast<UINT>(DMLERR_NOTPROCESSED));
+  EXPECT_EQ(flags, static_cast<DWORD>(DDE_ANSWER_PATH_TOO_LONG));
+  EXPECT_EQ(Send("OLD_PATH_SET    " + std::string(6000, 'y')), static_cast<UINT>(DMLERR_NOTPROCESSED));
   EXPECT_EQ(form->m_strNewPath, "T:\\short");
   EXPECT_EQ(std::string(DdeCommandBuffer, 16), "OLD_PATH_SET    ");
   EXPECT_EQ(DdeCommandBuffer[kDdeCommandBufferSize - 1], 'y');
-  // Empty data: the frame gets an empty buffer.
-  EXPECT_EQ(Send(std::string()), DMLERR_NO_ERROR);
+  // Empty data: the frame gets an empty buffer, and no keyword.
+  EXPECT_EQ(Send(std::string()), static_cast<UINT>(DMLERR_NOTPROCESSED));
   EXPECT_EQ(DdeCommandBuffer[0], 0);
   // Another topic is refused; the window still answers a person.
   EXPECT_EQ(Send(Command("NEW_PATH_SET", "T:\\x"), nullptr, "ZEK"), static_cast<UINT>(DMLERR_NO_CONV_ESTABLISHED));
@@ -237,6 +253,61 @@ TEST_F(DdeCommandTest, WhileARunAsksAQuestionCommandsAreAnsweredBusy) {
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
   EXPECT_EQ(Send(Command("OLD_PATH_SET", "T:\\Other")), DMLERR_NO_ERROR);
   EXPECT_EQ(Field(IDC_EDIT_OLD), "T:\\Other");
+}
+
+TEST_F(DdeCommandTest, DiffExecuteIsAnsweredBeforeItsRunAndARunHoldingTheWindowAnswersBusy) {
+  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
+  fs::create_directories(tmp_.path() / "DVD/Movie B/VIDEO_TS");
+  fs::create_directories(tmp_.path() / "Other/Movie C/VIDEO_TS");
+  ASSERT_TRUE(Start());
+  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+  ASSERT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
+  Pump();
+  ASSERT_NE(theApp.m_pCurrentDoc->m_pCurrentEntry->m_pRecordList, nullptr);
+  Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
+
+  // The run a second DIFF_EXECUTE starts asks whether to rebuild. While the
+  // answer is given this thread is held by the run and dispatches nothing.
+  const std::string tool = QvddePath();
+  const std::string errors = (tmp_.path() / "qvdde.err").string();
+  const std::string execute = Command("DIFF_EXECUTE", "");
+  const std::string other = Command("OLD_PATH_SET", "T:\\Other");
+  std::atomic<bool> asked{false};
+  UINT runAnswer = 0, pathAnswer = 0, againAnswer = 0;
+  DWORD pathFlags = 0;
+  int toolCode = -1;
+  std::thread sender;
+  people_.QueueAnswerAfter(IDYES, [&] {
+    asked = true;
+    // The command that started the run had its answer before the run
+    // began: nothing here lets an answer out.
+    sender.join();
+    // What arrives now hears busy at once, from the service alone.
+    pathAnswer = qv::DdeClientExecute("ZEK", "frmZEK", other.data(), other.size(), 10000, &pathFlags);
+    againAnswer = qv::DdeClientExecute("ZEK", "frmZEK", execute.data(), execute.size(), 10000);
+    if (!tool.empty()) toolCode = RunTool(tool, {"ZEK", "frmZEK", "OLD_PATH_SET    T:\\Other"}, errors);
+  });
+  sender = std::thread(
+      [&]() { runAnswer = qv::DdeClientExecute("ZEK", "frmZEK", execute.data(), execute.size(), 10000); });
+  for (int i = 0; i < 2000 && !asked; ++i) Pump(1);
+  if (sender.joinable()) sender.join();
+  ASSERT_TRUE(asked);
+  Pump();
+  EXPECT_EQ(runAnswer, DMLERR_NO_ERROR);
+  EXPECT_EQ(pathAnswer, static_cast<UINT>(DMLERR_BUSY));
+  EXPECT_EQ(pathFlags, static_cast<DWORD>(DDE_FBUSY));
+  EXPECT_EQ(againAnswer, static_cast<UINT>(DMLERR_BUSY));
+  if (!tool.empty()) {
+    EXPECT_EQ(toolCode, 3);
+    EXPECT_NE(qvtest::ReadFile(errors).find("busy"), std::string::npos) << qvtest::ReadFile(errors);
+  }
+  // One run, with the folder it started with; it ends in the file view.
+  CZEKEnv_Label* entry = theApp.m_pCurrentDoc->m_pCurrentEntry;
+  EXPECT_EQ(Frame()->m_nLayout, WM_SHOW_FILE_VIEW);
+  EXPECT_EQ(entry->m_strOldPath, "T:\\DVD");
+  ASSERT_NE(entry->m_pRecordList, nullptr);
+  EXPECT_EQ(entry->m_pRecordList->GetCount(), 2);
+  EXPECT_EQ(people_.Pending(), 0u);
 }
 
 TEST_F(DdeCommandTest, WhileAFormsQuestionWaitsCommandsAreAnsweredBusy) {

@@ -301,7 +301,7 @@ UINT DdeClientRequest(const char* service, const char* topic, const char* item, 
   dde::Reply reply;
   const UINT error = Transact(service, request, timeoutMs, DMLERR_DATAACKTIMEOUT, &reply);
   if (error != DMLERR_NO_ERROR) return error;
-  if (reply.data.empty()) return DMLERR_NOTPROCESSED;
+  if (reply.data.empty()) return (reply.result & DDE_FBUSY) ? DMLERR_BUSY : DMLERR_NOTPROCESSED;
   if (data) *data = reply.data;
   return DMLERR_NO_ERROR;
 }

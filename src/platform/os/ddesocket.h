@@ -122,11 +122,13 @@ namespace qv {
 // processing, DMLERR_BUSY, DMLERR_NO_CONV_ESTABLISHED when there is no
 // server of the user's or it refused the conversation,
 // DMLERR_EXECACKTIMEOUT when no answer came within timeoutMs. *flags (may be
-// null) receives the server's answer flags.
+// null) receives the server's answer flags, the low byte included (the
+// server's own return code, which may tell why it did not process).
 UINT DdeClientExecute(const char* service, const char* topic, const void* data, size_t size, DWORD timeoutMs,
                       DWORD* flags = nullptr);
 // One request transaction for `item`; the data the server gave in *data
-// (empty when none). DMLERR_NOTPROCESSED when it gave none.
+// (empty when none). DMLERR_NOTPROCESSED when it gave none, DMLERR_BUSY
+// when it answered busy.
 UINT DdeClientRequest(const char* service, const char* topic, const char* item, DWORD timeoutMs, std::string* data);
 
 }  // namespace qv

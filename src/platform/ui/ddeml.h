@@ -3,9 +3,11 @@
 // transaction that a client starts.
 //
 // Here a service is a local socket (platform/os/ddesocket.h) that only the
-// user can reach. The callback runs on the user-interface thread, from the
-// event loop, one transaction at a time: a transaction that arrives while
-// the callback runs waits until it has returned. For each transaction the
+// user can reach. The sockets are served by a thread of their own; the
+// callback runs on the user-interface thread, from the event loop, one
+// transaction at a time: a transaction that arrives while the callback runs
+// waits until it has returned. The answer is sent as soon as the callback
+// has returned, before anything the callback posted is dispatched. For each transaction the
 // callback sees XTYP_CONNECT (topic and service; 0 refuses), then
 // XTYP_CONNECT_CONFIRM, the transaction (XTYP_EXECUTE with the data,
 // XTYP_REQUEST with the item) and XTYP_DISCONNECT, each unless the
@@ -83,4 +85,11 @@ bool DdeServiceListening(DWORD idInst, const char* service);
 // Lets the deferred services of a process without a running application
 // listen now (tools and tests that pump events themselves).
 void StartDdeServices();
+// While set, every transaction of this process's services is answered busy
+// (an execute DDE_FBUSY, a request no data) without the callback, whatever
+// its topic: by the thread that owns the sockets, so also while the
+// user-interface thread is held by long work. A transaction that came
+// before and has not reached the callback yet is answered busy as well.
+void SetDdeBusy(bool busy);
+bool DdeBusy();
 }  // namespace qv

@@ -1,10 +1,18 @@
 // The DDE management library's server side on Qt's local sockets: one
 // listening socket per registered service, one connection per transaction,
 // the program's callback called on the user-interface thread.
+//
+// The sockets belong to a thread of their own, so that a client is heard
+// and answered also while the user-interface thread is held by long work:
+// a whole request goes to the user-interface thread for the callback, and
+// the answer comes back to the socket thread, which sends it at once; while
+// the process says it is busy (qv::SetDdeBusy) the socket thread answers
+// busy itself.
 #include <QCoreApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 
 #include <errno.h>
@@ -14,8 +22,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -57,7 +68,8 @@ struct Instance {
 struct Service {
   DWORD inst;
   std::string name;
-  QPointer<Listener> listener;
+  // Made, used and deleted on the socket thread only (see OnSocketThread).
+  Listener* listener;
 };
 
 struct Registry {
@@ -98,7 +110,44 @@ void FreeString(HSZ h) {
   }
 }
 
-void ProcessReady();
+// The process is busy: transactions are answered busy without the callback.
+std::atomic<bool> g_busy{false};
+
+qv::dde::Reply BusyReply() {
+  qv::dde::Reply reply;
+  reply.result = DDE_FBUSY;
+  return reply;
+}
+
+// The thread that owns the listening sockets and the connections, and an
+// object of it that runs what other threads hand it.
+QThread* g_socketThread = nullptr;
+QObject* g_socketHub = nullptr;
+
+void StopSocketThread();
+
+// Runs `work` on the socket thread and waits for it (the thread is started
+// the first time).
+void OnSocketThread(const std::function<void()>& work) {
+  if (g_socketThread == nullptr) {
+    if (QCoreApplication::instance() == nullptr) return;
+    g_socketThread = new QThread;
+    g_socketThread->setObjectName(QStringLiteral("dde-sockets"));
+    g_socketHub = new QObject;
+    g_socketHub->moveToThread(g_socketThread);
+    g_socketThread->start();
+    // The thread ends before the application and the process do.
+    qAddPostRoutine(StopSocketThread);
+    std::atexit(StopSocketThread);
+  }
+  if (QThread::currentThread() == g_socketThread) {
+    work();
+  } else {
+    QMetaObject::invokeMethod(g_socketHub, work, Qt::BlockingQueuedConnection);
+  }
+}
+
+void Submit(class Connection* c);
 
 // One client connection: collects one request, waits its turn, answers.
 class Connection : public QObject {
@@ -134,6 +183,9 @@ class Connection : public QObject {
     const std::string bytes = qv::dde::EncodeReply(reply);
     if (socket_->state() == QLocalSocket::ConnectedState) {
       socket_->write(bytes.data(), static_cast<qint64>(bytes.size()));
+      // Sent now: what the answer lets happen next (a run) must not come
+      // before it.
+      socket_->flush();
       socket_->disconnectFromServer();
     }
     if (socket_->state() == QLocalSocket::UnconnectedState) deleteLater();
@@ -151,8 +203,7 @@ class Connection : public QObject {
       complete_ = true;
       timer_.stop();
       buffer_.clear();
-      Queue().push_back(this);
-      ProcessReady();
+      Submit(this);
     }
   }
 
@@ -167,12 +218,6 @@ class Connection : public QObject {
     closed_ = true;
     socket_->abort();
     if (!complete_) deleteLater();
-  }
-
- public:
-  static std::deque<QPointer<Connection>>& Queue() {
-    static std::deque<QPointer<Connection>> queue;
-    return queue;
   }
 
  private:
@@ -342,23 +387,80 @@ qv::dde::Reply Transact(DWORD inst, const std::string& service, const qv::dde::R
   return reply;
 }
 
-// Carries out the queued requests one after the other; a request that
-// becomes whole while a callback runs waits for it.
+// A whole request on its way to the callback.
+struct Job {
+  quint64 id;
+  DWORD inst;
+  std::string service;
+  qv::dde::Request request;
+};
+
+// Socket thread: the connections whose requests are with the callback.
+// (Never destroyed: the thread may still use it while the process ends.)
+std::map<quint64, QPointer<Connection>>& Waiting() {
+  static auto* waiting = new std::map<quint64, QPointer<Connection>>;
+  return *waiting;
+}
+
+// Socket thread: sends the answer of a job to its client, when it is still
+// there.
+void Answered(quint64 id, const qv::dde::Reply& reply) {
+  auto it = Waiting().find(id);
+  if (it == Waiting().end()) return;
+  QPointer<Connection> c = it->second;
+  Waiting().erase(it);
+  if (!c.isNull()) c->Answer(reply);
+}
+
+void ProcessReady();
+
+// User-interface thread: the jobs in the order their requests came whole.
+std::deque<Job>& Jobs() {
+  static auto* jobs = new std::deque<Job>;
+  return *jobs;
+}
+
+// Socket thread: a request has come whole. While the process is busy it is
+// answered busy here; otherwise the user-interface thread runs it.
+void Submit(Connection* c) {
+  if (g_busy.load()) {
+    c->Answer(BusyReply());
+    return;
+  }
+  static quint64 nextId = 1;
+  const quint64 id = nextId++;
+  Waiting()[id] = c;
+  Job job{id, c->inst(), c->service(), c->request()};
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) {
+    Answered(id, BusyReply());
+    return;
+  }
+  QMetaObject::invokeMethod(
+      app,
+      [job = std::move(job)]() mutable {
+        Jobs().push_back(std::move(job));
+        ProcessReady();
+      },
+      Qt::QueuedConnection);
+}
+
+// Carries out the jobs one after the other; a job that arrives while a
+// callback runs waits for it. Each answer goes back to the socket thread at
+// once, before anything the callback posted runs.
 void ProcessReady() {
   static bool busy = false;
   if (busy) return;
   busy = true;
-  auto& queue = Connection::Queue();
-  while (!queue.empty()) {
-    QPointer<Connection> c = queue.front();
-    queue.pop_front();
-    if (c.isNull()) continue;
-    // Copies: the connection may go while the callback runs.
-    const DWORD inst = c->inst();
-    const std::string service = c->service();
-    const qv::dde::Request request = c->request();
-    const qv::dde::Reply reply = Transact(inst, service, request);
-    if (!c.isNull()) c->Answer(reply);
+  auto& jobs = Jobs();
+  while (!jobs.empty()) {
+    const Job job = std::move(jobs.front());
+    jobs.pop_front();
+    const qv::dde::Reply reply = g_busy.load() ? BusyReply() : Transact(job.inst, job.service, job.request);
+    if (g_socketHub) {
+      const quint64 id = job.id;
+      QMetaObject::invokeMethod(g_socketHub, [id, reply]() { Answered(id, reply); }, Qt::QueuedConnection);
+    }
   }
   busy = false;
 }
@@ -374,15 +476,41 @@ Service* FindService(DWORD inst, const std::string& name) {
 // held by another instance is still started: it waits for its turn).
 bool Start(Service& s) {
   if (QCoreApplication::instance() == nullptr) return false;
-  if (s.listener.isNull()) s.listener = new Listener(s.inst, s.name);
-  s.listener->setParent(QCoreApplication::instance());
-  return s.listener->TryListen() != Listener::Outcome::Failed;
+  bool started = false;
+  OnSocketThread([&]() {
+    if (s.listener == nullptr) s.listener = new Listener(s.inst, s.name);
+    started = s.listener->TryListen() != Listener::Outcome::Failed;
+  });
+  return started;
+}
+
+// Stops a service's listening socket and closes its connections.
+void StopListener(Service& s) {
+  if (s.listener == nullptr) return;
+  OnSocketThread([&]() {
+    delete s.listener;
+    s.listener = nullptr;
+  });
 }
 
 void StopAll() {
-  for (auto& s : R().services) {
-    if (!s->listener.isNull()) delete s->listener.data();
-  }
+  for (auto& s : R().services) StopListener(*s);
+}
+
+// Before the application goes (or the process ends without it going): the
+// sockets close and the thread ends.
+void StopSocketThread() {
+  if (g_socketThread == nullptr) return;
+  StopAll();
+  OnSocketThread([]() {
+    Waiting().clear();
+    delete g_socketHub;
+    g_socketHub = nullptr;
+  });
+  g_socketThread->quit();
+  g_socketThread->wait();
+  delete g_socketThread;
+  g_socketThread = nullptr;
 }
 
 }  // namespace
@@ -408,7 +536,7 @@ BOOL DdeUninitialize(DWORD idInst) {
   auto& services = R().services;
   for (auto it = services.begin(); it != services.end();) {
     if ((*it)->inst == idInst) {
-      if (!(*it)->listener.isNull()) delete (*it)->listener.data();
+      StopListener(**it);
       it = services.erase(it);
     } else {
       ++it;
@@ -462,7 +590,7 @@ HDDEDATA DdeNameService(DWORD idInst, HSZ hsz1, HSZ, UINT afCmd) {
     auto& services = R().services;
     for (auto it = services.begin(); it != services.end(); ++it) {
       if ((*it)->inst == idInst && (*it)->name == name) {
-        if (!(*it)->listener.isNull()) delete (*it)->listener.data();
+        StopListener(**it);
         services.erase(it);
         return reinterpret_cast<HDDEDATA>(1);
       }
@@ -477,6 +605,7 @@ HDDEDATA DdeNameService(DWORD idInst, HSZ hsz1, HSZ, UINT afCmd) {
   if (FindService(idInst, name)) return reinterpret_cast<HDDEDATA>(1);
   R().services.push_back(std::make_unique<Service>(Service{idInst, name, nullptr}));
   if (R().running && QCoreApplication::instance() && !Start(*R().services.back())) {
+    StopListener(*R().services.back());
     R().services.pop_back();
     in = FindInstance(idInst);
     if (in) in->lastError = DMLERR_SYS_ERROR;
@@ -524,7 +653,14 @@ void SetDdeFolderForTests(const std::string& folder) {
 
 bool DdeServiceListening(DWORD idInst, const char* service) {
   Service* s = FindService(idInst, service ? service : "");
-  return s && !s->listener.isNull() && s->listener->listening();
+  if (s == nullptr || s->listener == nullptr) return false;
+  bool listening = false;
+  OnSocketThread([&]() { listening = s->listener && s->listener->listening(); });
+  return listening;
 }
+
+void SetDdeBusy(bool busy) { g_busy.store(busy); }
+
+bool DdeBusy() { return g_busy.load(); }
 
 }  // namespace qv
