@@ -26,8 +26,13 @@ class Converter {
     out.clear();
     if (cd_ == reinterpret_cast<iconv_t>(-1)) return false;
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char* src = const_cast<char*>(in.data());
-    size_t srcLeft = in.size();
+    // ASCII is the same in both encodings and ends no character: the
+    // leading run of it (most of a path) is copied, not converted.
+    size_t ascii = 0;
+    while (ascii < in.size() && static_cast<unsigned char>(in[ascii]) < 0x80) ++ascii;
+    out.append(in.data(), ascii);
+    char* src = const_cast<char*>(in.data()) + ascii;
+    size_t srcLeft = in.size() - ascii;
     bool clean = true;
     char buf[1024];
     while (srcLeft > 0) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,16 +31,16 @@ class TextStream {
   ssize_t Read(char* buf, size_t size) {
     size_t out = 0;
     while (out < size) {
-      if (pos_ == raw_.size()) {
+      if (pos_ == len_) {
         if (out > 0 || !Refill(false)) break;
       }
-      const char c = raw_[pos_];
+      const char c = buf_[pos_];
       if (c != '\r') {
         buf[out++] = c;
         ++pos_;
         continue;
       }
-      if (pos_ + 1 == raw_.size()) {
+      if (pos_ + 1 == len_) {
         // Whether this CR starts a CR LF pair depends on the next byte.
         if (out > 0) break;
         if (!Refill(true)) {
@@ -49,7 +50,7 @@ class TextStream {
           continue;
         }
       }
-      if (raw_[pos_ + 1] == '\n') {
+      if (buf_[pos_ + 1] == '\n') {
         buf[out++] = '\n';
         pos_ += 2;
       } else {
@@ -68,9 +69,13 @@ class TextStream {
     if (!DropReadAhead()) return -1;
     std::string phys;
     phys.reserve(size + size / 16 + 2);
-    for (size_t i = 0; i < size; ++i) {
-      if (buf[i] == '\n') phys.push_back('\r');
-      phys.push_back(buf[i]);
+    for (size_t i = 0; i < size;) {
+      const void* nl = std::memchr(buf + i, '\n', size - i);
+      const size_t end = nl ? static_cast<size_t>(static_cast<const char*>(nl) - buf) : size;
+      phys.append(buf + i, end - i);
+      if (nl == nullptr) break;
+      phys.append("\r\n", 2);
+      i = end + 1;
     }
     size_t done = 0;
     while (done < phys.size()) {
@@ -87,8 +92,8 @@ class TextStream {
 
   int Seek(off64_t* offset, int whence) {
     off64_t off = *offset;
-    if (whence == SEEK_CUR) off -= static_cast<off64_t>(raw_.size() - pos_);
-    raw_.clear();
+    if (whence == SEEK_CUR) off -= static_cast<off64_t>(len_ - pos_);
+    len_ = 0;
     pos_ = 0;
     off64_t r = lseek64(fd_, off, whence);
     if (r < 0) return -1;
@@ -107,39 +112,50 @@ class TextStream {
   // for its partner). False at the end of the file or on an error.
   bool Refill(bool keepRest) {
     if (keepRest) {
-      raw_.erase(0, pos_);
+      std::memmove(buf_.get(), buf_.get() + pos_, len_ - pos_);
+      len_ -= pos_;
     } else {
-      raw_.clear();
+      len_ = 0;
     }
     pos_ = 0;
-    const size_t kept = raw_.size();
+    const size_t kept = len_;
     const size_t chunk = 65536;
-    raw_.resize(kept + chunk);
+    // Grown without clearing: a file of a few lines is read often (line
+    // counts, diff output), and clearing the whole chunk cost more than the
+    // read.
+    if (cap_ < kept + chunk) {
+      std::unique_ptr<char[]> bigger(new char[kept + chunk]);
+      if (kept) std::memcpy(bigger.get(), buf_.get(), kept);
+      buf_ = std::move(bigger);
+      cap_ = kept + chunk;
+    }
     ssize_t n;
     do {
-      n = ::read(fd_, raw_.data() + kept, chunk);
+      n = ::read(fd_, buf_.get() + kept, chunk);
     } while (n < 0 && errno == EINTR);
     if (n < 0) error_ = true;
-    raw_.resize(kept + (n > 0 ? static_cast<size_t>(n) : 0));
+    len_ = kept + (n > 0 ? static_cast<size_t>(n) : 0);
     return n > 0;
   }
 
   // Before writing after reading, the descriptor goes back to where the
   // program's reading stopped.
   bool DropReadAhead() {
-    if (pos_ == raw_.size()) {
-      raw_.clear();
+    if (pos_ == len_) {
+      len_ = 0;
       pos_ = 0;
       return true;
     }
-    off64_t back = static_cast<off64_t>(raw_.size() - pos_);
-    raw_.clear();
+    off64_t back = static_cast<off64_t>(len_ - pos_);
+    len_ = 0;
     pos_ = 0;
     return lseek64(fd_, -back, SEEK_CUR) >= 0;
   }
 
   int fd_;
-  std::string raw_;
+  std::unique_ptr<char[]> buf_;
+  size_t cap_ = 0;
+  size_t len_ = 0;
   size_t pos_ = 0;
   bool error_ = false;
 };

@@ -1251,10 +1251,12 @@ BOOL CopyFileContent(HANDLE from, HANDLE to) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
-  std::vector<char> buffer(65536);
+  // Not cleared first: most outputs are far smaller than the buffer.
+  constexpr size_t kBuffer = 65536;
+  std::unique_ptr<char[]> buffer(new char[kBuffer]);
   off_t at = 0;
   for (;;) {
-    const ssize_t got = pread(in, buffer.data(), buffer.size(), at);
+    const ssize_t got = pread(in, buffer.get(), kBuffer, at);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) {
       SetLastError(WinErrorFromErrno(errno));
@@ -1263,7 +1265,7 @@ BOOL CopyFileContent(HANDLE from, HANDLE to) {
     if (got == 0) return TRUE;
     at += got;
     for (ssize_t done = 0; done < got;) {
-      const ssize_t n = write(out, buffer.data() + done, static_cast<size_t>(got - done));
+      const ssize_t n = write(out, buffer.get() + done, static_cast<size_t>(got - done));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         SetLastError(n == 0 ? ERROR_DISK_FULL : WinErrorFromErrno(errno));
