@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <memory>
 #include <cstring>
+#include <cstdint>
+#include <thread>
+#include <mutex>
+#include <functional>
+#include <condition_variable>
 #include <deque>
 #include <string>
 #include <unordered_map>
@@ -368,18 +373,145 @@ void ReportLeftOut() {
   if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
 }
 
+// For each pair of the diff step, the latest pair before it whose files
+// can meet its own in the DIFF folder (SIZE_MAX: none): two pairs meet where
+// a path one of them makes or removes (its N.diff.h, N.diff.txt, N.diff, an
+// output folder level) is, without regard to case, a path of the other,
+// unless both only need the same folder level spelt the same way. Paths are
+// compared upper-cased as the file layer finds names; a pair meets each
+// earlier user of such a path through the latest one.
+std::vector<size_t> LatestMeetings(const std::vector<CZEKMergeFileInfo*>& pairs) {
+  struct Use {
+    size_t last = SIZE_MAX;   // the latest pair that uses the path
+    CString levelSpelling;    // the spelling of the first pair that uses it as a folder
+    bool shared = false;      // used by a pair as a file, or spelt otherwise
+  };
+  std::unordered_map<std::string, Use> uses;
+  std::vector<std::vector<std::pair<std::string, bool>>> keys(pairs.size());
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    const CString& name = pairs[i]->m_New.m_strName;
+    std::vector<std::pair<CString, bool>> paths;
+    for (const char* suffix : {".diff.h", ".diff.txt", ".diff"}) paths.emplace_back(name + suffix, true);
+    // The folder levels: every part before a backslash that ends no
+    // double-byte character.
+    for (int k = 0; k < name.GetLength(); ++k) {
+      const unsigned char c = static_cast<unsigned char>(name[k]);
+      if (qv::IsCp932Lead(c) && k + 1 < name.GetLength()) {
+        ++k;
+      } else if (c == '\\') {
+        paths.emplace_back(name.Left(k), false);
+      }
+    }
+    for (const auto& [path, isFile] : paths) {
+      CString upper = path;
+      upper.MakeUpper();
+      std::string key(upper.GetString(), static_cast<size_t>(upper.GetLength()));
+      Use& use = uses[key];
+      if (use.last != SIZE_MAX && (isFile || use.levelSpelling.IsEmpty() || use.levelSpelling != path)) {
+        use.shared = true;
+      }
+      if (!isFile && use.levelSpelling.IsEmpty()) use.levelSpelling = path;
+      if (isFile) use.shared = use.shared || use.last != SIZE_MAX;
+      keys[i].emplace_back(std::move(key), isFile);
+      use.last = i;
+    }
+  }
+  // Second pass: now that it is known which paths are met, the latest
+  // earlier user of each.
+  for (auto& [key, use] : uses) use.last = SIZE_MAX;
+  std::vector<size_t> latest(pairs.size(), SIZE_MAX);
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    for (const auto& key : keys[i]) {
+      Use& use = uses[key.first];
+      if (use.shared && use.last != SIZE_MAX && (latest[i] == SIZE_MAX || use.last > latest[i])) {
+        latest[i] = use.last;
+      }
+      use.last = i;
+    }
+  }
+  return latest;
+}
+
+// The second halves of the diff step's pairs (FinishDiffFile and the
+// evaluation), done by a few threads while the step goes on.
+class PairFinishers {
+ public:
+  PairFinishers(size_t pairs, unsigned threads) : done_(pairs, 0) {
+    for (unsigned t = 0; t < threads; ++t) threads_.emplace_back([this] { Work(); });
+  }
+  ~PairFinishers() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  void Add(size_t pair, std::function<void()> work) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.emplace_back(pair, std::move(work));
+    }
+    changed_.notify_all();
+  }
+  void WaitFor(size_t pair) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return done_[pair] != 0; });
+  }
+  void WaitAll() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+  }
+
+ private:
+  void Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;
+      auto [pair, work] = std::move(queue_.front());
+      queue_.pop_front();
+      ++busy_;
+      lock.unlock();
+      work();
+      lock.lock();
+      --busy_;
+      done_[pair] = 1;
+      changed_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<size_t, std::function<void()>>> queue_;
+  std::vector<char> done_;
+  size_t busy_ = 0;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// Room the diff step wants before it lets pairs finish while later pairs
+// begin: with less, a disk that fills up would fail other pairs than one
+// pair after another fails, so every pair is finished before the next
+// begins.
+constexpr uint64_t kRoomForFinishers = uint64_t{1} << 30;
+
 // The diff step of run kinds 0 and 1: a .diff for every record with both
-// copies, one pair after another in list order (MakeDiffFile, which also
-// removes N.diff.h). A pair whose diff did not
-// finish, or whose .diff could not be written, keeps the counts of the
-// counting step and the step goes on; the user is told about all of them
-// at once afterwards. Only a diff program that cannot be started at all
-// ends the step: every later pair would fail the same way.
+// copies, in list order. A pair whose diff did not finish, or whose .diff
+// could not be written, keeps the counts of the counting step and the step
+// goes on; the user is told about all of them at once afterwards. Only a
+// diff program that cannot be started at all (or whose output file cannot
+// be made) ends the step: every later pair would fail the same way.
 //
-// The diff programs of later pairs are run ahead on the other cores
-// (DiffRunsAhead) while this loop takes the pairs in turn; everything that
-// touches the DIFF folder, a record or a message happens here, in order, so
-// a run leaves what it leaves on one core.
+// The first half of each pair (StartDiffFile: output folders, N.diff.h,
+// the up-to-date test, N.diff.txt, every message, and whether the step
+// ends) is done here, one pair after another. The diff programs of later
+// pairs are run ahead on other cores (DiffRunsAhead) and handed over in
+// their turn. The second half (FinishDiffFile, the evaluation) follows at
+// once for a pair whose files can meet another pair's; the others are
+// finished by a few threads while the step goes on, as none of their files
+// can be met by what the pairs around them do. So a run leaves what it
+// leaves on one core, pair after pair.
 void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CString& oldPath,
                    const CString& diffPath, int strip) {
   std::vector<CZEKMergeFileInfo*> pairs;
@@ -388,41 +520,76 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     if ((r->m_nExist & 3) == 3) pairs.push_back(r);
   }
   const CString program = ZEKSettings().m_strCmdDiff;
+  const unsigned threads = qv::WalkThreads();
   // With the strip setting the program reads copies the step makes in the
   // DIFF folder, under names it may print: those pairs run in turn only.
   std::unique_ptr<DiffRunsAhead> ahead;
-  const unsigned threads = qv::WalkThreads();
+  std::unique_ptr<PairFinishers> finishers;
+  std::vector<size_t> meets;
+  uint64_t room = 0, files = 0;
   if (threads > 1 && pairs.size() > 1 && !strip &&
       DiffRunsAhead::CanRunAhead(program, newPath, oldPath, diffPath)) {
     std::vector<DiffRunsAhead::Pair> list;
     list.reserve(pairs.size());
     for (CZEKMergeFileInfo* r : pairs) list.push_back({r->m_New.m_strName, r->m_New.m_tModify, r->m_Old.m_tModify});
-    ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list), threads);
+    // Processes started from many threads of this program slow the step's
+    // own thread (each start changes the program's memory map): half the
+    // cores run ahead, which keeps up with it.
+    ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list),
+                                            std::max(1u, threads / 2));
+    if (qv::FreeRoom(diffPath, room, files) && room >= kRoomForFinishers && files >= 4 * pairs.size() + 1024) {
+      meets = LatestMeetings(pairs);
+      finishers = std::make_unique<PairFinishers>(pairs.size(), std::max(1u, threads / 4));
+    }
   }
 
+  std::vector<int> results(pairs.size(), kDiffMade);
+  std::vector<char> queued(pairs.size(), 0);  // finished by the finishers
+  size_t begun = 0;
   std::vector<DiffMessage> messages;
-  std::vector<CString> unfinished, unwritten;
   {
     DiffMessageCollector collect(messages);
     DiffRunSourceScope source(ahead.get());
-    for (size_t i = 0; i < pairs.size(); ++i) {
-      if (ahead) ahead->Turn(i);
+    for (; begun < pairs.size(); ++begun) {
+      const size_t i = begun;
       CZEKMergeFileInfo* r = pairs[i];
       const CString& name = r->m_New.m_strName;
-      const int result = MakeDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
-                                      r->m_Old.m_tModify, r->m_tDiffFile, strip, r, true);
-      if (result == kDiffNotStarted) break;
-      if (result >= 0) {
-        EvaluateRecord(r, diffPath);
-      } else if (result == kDiffIncomplete) {
-        unfinished.push_back(name);
-      } else {
-        unwritten.push_back(name);
+      if (finishers && meets[i] != SIZE_MAX && queued[meets[i]]) finishers->WaitFor(meets[i]);
+      if (ahead) ahead->Turn(i);
+      DiffFinish finish = DiffFinish::none;
+      const int started = StartDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
+                                        r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish);
+      auto finishPair = [&results, i, r, finish, started, &diffPath] {
+        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r, true);
+        if (results[i] >= 0) EvaluateRecord(r, diffPath);
+      };
+      // A large output is appended while nothing else writes.
+      struct _stat st;
+      const bool large = finishers && finish == DiffFinish::assemble &&
+                         _stat(CString(diffPath + "\\" + name + ".diff.txt"), &st) == 0 &&
+                         static_cast<uint64_t>(st.st_size) > room / 64;
+      if (finishers && started != kDiffNotStarted && !large) {
+        queued[i] = 1;
+        finishers->Add(i, finishPair);
+        continue;
       }
+      if (finishers) finishers->WaitAll();
+      finishPair();
+      if (started == kDiffNotStarted) break;
     }
   }
+  if (finishers) finishers->WaitAll();
+  finishers.reset();
   ahead.reset();  // the programs still under way are waited for
 
+  std::vector<CString> unfinished, unwritten;
+  for (size_t i = 0; i < begun && i < pairs.size(); ++i) {
+    if (results[i] == kDiffIncomplete) {
+      unfinished.push_back(pairs[i]->m_New.m_strName);
+    } else if (results[i] < 0 && results[i] != kDiffNotStarted) {
+      unwritten.push_back(pairs[i]->m_New.m_strName);
+    }
+  }
   for (const DiffMessage& m : messages) AfxMessageBox(m.text, m.type);
   CString text;
   AppendNameList(text, kUnfinishedDiffText, unfinished);

@@ -215,12 +215,6 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
   return ok ? 0 : 2;
 }
 
-namespace {
-
-// MakeDiffFile up to and including the diff program's run; `finish` tells
-// what is left to do with its output.
-enum class DiffFinish { none, discard, assemble };
-
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                   int strip, CZEKMergeFileInfo* record, DiffFinish& finish) {
@@ -288,10 +282,10 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
   return kDiffMade;
 }
 
-// The rest of MakeDiffFile: N.diff.txt and N.diff removed, or N.diff made
-// from N.diff.h and N.diff.txt.
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   bool takeHeader, bool& taken) {
+namespace {
+
+int FinishOutput(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                 bool takeHeader, bool& taken) {
   taken = false;
   if (finish == DiffFinish::none) return started;
   // StartDiffFile formed the same paths, or it asked for nothing more.
@@ -366,18 +360,23 @@ int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, 
 
 }  // namespace
 
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                   CZEKMergeFileInfo* record, bool takeHeader) {
+  bool taken = false;
+  const int result = FinishOutput(finish, started, diffDir, name, diffTime, takeHeader, taken);
+  // Once taken over, N.diff.h is gone: removing it again would remove
+  // whatever file its name now finds in another case.
+  if (takeHeader && !taken) DeleteDiffHeaderFile(record, diffDir);
+  return result;
+}
+
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                  int strip, CZEKMergeFileInfo* record, bool takeHeader) {
   DiffFinish finish = DiffFinish::none;
   const int started = StartDiffFile(quiet, force, diffProgram, newDir, oldDir, diffDir, name, newTime, oldTime,
                                     diffTime, strip, record, finish);
-  bool taken = false;
-  const int result = FinishDiffFile(finish, started, diffDir, name, diffTime, takeHeader, taken);
-  // Once taken over, N.diff.h is gone: removing it again would remove
-  // whatever file its name now finds in another case.
-  if (takeHeader && !taken) DeleteDiffHeaderFile(record, diffDir);
-  return result;
+  return FinishDiffFile(finish, started, diffDir, name, diffTime, record, takeHeader);
 }
 
 CString DiffCommandLine(LPCSTR diffProgram, LPCSTR first, LPCSTR firstName, LPCSTR second, LPCSTR secondName) {

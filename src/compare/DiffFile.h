@@ -55,6 +55,24 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                  int strip, CZEKMergeFileInfo* record, bool takeHeader = false);
 
+// MakeDiffFile in two halves, for the run, which may finish a pair while it
+// goes on with the next ones where their files cannot meet:
+//   StartDiffFile  everything up to and including the diff program's run
+//                  (output folder, N.diff.h, up-to-date test, stripped
+//                  copies, N.diff.txt made and filled; every message);
+//                  returns the result as far as it is known and sets
+//                  `finish` to what is left to do;
+//   FinishDiffFile that rest (N.diff.txt and N.diff removed, or N.diff made
+//                  from N.diff.h and N.diff.txt; with `takeHeader` as for
+//                  MakeDiffFile) and returns MakeDiffFile's result.
+enum class DiffFinish { none, discard, assemble };
+
+int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
+                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
+                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish);
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
+                   CZEKMergeFileInfo* record, bool takeHeader);
+
 // The command line MakeDiffFile starts the diff program with: the program,
 // `first`\`firstName` and `second`\`secondName`, each in double quotes.
 // Cut to 2047 bytes (longer than LaunchToFile accepts).

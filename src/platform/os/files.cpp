@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -1274,6 +1275,15 @@ BOOL CopyFileContent(HANDLE from, HANDLE to) {
       done += n;
     }
   }
+}
+
+bool FreeRoom(LPCSTR folder, uint64_t& bytes, uint64_t& files) {
+  std::string os;
+  struct statvfs vs;
+  if (folder == nullptr || !ToOsPath(folder, os) || statvfs(os.c_str(), &vs) != 0) return false;
+  bytes = static_cast<uint64_t>(vs.f_bavail) * vs.f_frsize;
+  files = vs.f_files == 0 ? UINT64_MAX : static_cast<uint64_t>(vs.f_favail);
+  return true;
 }
 
 bool ResolvedPath(LPCSTR winPath, std::string& resolved) {

@@ -397,6 +397,11 @@ HANDLE CreateUnnamedFile(LPCSTR folder);
 // ERROR_DISK_FULL).
 BOOL CopyFileContent(HANDLE from, HANDLE to);
 
+// Room left on the file system that holds the folder `folder`: bytes and
+// files (inodes) the user may still take; a file system that sets no limit
+// on files gives UINT64_MAX. False when it cannot be asked.
+bool FreeRoom(LPCSTR folder, uint64_t& bytes, uint64_t& files);
+
 // What the Windows-shaped path `winPath` names on disk: absolute, every link
 // followed (Linux form). False when it cannot be resolved, a missing file
 // for one.
