@@ -490,10 +490,8 @@ class PairFinishers {
   std::vector<std::thread> threads_;
 };
 
-// Room the diff step wants before it lets pairs finish while later pairs
-// begin: with less, a disk that fills up would fail other pairs than one
-// pair after another fails, so every pair is finished before the next
-// begins.
+// Room on the DIFF folder's disk the diff step wants before it runs programs
+// ahead and lets pairs finish while later pairs begin.
 constexpr uint64_t kRoomForFinishers = uint64_t{1} << 30;
 
 // The diff step of run kinds 0 and 1: a .diff for every record with both
@@ -527,7 +525,15 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
   std::unique_ptr<PairFinishers> finishers;
   std::vector<size_t> meets;
   uint64_t room = 0, files = 0;
-  if (threads > 1 && pairs.size() > 1 && !strip &&
+  // Runs made ahead and pairs finished beside the step take room on the
+  // disk in another order than one pair after another: with little room
+  // left, a disk that fills up would fail other pairs. Then the step runs
+  // one pair after another.
+  // The same holds for N.diff taking N.diff.h over, which needs less room
+  // than the copy the header is otherwise.
+  const bool roomy = qv::FreeRoom(diffPath, room, files) && room >= kRoomForFinishers &&
+                     files >= 4 * pairs.size() + 1024;
+  if (threads > 1 && pairs.size() > 1 && !strip && roomy &&
       DiffRunsAhead::CanRunAhead(program, newPath, oldPath, diffPath)) {
     std::vector<DiffRunsAhead::Pair> list;
     list.reserve(pairs.size());
@@ -537,10 +543,8 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     // cores run ahead, which keeps up with it.
     ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list),
                                             std::max(1u, threads / 2));
-    if (qv::FreeRoom(diffPath, room, files) && room >= kRoomForFinishers && files >= 4 * pairs.size() + 1024) {
-      meets = LatestMeetings(pairs);
-      finishers = std::make_unique<PairFinishers>(pairs.size(), std::max(1u, threads / 4));
-    }
+    meets = LatestMeetings(pairs);
+    finishers = std::make_unique<PairFinishers>(pairs.size(), std::max(1u, threads / 4));
   }
 
   std::vector<int> results(pairs.size(), kDiffMade);
@@ -559,8 +563,9 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
       DiffFinish finish = DiffFinish::none;
       const int started = StartDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
                                         r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish);
-      auto finishPair = [&results, i, r, finish, started, &diffPath] {
-        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r, true);
+      auto finishPair = [&results, i, r, finish, started, &diffPath, roomy] {
+        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r, roomy);
+        if (!roomy) DeleteDiffHeaderFile(r, diffPath);  // taken over otherwise
         if (results[i] >= 0) EvaluateRecord(r, diffPath);
       };
       // A large output is appended while nothing else writes.

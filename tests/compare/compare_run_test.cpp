@@ -3,6 +3,7 @@
 // the questions, comments kept across runs and the display filter.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -1031,6 +1032,32 @@ TEST_F(DiffStepOrderTest, WherePairsFilesMeetTheStepKeepsThePairsOrder) {
   EXPECT_TRUE(o.files.count("ABC"));
   EXPECT_FALSE(o.files.count("abc"));
   EXPECT_EQ(o.files.size(), 9u);
+}
+
+// A disk that fills up during the step fails the pairs that fail one pair
+// after another (the DIFF folder a small file system of its own; as root
+// only).
+TEST_F(DiffStepOrderTest, AFullDiskFailsThePairsThatOnePairAfterAnotherFails) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  if (geteuid() != 0) GTEST_SKIP() << "mounting a small file system needs root";
+  for (int i = 0; i < 24; ++i) {
+    std::string oldText, newText;
+    for (int k = 0; k < 150; ++k) {
+      oldText += "old line " + std::to_string(k) + "\n";
+      newText += "new line " + std::to_string(k) + "\n";
+    }
+    Title("full", "T" + std::to_string(100 + i), true, true, oldText, newText);
+  }
+  std::vector<fs::path> mounted;
+  const auto prepare = [&](const std::string& diff) {
+    if (mount("quarvex-test", Os(diff).c_str(), "tmpfs", 0, "size=96k") == 0) mounted.push_back(Os(diff));
+  };
+  const Outcome o = Check("full", DIFF_RUN_REGENERATE, prepare, "full disk");
+  for (const fs::path& m : mounted) umount2(m.c_str(), MNT_DETACH);
+  if (mounted.size() != 3u) GTEST_SKIP() << "tmpfs could not be mounted here";
+  // The disk did fill: some pairs were written, later ones were not.
+  EXPECT_GT(o.files.size(), 2u);
+  ASSERT_FALSE(o.messages.empty());
 }
 
 // Generated trees, every name drawn from a few that meet in the DIFF
