@@ -68,6 +68,18 @@ int RunTool(const std::string& tool, const std::vector<std::string>& args, const
 
 class DdeCommandTest : public qvtest::AppTest {
  protected:
+  // Storage T:\DVD with two DVD folders (and T:\Other with one), catalogued
+  // once through DDE.
+  void CatalogueTwoDvds() {
+    fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
+    fs::create_directories(tmp_.path() / "DVD/Movie B/VIDEO_TS");
+    fs::create_directories(tmp_.path() / "Other/Movie C/VIDEO_TS");
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
+    ASSERT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
+    Pump();
+  }
+
   void SetUp() override {
     AppTest::SetUp();
     const std::string folder = (tmp_.path() / "dde").string();
@@ -205,13 +217,7 @@ TEST_F(DdeCommandTest, BadDataChangesOnlyWhatItNames) {
 }
 
 TEST_F(DdeCommandTest, WhileARunAsksAQuestionCommandsAreAnsweredBusy) {
-  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
-  fs::create_directories(tmp_.path() / "DVD/Movie B/VIDEO_TS");
-  fs::create_directories(tmp_.path() / "Other/Movie C/VIDEO_TS");
-  ASSERT_TRUE(Start());
-  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
-  ASSERT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
-  Pump();
+  ASSERT_NO_FATAL_FAILURE(CatalogueTwoDvds());
   CZEKEnv_Label* entry = theApp.m_pCurrentDoc->m_pCurrentEntry;
   ASSERT_NE(entry->m_pRecordList, nullptr);
   ASSERT_EQ(entry->m_pRecordList->GetCount(), 2);
@@ -256,13 +262,7 @@ TEST_F(DdeCommandTest, WhileARunAsksAQuestionCommandsAreAnsweredBusy) {
 }
 
 TEST_F(DdeCommandTest, DiffExecuteIsAnsweredBeforeItsRunAndARunHoldingTheWindowAnswersBusy) {
-  fs::create_directories(tmp_.path() / "DVD/Movie A/VIDEO_TS");
-  fs::create_directories(tmp_.path() / "DVD/Movie B/VIDEO_TS");
-  fs::create_directories(tmp_.path() / "Other/Movie C/VIDEO_TS");
-  ASSERT_TRUE(Start());
-  ASSERT_EQ(Send(Command("OLD_PATH_SET", "T:\\DVD")), DMLERR_NO_ERROR);
-  ASSERT_EQ(Send(Command("DIFF_EXECUTE", "")), DMLERR_NO_ERROR);
-  Pump();
+  ASSERT_NO_FATAL_FAILURE(CatalogueTwoDvds());
   ASSERT_NE(theApp.m_pCurrentDoc->m_pCurrentEntry->m_pRecordList, nullptr);
   Frame()->SendMessage(WM_SHOW_OPERATION_VIEW);
 
