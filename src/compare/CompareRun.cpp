@@ -444,7 +444,7 @@ class PairFinishers {
       std::lock_guard<std::mutex> lock(mutex_);
       stop_ = true;
     }
-    changed_.notify_all();
+    workReady_.notify_all();
     for (std::thread& t : threads_) t.join();
   }
   void Add(size_t pair, std::function<void()> work) {
@@ -452,22 +452,26 @@ class PairFinishers {
       std::lock_guard<std::mutex> lock(mutex_);
       queue_.emplace_back(pair, std::move(work));
     }
-    changed_.notify_all();
+    workReady_.notify_one();
   }
   void WaitFor(size_t pair) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return done_[pair] != 0; });
+    ++waiting_;
+    workDone_.wait(lock, [&] { return done_[pair] != 0; });
+    --waiting_;
   }
   void WaitAll() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+    ++waiting_;
+    workDone_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
+    --waiting_;
   }
 
  private:
   void Work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      changed_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+      workReady_.wait(lock, [&] { return stop_ || !queue_.empty(); });
       if (queue_.empty()) return;
       auto [pair, work] = std::move(queue_.front());
       queue_.pop_front();
@@ -477,12 +481,15 @@ class PairFinishers {
       lock.lock();
       --busy_;
       done_[pair] = 1;
-      changed_.notify_all();
+      // The step's thread is woken only when it waits.
+      if (waiting_ != 0) workDone_.notify_all();
     }
   }
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable workReady_;  // for the finishers
+  std::condition_variable workDone_;   // for the step's thread
+  size_t waiting_ = 0;
   std::deque<std::pair<size_t, std::function<void()>>> queue_;
   std::vector<char> done_;
   size_t busy_ = 0;
@@ -524,6 +531,7 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
   std::unique_ptr<DiffRunsAhead> ahead;
   std::unique_ptr<PairFinishers> finishers;
   std::vector<size_t> meets;
+  std::vector<char> metLater;  // a later pair meets this one
   uint64_t room = 0, files = 0;
   // Runs made ahead and pairs finished beside the step take room on the
   // disk in another order than one pair after another: with little room
@@ -544,6 +552,10 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list),
                                             std::max(1u, threads / 2));
     meets = LatestMeetings(pairs);
+    metLater.assign(pairs.size(), 0);
+    for (size_t m : meets) {
+      if (m != SIZE_MAX) metLater[m] = 1;
+    }
     finishers = std::make_unique<PairFinishers>(pairs.size(), std::max(1u, threads / 4));
   }
 
@@ -560,10 +572,16 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
       const CString& name = r->m_New.m_strName;
       if (finishers && meets[i] != SIZE_MAX && queued[meets[i]]) finishers->WaitFor(meets[i]);
       if (ahead) ahead->Turn(i);
+      // The header of a pair that meets no other is written with its second
+      // half: no other pair's files can meet it in between, and where the
+      // pair does not assemble a .diff, writing and removing it leave what
+      // removing alone leaves.
+      const bool laterHeader = finishers && meets[i] == SIZE_MAX && !metLater[i];
       DiffFinish finish = DiffFinish::none;
       const int started = StartDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
-                                        r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish);
-      auto finishPair = [&results, i, r, finish, started, &diffPath, roomy] {
+                                        r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish, !laterHeader);
+      auto finishPair = [&, i, r, finish, started, laterHeader] {
+        if (laterHeader && finish == DiffFinish::assemble) WriteDiffHeaderFile(r, newPath, oldPath, diffPath);
         results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r, roomy);
         if (!roomy) DeleteDiffHeaderFile(r, diffPath);  // taken over otherwise
         if (results[i] >= 0) EvaluateRecord(r, diffPath);

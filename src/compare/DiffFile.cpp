@@ -217,10 +217,10 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
 
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish) {
+                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader) {
   finish = DiffFinish::none;
   EnsureOutputFolder(diffDir, name);
-  WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
+  if (writeHeader) WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
 
   DiffPaths paths;
   if (!paths.Form(diffDir, name)) {

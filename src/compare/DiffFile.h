@@ -67,9 +67,11 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
 //                  MakeDiffFile) and returns MakeDiffFile's result.
 enum class DiffFinish { none, discard, assemble };
 
+// Without `writeHeader` N.diff.h is left for the caller to write before
+// FinishDiffFile, where nothing else can meet it in between.
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish);
+                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader = true);
 int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
                    CZEKMergeFileInfo* record, bool takeHeader);
 

@@ -63,6 +63,8 @@ struct DiffRunsAhead::Shared {
   size_t turn = 0;   // the pair the step is finishing
   size_t ahead = 8;  // pairs begun at most beyond the turn
   bool stop = false;
+  size_t idle = 0;         // threads waiting for the turn to move on
+  bool stepWaits = false;  // the step's thread waits for its turn's run
   std::vector<std::thread> threads;
 
   static void Drop(Run& run) {
@@ -114,7 +116,9 @@ struct DiffRunsAhead::Shared {
       while (next < runs.size() && runs[next].state != State::waiting) ++next;
       if (stop || next >= runs.size()) return;
       if (next >= turn + ahead) {
+        ++idle;
         changed.wait(lock);
+        --idle;
         continue;
       }
       const size_t i = next++;
@@ -127,7 +131,8 @@ struct DiffRunsAhead::Shared {
       runs[i] = std::move(made);
       // A pair whose turn has passed (the step ended) keeps nothing.
       if (i < turn || stop) Drop(runs[i]);
-      changed.notify_all();
+      // Only the step's thread waits for a run, and only for its turn's.
+      if (stepWaits && i == turn) changed.notify_all();
     }
   }
 };
@@ -180,6 +185,7 @@ void DiffRunsAhead::Turn(size_t index) {
       if (s.runs[i].state == Shared::State::done) Shared::Drop(s.runs[i]);
     }
     s.turn = index;
+    if (s.idle == 0) return;
   }
   s.changed.notify_all();
 }
@@ -194,7 +200,9 @@ bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int&
     run.state = Shared::State::stepTook;
     return false;
   }
+  s.stepWaits = true;
   s.changed.wait(lock, [&] { return run.state != Shared::State::running; });
+  s.stepWaits = false;
   if (!run.made || std::strcmp(program ? program : "", s.program) != 0 ||
       std::strcmp(commandLine ? commandLine : "", run.command) != 0) {
     return false;
