@@ -436,7 +436,8 @@ std::vector<size_t> LatestMeetings(const std::vector<CZEKMergeFileInfo*>& pairs)
 // evaluation), done by a few threads while the step goes on.
 class PairFinishers {
  public:
-  PairFinishers(size_t pairs, unsigned threads) : done_(pairs, 0) {
+  // Every pair counts as finished until it is added.
+  PairFinishers(size_t pairs, unsigned threads) : done_(pairs, 1) {
     for (unsigned t = 0; t < threads; ++t) threads_.emplace_back([this] { Work(); });
   }
   ~PairFinishers() {
@@ -450,6 +451,7 @@ class PairFinishers {
   void Add(size_t pair, std::function<void()> work) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
+      done_[pair] = 0;
       queue_.emplace_back(pair, std::move(work));
     }
     workReady_.notify_one();
@@ -526,19 +528,17 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
   }
   const CString program = ZEKSettings().m_strCmdDiff;
   const unsigned threads = qv::WalkThreads();
-  // With the strip setting the program reads copies the step makes in the
-  // DIFF folder, under names it may print: those pairs run in turn only.
   std::unique_ptr<DiffRunsAhead> ahead;
   std::unique_ptr<PairFinishers> finishers;
   std::vector<size_t> meets;
   std::vector<char> metLater;  // a later pair meets this one
   uint64_t room = 0, files = 0;
-  // Runs made ahead and pairs finished beside the step take room on the
-  // disk in another order than one pair after another: with little room
-  // left, a disk that fills up would fail other pairs. Then the step runs
-  // one pair after another.
-  // The same holds for N.diff taking N.diff.h over, which needs less room
-  // than the copy the header is otherwise.
+  // Runs made ahead, pairs finished beside the step and N.diff taking
+  // N.diff.h over (instead of a copy) take room on the disk otherwise than
+  // one pair after another: with little room left, a disk that fills up
+  // would fail other pairs. Then the step is the plain one. So it is with
+  // the strip setting, where the program reads copies the step makes in the
+  // DIFF folder, under names it may print.
   const bool roomy = qv::FreeRoom(diffPath, room, files) && room >= kRoomForFinishers &&
                      files >= 4 * pairs.size() + 1024;
   if (threads > 1 && pairs.size() > 1 && !strip && roomy &&
@@ -560,7 +560,6 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
   }
 
   std::vector<int> results(pairs.size(), kDiffMade);
-  std::vector<char> queued(pairs.size(), 0);  // finished by the finishers
   size_t begun = 0;
   std::vector<DiffMessage> messages;
   {
@@ -570,7 +569,7 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
       const size_t i = begun;
       CZEKMergeFileInfo* r = pairs[i];
       const CString& name = r->m_New.m_strName;
-      if (finishers && meets[i] != SIZE_MAX && queued[meets[i]]) finishers->WaitFor(meets[i]);
+      if (finishers && meets[i] != SIZE_MAX) finishers->WaitFor(meets[i]);
       if (ahead) ahead->Turn(i);
       // The header of a pair that meets no other is written with its second
       // half: no other pair's files can meet it in between, and where the
@@ -582,8 +581,8 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
                                         r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish, !laterHeader);
       auto finishPair = [&, i, r, finish, started, laterHeader] {
         if (laterHeader && finish == DiffFinish::assemble) WriteDiffHeaderFile(r, newPath, oldPath, diffPath);
-        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r, roomy);
-        if (!roomy) DeleteDiffHeaderFile(r, diffPath);  // taken over otherwise
+        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r,
+                                    roomy ? DiffHeader::takeOver : DiffHeader::remove);
         if (results[i] >= 0) EvaluateRecord(r, diffPath);
       };
       // A large output is appended while nothing else writes.
@@ -592,7 +591,6 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
                          _stat(CString(diffPath + "\\" + name + ".diff.txt"), &st) == 0 &&
                          static_cast<uint64_t>(st.st_size) > room / 64;
       if (finishers && started != kDiffNotStarted && !large) {
-        queued[i] = 1;
         finishers->Add(i, finishPair);
         continue;
       }
@@ -757,39 +755,31 @@ void BuildRecords(int mode, int keepComment, CObList* records, CStringList& path
       r->m_Old.m_strName = *source[i];
     }
     const CString& p = r->m_Old.m_strName;
-    unsigned char folder = 0;
     CString path;
-    if (mode == RUN_MODE_COMPARE) {
-      if (newUsable && JoinPath(newRoot, p, "", kRunPathMax, path)) {
-        const WalkedDvd* walked = sides != nullptr ? (*sides)[i].newSide : nullptr;
-        if (walked != nullptr && walked->known) {
-          TakeWalkedSide(r->m_New, *walked);
-          folder |= 1;
-        } else if (ReadSide(r->m_New, path)) {
-          folder |= 1;
-        }
-      } else {
-        r->m_New.m_nExists = 0;
-        r->m_New.m_strVersion = kNoVersionText;
+    // One side from what the walk read of it, else from the disk; true
+    // when it is a folder.
+    auto fill = [&](CZEKFileInfo& side, bool usable, const char* root, const WalkedDvd* walked) {
+      if (!usable || !JoinPath(root, p, "", kRunPathMax, path)) {
+        side.m_nExists = 0;
+        side.m_strVersion = kNoVersionText;
+        return false;
       }
+      if (walked != nullptr && walked->known) {
+        TakeWalkedSide(side, *walked);
+        return true;
+      }
+      return ReadSide(side, path);
+    };
+    unsigned char folder = 0;
+    if (mode == RUN_MODE_COMPARE) {
+      if (fill(r->m_New, newUsable, newRoot, sides != nullptr ? (*sides)[i].newSide : nullptr)) folder |= 1;
     } else {
       r->m_New.m_nExists = 0;
       r->m_New.m_tCreate = r->m_New.m_tAccess = r->m_New.m_tModify = 0;
       r->m_New.m_dwSize = 0;
       r->m_New.m_strVersion = kNoVersionText;
     }
-    if (oldUsable && JoinPath(oldRoot, p, "", kRunPathMax, path)) {
-      const WalkedDvd* walked = sides != nullptr ? (*sides)[i].oldSide : nullptr;
-      if (walked != nullptr && walked->known) {
-        TakeWalkedSide(r->m_Old, *walked);
-        folder |= 2;
-      } else if (ReadSide(r->m_Old, path)) {
-        folder |= 2;
-      }
-    } else {
-      r->m_Old.m_nExists = 0;
-      r->m_Old.m_strVersion = kNoVersionText;
-    }
+    if (fill(r->m_Old, oldUsable, oldRoot, sides != nullptr ? (*sides)[i].oldSide : nullptr)) folder |= 2;
     if (folders != nullptr) (*folders)[i] = folder;
     int cache = -1;
     r->m_nType = MatchFileType(p, cache);

@@ -215,6 +215,20 @@ int CopyTextSkipPrefix(LPCSTR srcDir, LPCSTR dstDir, LPCSTR name, LPCSTR outName
   return ok ? 0 : 2;
 }
 
+bool DiffFileUpToDate(LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime,
+                      LONG& diffTime) {
+  char path[kPathBuf];
+  if (FormatFits(path, sizeof(path), "%s\\%s", newDir, name)) QueryModTime(path, newTime);
+  if (FormatFits(path, sizeof(path), "%s\\%s", oldDir, name)) QueryModTime(path, oldTime);
+  LONG existing = 0;
+  if (!FormatFits(path, sizeof(path), "%s\\%s.diff", diffDir, name) || !QueryModTime(path, existing) ||
+      existing <= newTime || existing <= oldTime) {
+    return false;
+  }
+  diffTime = existing;
+  return true;
+}
+
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                   int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader) {
@@ -228,18 +242,9 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
     return kDiffNotStarted;
   }
   const char* txtPath = paths.txt;
-  const char* diffPath = paths.diff;
 
   char path[kPathBuf];
-  if (!force) {
-    if (FormatFits(path, sizeof(path), "%s\\%s", newDir, name)) QueryModTime(path, newTime);
-    if (FormatFits(path, sizeof(path), "%s\\%s", oldDir, name)) QueryModTime(path, oldTime);
-    LONG existing = 0;
-    if (QueryModTime(diffPath, existing) && existing > newTime && existing > oldTime) {
-      diffTime = existing;
-      return kDiffMade;
-    }
-  }
+  if (!force && DiffFileUpToDate(newDir, oldDir, diffDir, name, newTime, oldTime, diffTime)) return kDiffMade;
 
   char oldCopy[kPathBuf];
   char newCopy[kPathBuf];
@@ -361,22 +366,23 @@ int FinishOutput(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LO
 }  // namespace
 
 int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   CZEKMergeFileInfo* record, bool takeHeader) {
+                   CZEKMergeFileInfo* record, DiffHeader header) {
   bool taken = false;
-  const int result = FinishOutput(finish, started, diffDir, name, diffTime, takeHeader, taken);
+  const int result =
+      FinishOutput(finish, started, diffDir, name, diffTime, header == DiffHeader::takeOver, taken);
   // Once taken over, N.diff.h is gone: removing it again would remove
   // whatever file its name now finds in another case.
-  if (takeHeader && !taken) DeleteDiffHeaderFile(record, diffDir);
+  if (header != DiffHeader::keep && !taken) DeleteDiffHeaderFile(record, diffDir);
   return result;
 }
 
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                 int strip, CZEKMergeFileInfo* record, bool takeHeader) {
+                 int strip, CZEKMergeFileInfo* record) {
   DiffFinish finish = DiffFinish::none;
   const int started = StartDiffFile(quiet, force, diffProgram, newDir, oldDir, diffDir, name, newTime, oldTime,
                                     diffTime, strip, record, finish);
-  return FinishDiffFile(finish, started, diffDir, name, diffTime, record, takeHeader);
+  return FinishDiffFile(finish, started, diffDir, name, diffTime, record, DiffHeader::keep);
 }
 
 CString DiffCommandLine(LPCSTR diffProgram, LPCSTR first, LPCSTR firstName, LPCSTR second, LPCSTR secondName) {

@@ -47,13 +47,16 @@ enum MakeDiffFileResult {
 // Leaves N.diff.h behind; callers remove it with DeleteDiffHeaderFile. A
 // failure once the diff program was started (-2 to -5) leaves no N.diff,
 // also none of an earlier run: a cut or outdated N.diff would be read as the
-// pair's whole difference. With `takeHeader` MakeDiffFile also does what
-// DeleteDiffHeaderFile does after it: N.diff is made from N.diff.h itself
-// (the same bytes, one file fewer to make and to remove), and N.diff.h is
-// removed when it was not taken.
+// pair's whole difference.
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                 int strip, CZEKMergeFileInfo* record, bool takeHeader = false);
+                 int strip, CZEKMergeFileInfo* record);
+
+// The up-to-date test of MakeDiffFile: `newTime` and `oldTime` are
+// refreshed from the copies where they can be queried; true when N.diff
+// is newer than both (its time then in `diffTime`).
+bool DiffFileUpToDate(LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime,
+                      LONG& diffTime);
 
 // MakeDiffFile in two halves, for the run, which may finish a pair while it
 // goes on with the next ones where their files cannot meet:
@@ -63,9 +66,15 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
 //                  returns the result as far as it is known and sets
 //                  `finish` to what is left to do;
 //   FinishDiffFile that rest (N.diff.txt and N.diff removed, or N.diff made
-//                  from N.diff.h and N.diff.txt; with `takeHeader` as for
-//                  MakeDiffFile) and returns MakeDiffFile's result.
+//                  from N.diff.h and N.diff.txt) and returns MakeDiffFile's
+//                  result; what becomes of N.diff.h is `header`.
 enum class DiffFinish { none, discard, assemble };
+enum class DiffHeader {
+  keep,      // left for the caller (MakeDiffFile)
+  remove,    // copied into N.diff, then removed as DeleteDiffHeaderFile does
+  takeOver,  // N.diff made from N.diff.h itself (the same bytes, one file
+             // fewer to make and to remove); removed when it was not taken
+};
 
 // Without `writeHeader` N.diff.h is left for the caller to write before
 // FinishDiffFile, where nothing else can meet it in between.
@@ -73,7 +82,7 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                   int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader = true);
 int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   CZEKMergeFileInfo* record, bool takeHeader);
+                   CZEKMergeFileInfo* record, DiffHeader header);
 
 // The command line MakeDiffFile starts the diff program with: the program,
 // `first`\`firstName` and `second`\`secondName`, each in double quotes.

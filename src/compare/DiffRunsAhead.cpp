@@ -29,13 +29,6 @@ bool FormPath(const char* folder, const char* name, const char* suffix, CString&
   return true;
 }
 
-bool ModTime(const char* path, LONG& time) {
-  struct _stat st;
-  if (_stat(path, &st) != 0) return false;
-  time = static_cast<LONG>(st.st_mtime);
-  return true;
-}
-
 }  // namespace
 
 struct DiffRunsAhead::Shared {
@@ -92,14 +85,8 @@ struct DiffRunsAhead::Shared {
     if (!force) {
       // The step will most likely find this .diff up to date and not run
       // the program (if not, it runs it itself).
-      LONG newTime = pair.newTime, oldTime = pair.oldTime, existing = 0;
-      CString path;
-      if (FormPath(newDir, pair.name, "", path)) ModTime(path, newTime);
-      if (FormPath(oldDir, pair.name, "", path)) ModTime(path, oldTime);
-      if (FormPath(diffDir, pair.name, ".diff", path) && ModTime(path, existing) && existing > newTime &&
-          existing > oldTime) {
-        return;
-      }
+      LONG newTime = pair.newTime, oldTime = pair.oldTime, diffTime = 0;
+      if (DiffFileUpToDate(newDir, oldDir, diffDir, pair.name, newTime, oldTime, diffTime)) return;
     }
     if (!CopyApart(oldDir, pair.name) || !CopyApart(newDir, pair.name)) return;
     run.output = qv::CreateUnnamedFile(diffDir);
