@@ -249,8 +249,10 @@ void CSource_Form::SetColumns(int mode, int subMode) {
   const ColumnSet set = ColumnsOfView(view);
   LVCOLUMN column{};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+  // The fixed widths are scaled as the stored ones are: at more than 96
+  // dots per inch the text is larger, and unscaled columns cut it.
   for (int i = 0; i < set.count; ++i) {
-    InsertListColumn(&m_list, &column, i, set.columns[i].format, set.columns[i].text, set.columns[i].width);
+    InsertListColumn(&m_list, &column, i, set.columns[i].format, set.columns[i].text, ScaleX(set.columns[i].width));
   }
   if (set.firstStoredWidth < 0) return;
   for (int i = 0; i < set.count; ++i) {
