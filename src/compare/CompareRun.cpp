@@ -373,152 +373,19 @@ void ReportLeftOut() {
   if (!text.IsEmpty()) AfxMessageBox(text, MB_OK | MB_ICONINFORMATION);
 }
 
-// For each pair of the diff step, the latest pair before it whose files
-// can meet its own in the DIFF folder (SIZE_MAX: none): two pairs meet where
-// a path one of them makes or removes (its N.diff.h, N.diff.txt, N.diff, an
-// output folder level) is, without regard to case, a path of the other,
-// unless both only need the same folder level spelt the same way. Paths are
-// compared upper-cased as the file layer finds names; a pair meets each
-// earlier user of such a path through the latest one.
-std::vector<size_t> LatestMeetings(const std::vector<CZEKMergeFileInfo*>& pairs) {
-  struct Use {
-    size_t last = SIZE_MAX;   // the latest pair that uses the path
-    CString levelSpelling;    // the spelling of the first pair that uses it as a folder
-    bool shared = false;      // used by a pair as a file, or spelt otherwise
-  };
-  std::unordered_map<std::string, Use> uses;
-  std::vector<std::vector<std::pair<std::string, bool>>> keys(pairs.size());
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    const CString& name = pairs[i]->m_New.m_strName;
-    std::vector<std::pair<CString, bool>> paths;
-    for (const char* suffix : {".diff.h", ".diff.txt", ".diff"}) paths.emplace_back(name + suffix, true);
-    // The folder levels: every part before a backslash that ends no
-    // double-byte character.
-    for (int k = 0; k < name.GetLength(); ++k) {
-      const unsigned char c = static_cast<unsigned char>(name[k]);
-      if (qv::IsCp932Lead(c) && k + 1 < name.GetLength()) {
-        ++k;
-      } else if (c == '\\') {
-        paths.emplace_back(name.Left(k), false);
-      }
-    }
-    for (const auto& [path, isFile] : paths) {
-      CString upper = path;
-      upper.MakeUpper();
-      std::string key(upper.GetString(), static_cast<size_t>(upper.GetLength()));
-      Use& use = uses[key];
-      if (use.last != SIZE_MAX && (isFile || use.levelSpelling.IsEmpty() || use.levelSpelling != path)) {
-        use.shared = true;
-      }
-      if (!isFile && use.levelSpelling.IsEmpty()) use.levelSpelling = path;
-      if (isFile) use.shared = use.shared || use.last != SIZE_MAX;
-      keys[i].emplace_back(std::move(key), isFile);
-      use.last = i;
-    }
-  }
-  // Second pass: now that it is known which paths are met, the latest
-  // earlier user of each.
-  for (auto& [key, use] : uses) use.last = SIZE_MAX;
-  std::vector<size_t> latest(pairs.size(), SIZE_MAX);
-  for (size_t i = 0; i < pairs.size(); ++i) {
-    for (const auto& key : keys[i]) {
-      Use& use = uses[key.first];
-      if (use.shared && use.last != SIZE_MAX && (latest[i] == SIZE_MAX || use.last > latest[i])) {
-        latest[i] = use.last;
-      }
-      use.last = i;
-    }
-  }
-  return latest;
-}
-
-// The second halves of the diff step's pairs (FinishDiffFile and the
-// evaluation), done by a few threads while the step goes on.
-class PairFinishers {
- public:
-  // Every pair counts as finished until it is added.
-  PairFinishers(size_t pairs, unsigned threads) : done_(pairs, 1) {
-    for (unsigned t = 0; t < threads; ++t) threads_.emplace_back([this] { Work(); });
-  }
-  ~PairFinishers() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    workReady_.notify_all();
-    for (std::thread& t : threads_) t.join();
-  }
-  void Add(size_t pair, std::function<void()> work) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      done_[pair] = 0;
-      queue_.emplace_back(pair, std::move(work));
-    }
-    workReady_.notify_one();
-  }
-  void WaitFor(size_t pair) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++waiting_;
-    workDone_.wait(lock, [&] { return done_[pair] != 0; });
-    --waiting_;
-  }
-  void WaitAll() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++waiting_;
-    workDone_.wait(lock, [&] { return queue_.empty() && busy_ == 0; });
-    --waiting_;
-  }
-
- private:
-  void Work() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      workReady_.wait(lock, [&] { return stop_ || !queue_.empty(); });
-      if (queue_.empty()) return;
-      auto [pair, work] = std::move(queue_.front());
-      queue_.pop_front();
-      ++busy_;
-      lock.unlock();
-      work();
-      lock.lock();
-      --busy_;
-      done_[pair] = 1;
-      // The step's thread is woken only when it waits.
-      if (waiting_ != 0) workDone_.notify_all();
-    }
-  }
-
-  std::mutex mutex_;
-  std::condition_variable workReady_;  // for the finishers
-  std::condition_variable workDone_;   // for the step's thread
-  size_t waiting_ = 0;
-  std::deque<std::pair<size_t, std::function<void()>>> queue_;
-  std::vector<char> done_;
-  size_t busy_ = 0;
-  bool stop_ = false;
-  std::vector<std::thread> threads_;
-};
-
-// Room on the DIFF folder's disk the diff step wants before it runs programs
-// ahead and lets pairs finish while later pairs begin.
-constexpr uint64_t kRoomForFinishers = uint64_t{1} << 30;
-
 // The diff step of run kinds 0 and 1: a .diff for every record with both
-// copies, in list order. A pair whose diff did not finish, or whose .diff
-// could not be written, keeps the counts of the counting step and the step
-// goes on; the user is told about all of them at once afterwards. Only a
-// diff program that cannot be started at all (or whose output file cannot
+// copies, one pair after another in list order (MakeDiffFile, the header
+// removed, the evaluation). A pair whose diff did not finish, or whose
+// .diff could not be written, keeps the counts of the counting step and the
+// step goes on; the user is told about all of them at once afterwards. Only
+// a diff program that cannot be started at all (or whose output file cannot
 // be made) ends the step: every later pair would fail the same way.
 //
-// The first half of each pair (StartDiffFile: output folders, N.diff.h,
-// the up-to-date test, N.diff.txt, every message, and whether the step
-// ends) is done here, one pair after another. The diff programs of later
-// pairs are run ahead on other cores (DiffRunsAhead) and handed over in
-// their turn. The second half (FinishDiffFile, the evaluation) follows at
-// once for a pair whose files can meet another pair's; the others are
-// finished by a few threads while the step goes on, as none of their files
-// can be met by what the pairs around them do. So a run leaves what it
-// leaves on one core, pair after pair.
+// The diff programs of later pairs may be run ahead on other cores
+// (DiffRunsAhead) where that cannot change what they answer; a run made
+// ahead only stands in for the program's run in its pair's turn. Every file
+// of the DIFF folder is made, written and removed here, in the pairs' order,
+// so a run leaves what it leaves on one core.
 void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CString& oldPath,
                    const CString& diffPath, int strip) {
   std::vector<CZEKMergeFileInfo*> pairs;
@@ -529,20 +396,9 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
   const CString program = ZEKSettings().m_strCmdDiff;
   const unsigned threads = qv::WalkThreads();
   std::unique_ptr<DiffRunsAhead> ahead;
-  std::unique_ptr<PairFinishers> finishers;
-  std::vector<size_t> meets;
-  std::vector<char> metLater;  // a later pair meets this one
-  uint64_t room = 0, files = 0;
-  // Runs made ahead, pairs finished beside the step and N.diff taking
-  // N.diff.h over (instead of a copy) take room on the disk otherwise than
-  // one pair after another: with little room left, a disk that fills up
-  // would fail other pairs. Then the step is the plain one. So it is with
-  // the strip setting, where the program reads copies the step makes in the
-  // DIFF folder, under names it may print.
-  const bool roomy = qv::FreeRoom(diffPath, room, files) && room >= kRoomForFinishers &&
-                     files >= 4 * pairs.size() + 1024;
-  if (threads > 1 && pairs.size() > 1 && !strip && roomy &&
-      DiffRunsAhead::CanRunAhead(program, newPath, oldPath, diffPath)) {
+  // With the strip setting the program reads copies the step makes in the
+  // DIFF folder: nothing is run ahead.
+  if (threads > 1 && pairs.size() > 1 && !strip) {
     std::vector<DiffRunsAhead::Pair> list;
     list.reserve(pairs.size());
     for (CZEKMergeFileInfo* r : pairs) list.push_back({r->m_New.m_strName, r->m_New.m_tModify, r->m_Old.m_tModify});
@@ -551,66 +407,32 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     // cores run ahead, which keeps up with it.
     ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list),
                                             std::max(1u, threads / 2));
-    meets = LatestMeetings(pairs);
-    metLater.assign(pairs.size(), 0);
-    for (size_t m : meets) {
-      if (m != SIZE_MAX) metLater[m] = 1;
-    }
-    finishers = std::make_unique<PairFinishers>(pairs.size(), std::max(1u, threads / 4));
+    if (!ahead->Running()) ahead.reset();
   }
 
-  std::vector<int> results(pairs.size(), kDiffMade);
-  size_t begun = 0;
+  std::vector<CString> unfinished, unwritten;
   std::vector<DiffMessage> messages;
   {
     DiffMessageCollector collect(messages);
     DiffRunSourceScope source(ahead.get());
-    for (; begun < pairs.size(); ++begun) {
-      const size_t i = begun;
+    for (size_t i = 0; i < pairs.size(); ++i) {
       CZEKMergeFileInfo* r = pairs[i];
-      const CString& name = r->m_New.m_strName;
-      if (finishers && meets[i] != SIZE_MAX) finishers->WaitFor(meets[i]);
       if (ahead) ahead->Turn(i);
-      // The header of a pair that meets no other is written with its second
-      // half: no other pair's files can meet it in between, and where the
-      // pair does not assemble a .diff, writing and removing it leave what
-      // removing alone leaves.
-      const bool laterHeader = finishers && meets[i] == SIZE_MAX && !metLater[i];
-      DiffFinish finish = DiffFinish::none;
-      const int started = StartDiffFile(0, force, program, newPath, oldPath, diffPath, name, r->m_New.m_tModify,
-                                        r->m_Old.m_tModify, r->m_tDiffFile, strip, r, finish, !laterHeader);
-      auto finishPair = [&, i, r, finish, started, laterHeader] {
-        if (laterHeader && finish == DiffFinish::assemble) WriteDiffHeaderFile(r, newPath, oldPath, diffPath);
-        results[i] = FinishDiffFile(finish, started, diffPath, r->m_New.m_strName, r->m_tDiffFile, r,
-                                    roomy ? DiffHeader::takeOver : DiffHeader::remove);
-        if (results[i] >= 0) EvaluateRecord(r, diffPath);
-      };
-      // A large output is appended while nothing else writes.
-      struct _stat st;
-      const bool large = finishers && finish == DiffFinish::assemble &&
-                         _stat(CString(diffPath + "\\" + name + ".diff.txt"), &st) == 0 &&
-                         static_cast<uint64_t>(st.st_size) > room / 64;
-      if (finishers && started != kDiffNotStarted && !large) {
-        finishers->Add(i, finishPair);
-        continue;
+      const int result = MakeDiffFile(0, force, program, newPath, oldPath, diffPath, r->m_New.m_strName,
+                                      r->m_New.m_tModify, r->m_Old.m_tModify, r->m_tDiffFile, strip, r);
+      DeleteDiffHeaderFile(r, diffPath);
+      if (result == kDiffNotStarted) break;
+      if (result == kDiffIncomplete) {
+        unfinished.push_back(r->m_New.m_strName);
+      } else if (result < 0) {
+        unwritten.push_back(r->m_New.m_strName);
+      } else {
+        EvaluateRecord(r, diffPath);
       }
-      if (finishers) finishers->WaitAll();
-      finishPair();
-      if (started == kDiffNotStarted) break;
     }
   }
-  if (finishers) finishers->WaitAll();
-  finishers.reset();
-  ahead.reset();  // the programs still under way are waited for
+  ahead.reset();  // the programs still under way are ended
 
-  std::vector<CString> unfinished, unwritten;
-  for (size_t i = 0; i < begun && i < pairs.size(); ++i) {
-    if (results[i] == kDiffIncomplete) {
-      unfinished.push_back(pairs[i]->m_New.m_strName);
-    } else if (results[i] < 0 && results[i] != kDiffNotStarted) {
-      unwritten.push_back(pairs[i]->m_New.m_strName);
-    }
-  }
   for (const DiffMessage& m : messages) AfxMessageBox(m.text, m.type);
   CString text;
   AppendNameList(text, kUnfinishedDiffText, unfinished);

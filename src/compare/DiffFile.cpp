@@ -229,12 +229,21 @@ bool DiffFileUpToDate(LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir, LPCSTR name,
   return true;
 }
 
+namespace {
+
+// What is left of MakeDiffFile once the diff program has run.
+enum class DiffFinish { none, discard, assemble };
+
+// MakeDiffFile up to and including the diff program's run (output folder,
+// N.diff.h, up-to-date test, stripped copies, N.diff.txt made and filled;
+// every message): the result as far as it is known, and in `finish` what
+// is left to do.
 int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                   LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader) {
+                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish) {
   finish = DiffFinish::none;
   EnsureOutputFolder(diffDir, name);
-  if (writeHeader) WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
+  WriteDiffHeaderFile(record, newDir, oldDir, diffDir);
 
   DiffPaths paths;
   if (!paths.Form(diffDir, name)) {
@@ -287,11 +296,9 @@ int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCST
   return kDiffMade;
 }
 
-namespace {
-
-int FinishOutput(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                 bool takeHeader, bool& taken) {
-  taken = false;
+// The rest of MakeDiffFile: N.diff.txt and N.diff removed, or N.diff made
+// from N.diff.h and N.diff.txt.
+int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime) {
   if (finish == DiffFinish::none) return started;
   // StartDiffFile formed the same paths, or it asked for nothing more.
   DiffPaths paths;
@@ -321,17 +328,7 @@ int FinishOutput(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LO
     remove(txtPath);
     return result;
   };
-  // A caller that removes N.diff.h right after lets N.diff take it over
-  // (the same bytes, one file fewer to make and to remove); only a file
-  // is taken, as only a file is copied.
-  struct _stat head;
-  const bool take = takeHeader && _stat(headPath, &head) == 0 && (head.st_mode & _S_IFMT) == _S_IFREG;
-  if (take) {
-    taken = MoveFileExA(headPath, diffPath, MOVEFILE_REPLACE_EXISTING) != FALSE;
-    if (!taken) return fail(kDiffHeaderCopyFailed);
-  } else if (!CopyFileA(headPath, diffPath, FALSE)) {
-    return fail(kDiffHeaderCopyFailed);
-  }
+  if (!CopyFileA(headPath, diffPath, FALSE)) return fail(kDiffHeaderCopyFailed);
 
   FILE* in = fopen(txtPath, "r");
   if (in == nullptr) return fail(kDiffOldCopyFailed);
@@ -365,24 +362,13 @@ int FinishOutput(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LO
 
 }  // namespace
 
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   CZEKMergeFileInfo* record, DiffHeader header) {
-  bool taken = false;
-  const int result =
-      FinishOutput(finish, started, diffDir, name, diffTime, header == DiffHeader::takeOver, taken);
-  // Once taken over, N.diff.h is gone: removing it again would remove
-  // whatever file its name now finds in another case.
-  if (header != DiffHeader::keep && !taken) DeleteDiffHeaderFile(record, diffDir);
-  return result;
-}
-
 int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
                  int strip, CZEKMergeFileInfo* record) {
   DiffFinish finish = DiffFinish::none;
   const int started = StartDiffFile(quiet, force, diffProgram, newDir, oldDir, diffDir, name, newTime, oldTime,
                                     diffTime, strip, record, finish);
-  return FinishDiffFile(finish, started, diffDir, name, diffTime, record, DiffHeader::keep);
+  return FinishDiffFile(finish, started, diffDir, name, diffTime);
 }
 
 CString DiffCommandLine(LPCSTR diffProgram, LPCSTR first, LPCSTR firstName, LPCSTR second, LPCSTR secondName) {

@@ -58,32 +58,6 @@ int MakeDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR
 bool DiffFileUpToDate(LPCSTR newDir, LPCSTR oldDir, LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime,
                       LONG& diffTime);
 
-// MakeDiffFile in two halves, for the run, which may finish a pair while it
-// goes on with the next ones where their files cannot meet:
-//   StartDiffFile  everything up to and including the diff program's run
-//                  (output folder, N.diff.h, up-to-date test, stripped
-//                  copies, N.diff.txt made and filled; every message);
-//                  returns the result as far as it is known and sets
-//                  `finish` to what is left to do;
-//   FinishDiffFile that rest (N.diff.txt and N.diff removed, or N.diff made
-//                  from N.diff.h and N.diff.txt) and returns MakeDiffFile's
-//                  result; what becomes of N.diff.h is `header`.
-enum class DiffFinish { none, discard, assemble };
-enum class DiffHeader {
-  keep,      // left for the caller (MakeDiffFile)
-  remove,    // copied into N.diff, then removed as DeleteDiffHeaderFile does
-  takeOver,  // N.diff made from N.diff.h itself (the same bytes, one file
-             // fewer to make and to remove); removed when it was not taken
-};
-
-// Without `writeHeader` N.diff.h is left for the caller to write before
-// FinishDiffFile, where nothing else can meet it in between.
-int StartDiffFile(int quiet, int force, LPCSTR diffProgram, LPCSTR newDir, LPCSTR oldDir,
-                  LPCSTR diffDir, LPCSTR name, LONG& newTime, LONG& oldTime, LONG& diffTime,
-                  int strip, CZEKMergeFileInfo* record, DiffFinish& finish, bool writeHeader = true);
-int FinishDiffFile(DiffFinish finish, int started, LPCSTR diffDir, LPCSTR name, LONG& diffTime,
-                   CZEKMergeFileInfo* record, DiffHeader header);
-
 // The command line MakeDiffFile starts the diff program with: the program,
 // `first`\`firstName` and `second`\`secondName`, each in double quotes.
 // Cut to 2047 bytes (longer than LaunchToFile accepts).

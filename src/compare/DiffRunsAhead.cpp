@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -16,6 +17,13 @@ namespace {
 // any run is asked for.
 constexpr size_t kLongestCommand = 1023;
 constexpr size_t kPathBuf = 1024;
+
+// What outputs made ahead may hold at once: a share of the memory the
+// system can still give, at most this much.
+constexpr uint64_t kMostHeld = uint64_t{1} << 30;
+// The share of one run; a larger output is left to the step.
+constexpr uint64_t kMostPerRun = uint64_t{64} << 20;
+constexpr uint64_t kLeastPerRun = uint64_t{64} << 10;
 
 // folder + "\" + name + suffix, when it fits the 1024-byte path buffers of
 // the diff step.
@@ -39,45 +47,71 @@ struct DiffRunsAhead::Shared {
     bool made = false;  // a run was made and not handed over
     CString command;
     HANDLE output = INVALID_HANDLE_VALUE;
-    int result = kLaunchNotStarted;
+    uint64_t length = 0;    // bytes it wrote
+    uint64_t reserved = 0;  // of the budget
     DWORD exitStatus = STILL_ACTIVE;
-    std::vector<DiffMessage> messages;
   };
 
   CString program, newDir, oldDir, diffDir;
   int force = 0;
   std::string diffResolved;
+  // Every file and folder the step can write, make entries in or remove:
+  // a pair whose copies are one of them is left to the step.
+  std::set<qv::FileIdentity> stepFiles, stepFolders;
   std::vector<Pair> pairs;
   std::vector<Run> runs;
 
   std::mutex mutex;
   std::condition_variable changed;
   size_t next = 0;   // the next pair a thread looks at
-  size_t turn = 0;   // the pair the step is finishing
+  size_t turn = 0;   // the pair the step is doing
   size_t ahead = 8;  // pairs begun at most beyond the turn
   bool stop = false;
   size_t idle = 0;         // threads waiting for the turn to move on
   bool stepWaits = false;  // the step's thread waits for its turn's run
+  uint64_t budget = 0, perRun = 0, held = 0, mostHeld = 0;
   std::vector<std::thread> threads;
 
-  static void Drop(Run& run) {
+  // Under the lock.
+  void Drop(Run& run) {
     if (run.output != INVALID_HANDLE_VALUE) CloseHandle(run.output);
     run.output = INVALID_HANDLE_VALUE;
     run.made = false;
-    run.messages.clear();
+    held -= run.reserved;
+    run.reserved = 0;
   }
 
-  // Whether the copy `dir`\`name` lies outside the DIFF folder (links
-  // followed); false when that cannot be told.
+  // Whether nothing the step does can change what GNU diff reads of the
+  // copy `dir`\`name`.
   bool CopyApart(const CString& dir, const CString& name) const {
     CString path;
-    std::string resolved;
-    return FormPath(dir, name, "", path) && qv::ResolvedPath(path, resolved) &&
-           !qv::ResolvedWithin(resolved, diffResolved);
+    qv::FirstLevel level;
+    if (!FormPath(dir, name, "", path) || !qv::ReadFirstLevel(path, level) ||
+        qv::ResolvedWithin(level.resolved, diffResolved) || stepFolders.count(level.self) ||
+        stepFiles.count(level.self)) {
+      return false;
+    }
+    for (const qv::FileIdentity& f : level.files) {
+      if (stepFiles.count(f)) return false;
+    }
+    return true;
   }
 
-  // Makes pair i's run into `run`, unless it is not worth making or cannot
-  // be made ahead. Touches nothing the step reads or writes.
+  // Takes `bytes` of the budget; false when they are not there.
+  bool Reserve(uint64_t bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (held + bytes > budget) return false;
+    held += bytes;
+    mostHeld = std::max(mostHeld, held);
+    return true;
+  }
+  void Release(uint64_t bytes) {
+    std::lock_guard<std::mutex> lock(mutex);
+    held -= bytes;
+  }
+
+  // Makes pair i's run into `run`, unless it is not worth making or could
+  // differ from the step's own. Touches nothing the step reads or writes.
   void Make(size_t i, Run& run) {
     const Pair& pair = pairs[i];
     run.command = DiffCommandLine(program, oldDir, pair.name, newDir, pair.name);
@@ -89,10 +123,32 @@ struct DiffRunsAhead::Shared {
       if (DiffFileUpToDate(newDir, oldDir, diffDir, pair.name, newTime, oldTime, diffTime)) return;
     }
     if (!CopyApart(oldDir, pair.name) || !CopyApart(newDir, pair.name)) return;
-    run.output = qv::CreateUnnamedFile(diffDir);
-    if (run.output == INVALID_HANDLE_VALUE) return;
-    DiffMessageCollector collect(run.messages);
-    run.result = RunDiffProgram(program, run.command, run.output, run.exitStatus);
+    if (!Reserve(perRun)) return;
+    run.output = qv::CreateBoundedMemoryFile(perRun);
+    if (run.output == INVALID_HANDLE_VALUE) {
+      Release(perRun);
+      return;
+    }
+    // A start that fails is told by the step, which starts the program
+    // itself then.
+    std::vector<DiffMessage> untold;
+    DiffMessageCollector collect(untold);
+    DWORD exitStatus = STILL_ACTIVE;
+    const int result = RunDiffProgram(program, run.command, run.output, exitStatus, true);
+    uint64_t length = 0;
+    // Only an answer is handed over: a run that ended in trouble (an output
+    // beyond its share among them) or did not end within the wait is left
+    // to the step, whose run may fare otherwise.
+    if (result != kLaunchDone || !qv::GetFilePosition(run.output, length) || length > perRun) {
+      CloseHandle(run.output);
+      run.output = INVALID_HANDLE_VALUE;
+      Release(perRun);
+      return;
+    }
+    Release(perRun - length);
+    run.reserved = length;
+    run.length = length;
+    run.exitStatus = exitStatus;
     run.made = true;
   }
 
@@ -122,10 +178,35 @@ struct DiffRunsAhead::Shared {
       if (stepWaits && i == turn) changed.notify_all();
     }
   }
+
+  // Finds what the step can write: every entry that its paths, in any
+  // case, can reach in the DIFF folder. False when one of them is a link
+  // (a write through it could land anywhere) or the folder cannot be read
+  // through.
+  bool FindStepTargets() {
+    qv::FileIdentity root;
+    if (!qv::GetPathIdentity(diffDir, root)) return false;
+    stepFolders.insert(root);
+    std::vector<std::string> rels;
+    rels.reserve(pairs.size() * 3);
+    for (const Pair& pair : pairs) {
+      for (const char* suffix : {".diff.h", ".diff.txt", ".diff"}) {
+        rels.emplace_back(std::string(pair.name.GetString()) + suffix);
+      }
+    }
+    std::vector<qv::ReachedEntry> reached;
+    if (!qv::FindReachableEntries(diffDir, rels, reached)) return false;
+    for (const qv::ReachedEntry& e : reached) {
+      if (e.kind == qv::EntryKind::link) return false;
+      (e.kind == qv::EntryKind::folder ? stepFolders : stepFiles).insert(e.id);
+    }
+    return true;
+  }
 };
 
 DiffRunsAhead::DiffRunsAhead(const CString& program, const CString& newDir, const CString& oldDir,
-                             const CString& diffDir, int force, std::vector<Pair> pairs, unsigned threads)
+                             const CString& diffDir, int force, std::vector<Pair> pairs, unsigned threads,
+                             uint64_t memory)
     : shared_(std::make_unique<Shared>()) {
   Shared& s = *shared_;
   s.program = program;
@@ -136,7 +217,18 @@ DiffRunsAhead::DiffRunsAhead(const CString& program, const CString& newDir, cons
   s.pairs = std::move(pairs);
   s.runs.resize(s.pairs.size());
   s.ahead = std::max<size_t>(8, static_cast<size_t>(threads) * 4);
-  if (!qv::ResolvedPath(diffDir, s.diffResolved)) return;  // nothing is run ahead
+  s.budget = memory != 0 ? memory : std::min(kMostHeld, qv::AvailableMemory() / 8);
+  s.perRun = std::min(kMostPerRun, s.budget / s.ahead);
+  if (threads == 0 || s.perRun < kLeastPerRun || !CanRunAhead(program, newDir, oldDir, diffDir) ||
+      !qv::ResolvedPath(diffDir, s.diffResolved) || !s.FindStepTargets()) {
+    return;  // nothing is run ahead
+  }
+  // The program must not be one of the step's files, nor be looked up in
+  // one of its folders.
+  qv::ProgramFile file;
+  if (!qv::StartedProgramFile(program, file) || s.stepFiles.count(file.id) || s.stepFolders.count(file.folderId)) {
+    return;
+  }
   for (unsigned t = 0; t < threads; ++t) s.threads.emplace_back([&s] { s.Work(); });
 }
 
@@ -148,20 +240,32 @@ DiffRunsAhead::~DiffRunsAhead() {
   }
   s.changed.notify_all();
   for (std::thread& t : s.threads) t.join();
-  for (Shared::Run& run : s.runs) Shared::Drop(run);
+  for (Shared::Run& run : s.runs) s.Drop(run);
 }
 
 bool DiffRunsAhead::CanRunAhead(const CString& program, const CString& newDir, const CString& oldDir,
                                 const CString& diffDir) {
-  std::string diff, tree, path;
+  std::string diff, tree;
   if (!qv::ResolvedPath(diffDir, diff)) return false;
   for (const CString* root : {&newDir, &oldDir}) {
     if (!qv::ResolvedPath(*root, tree) || qv::ResolvedWithin(tree, diff) || qv::ResolvedWithin(diff, tree)) {
       return false;
     }
   }
-  // A program the step could write over (it makes files in the DIFF folder).
-  return !(qv::ResolvedPath(program, path) && qv::ResolvedWithin(path, diff));
+  // A program the step could write over, or whose name could come to name
+  // another file as the step makes files, is not run ahead; nor is any
+  // program but GNU diff, which may read or keep what another pair's turn
+  // changes.
+  qv::ProgramFile file;
+  return qv::StartedProgramFile(program, file) && !qv::ResolvedWithin(file.path, diff) &&
+         !qv::ResolvedWithin(file.folder, diff) && qv::IsSystemGnuDiff(file.path);
+}
+
+bool DiffRunsAhead::Running() const { return !shared_->threads.empty(); }
+
+uint64_t DiffRunsAhead::MostHeld() const {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return shared_->mostHeld;
 }
 
 void DiffRunsAhead::Turn(size_t index) {
@@ -169,7 +273,7 @@ void DiffRunsAhead::Turn(size_t index) {
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     for (size_t i = s.turn; i < index && i < s.runs.size(); ++i) {
-      if (s.runs[i].state == Shared::State::done) Shared::Drop(s.runs[i]);
+      if (s.runs[i].state == Shared::State::done) s.Drop(s.runs[i]);
     }
     s.turn = index;
     if (s.idle == 0) return;
@@ -180,7 +284,7 @@ void DiffRunsAhead::Turn(size_t index) {
 bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) {
   Shared& s = *shared_;
   std::unique_lock<std::mutex> lock(s.mutex);
-  if (s.turn >= s.runs.size()) return false;
+  if (s.threads.empty() || s.turn >= s.runs.size()) return false;
   Shared::Run& run = s.runs[s.turn];
   if (run.state == Shared::State::waiting) {
     // No thread has begun it: the step runs it itself, now.
@@ -195,19 +299,20 @@ bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int&
     return false;
   }
   const HANDLE output = run.output;
-  std::vector<DiffMessage> messages = std::move(run.messages);
-  result = run.result;
+  const uint64_t length = run.length;
+  const uint64_t reserved = run.reserved;
   exitStatus = run.exitStatus;
   run.output = INVALID_HANDLE_VALUE;
   run.made = false;
-  run.messages.clear();
+  run.reserved = 0;
   lock.unlock();
 
-  for (const DiffMessage& m : messages) TellDiffMessage(m.text, m.type);
-  // The output the program wrote goes where it would have written it; a
-  // copy that fails (a full disk) is what a program that could not write
-  // its output gives: trouble.
-  if (result == kLaunchDone && !qv::CopyFileContent(output, out)) result = kLaunchTrouble;
+  // The output goes where the program would have written it; a write that
+  // fails (a full disk) is what a program that could not write its output
+  // gives: trouble.
+  result = qv::CopyFileHead(output, length, out) ? kLaunchDone : kLaunchTrouble;
+  if (result == kLaunchTrouble) exitStatus = 2;
   CloseHandle(output);
+  s.Release(reserved);
   return true;
 }

@@ -85,7 +85,7 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
   return result;
 }
 
-int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus) {
+int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus, bool endWhenLate) {
   exitStatus = STILL_ACTIVE;
   STARTUPINFOA si;
   memset(&si, 0, sizeof(si));
@@ -120,6 +120,7 @@ int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitSt
   // end with 0 (same) or 1 (different); anything above is trouble, and what
   // they wrote (often nothing) must not read as "no differences".
   DWORD waited = WaitForSingleObject(pi.hProcess, kDiffWaitMs);
+  if (waited != WAIT_OBJECT_0 && endWhenLate) TerminateProcess(pi.hProcess, 1);
   DWORD exitCode = 0;
   if (waited == WAIT_OBJECT_0 && !GetExitCodeProcess(pi.hProcess, &exitCode)) exitCode = 2;
   CloseHandle(pi.hProcess);

@@ -43,21 +43,23 @@ int LaunchToFile(int quiet, LPCSTR program, LPCSTR commandLine, LPCSTR outputPat
 // kDiffWaitMs: kLaunchDone, kLaunchTimedOut, kLaunchTrouble, or
 // kLaunchNotStarted after the message naming the program (through
 // TellDiffMessage). `exitStatus` receives the program's exit status when it
-// ended within the wait.
-int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus);
+// ended within the wait. With `endWhenLate` a program still running after
+// the wait is ended (a run whose output nobody will take).
+int RunDiffProgram(LPCSTR program, LPCSTR commandLine, HANDLE out, DWORD& exitStatus, bool endWhenLate = false);
 
 // Runs of the diff program made ahead of their turn. The run's diff step
-// starts the programs of later pairs on other threads while it finishes the
+// starts the programs of later pairs on other threads while it does the
 // pairs one after another; LaunchToFile, once it has made its output file
 // and checked the command line, asks the source set on its thread for a run
 // of the same program with the same command line before it starts one.
 class DiffRunSource {
  public:
   virtual ~DiffRunSource() = default;
-  // When it holds the run of `program` with exactly `commandLine`: writes
-  // that run's output into `out`, tells the run's messages (TellDiffMessage)
-  // and gives RunDiffProgram's result and exit status; true. False when it
-  // holds no such run: the caller starts the program itself.
+  // When it holds a run of `program` with exactly `commandLine` that ended
+  // within the wait with an answer: writes that run's output into `out` and
+  // gives RunDiffProgram's result (kLaunchTrouble when the output cannot be
+  // written) and exit status; true. False when it holds no such run: the
+  // caller starts the program itself.
   virtual bool Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) = 0;
 };
 

@@ -63,6 +63,9 @@
 #if __has_include("platform/os/files.h")
 #include "platform/os/files.h"
 #endif
+#if __has_include("platform/os/filefacts.h")
+#include "platform/os/filefacts.h"
+#endif
 #if __has_include("platform/os/volume.h")
 #include "platform/os/volume.h"
 #endif

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "compare/DiffFile.h"
 #include "compare/DiffRunsAhead.h"
@@ -322,21 +323,84 @@ TEST_F(DiffFileTest, RunsMadeAheadTouchNothingUntilTheirTurn) {
 }
 
 // Runs are made ahead only where the program cannot read what the step
-// writes, nor be written over by it.
-TEST_F(DiffFileTest, RunsAreMadeAheadOnlyWithTheDiffFolderApart) {
+// writes, nor be written over by it, and only for GNU diff, known by its
+// file: any other program may read the DIFF folder or keep state.
+TEST_F(DiffFileTest, RunsAreMadeAheadOnlyForGnuDiffWithTheDiffFolderApart) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
   fs::create_directories(dir_ / "old/inner");
   fs::create_directories(dir_ / "diff/tools");
-  WriteFile(dir_ / "diff/tools/mydiff", "#!/bin/sh\n");
+  WriteFile(dir_ / "diff/tools/mydiff", "#!/bin/sh\nexec /usr/bin/diff \"$@\"\n");
+  fs::permissions(dir_ / "diff/tools/mydiff", fs::perms::owner_all);
+  fs::create_directories(dir_ / "bin");
+  fs::copy_file("/usr/bin/diff", dir_ / "bin/gd");
+  fs::copy_file(dir_ / "diff/tools/mydiff", dir_ / "bin/script");
   EXPECT_TRUE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff"));
+  // A copy of GNU diff under another name is GNU diff; a script that runs
+  // it is not.
+  EXPECT_TRUE(DiffRunsAhead::CanRunAhead("T:\\bin\\gd.exe", "T:\\new", "T:\\old", "T:\\diff"));
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("T:\\bin\\script", "T:\\new", "T:\\old", "T:\\diff"));
   // A DIFF folder that is not there cannot be told apart from the trees.
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\dif"));
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\old\\inner"));
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\diff\\tools", "T:\\diff"));
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\NEW"));
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("T:\\diff\\tools\\mydiff", "T:\\new", "T:\\old", "T:\\diff"));
+  // GNU diff itself, kept in the DIFF folder.
+  fs::copy_file("/usr/bin/diff", dir_ / "diff/tools/gd");
+  EXPECT_FALSE(DiffRunsAhead::CanRunAhead("T:\\diff\\tools\\gd", "T:\\new", "T:\\old", "T:\\diff"));
   // The same folder through a link.
   fs::create_directory_symlink(dir_ / "old", dir_ / "oldlink");
   EXPECT_FALSE(DiffRunsAhead::CanRunAhead("/usr/bin/diff", "T:\\new", "T:\\oldlink", "T:\\old\\inner"));
+
+  // A path the step writes that is a link, in any case, stops every run
+  // ahead: a write through it could land in a copy.
+  Pair("d/a.txt", "1\n", "2\n");
+  const auto running = [&] {
+    DiffRunsAhead ahead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", 1, {{"d\\a.txt", 0, 0}}, 2);
+    return ahead.Running();
+  };
+  EXPECT_TRUE(running());
+  fs::create_directories(dir_ / "diff/D");
+  fs::create_symlink(dir_ / "new/d/a.txt", dir_ / "diff/D/A.TXT.DIFF.TXT");
+  EXPECT_FALSE(running());
+  std::error_code ec;
+  fs::remove_all(dir_ / "diff/D", ec);
+  fs::create_directory_symlink(dir_ / "new/d", dir_ / "diff/d");
+  EXPECT_FALSE(running());
+}
+
+// What runs made ahead hold at once stays within the memory they are given;
+// an output beyond a run's share is left to the step, which makes the same
+// .diff from it.
+TEST_F(DiffFileTest, RunsMadeAheadHoldNoMoreThanTheirShareOfMemory) {
+  if (access("/usr/bin/diff", X_OK) != 0) GTEST_SKIP() << "GNU diff is not installed";
+  std::vector<DiffRunsAhead::Pair> pairs;
+  std::string big;
+  for (int k = 0; k < 20000; ++k) big += "line " + std::to_string(k) + "\n";
+  for (int i = 0; i < 40; ++i) {
+    const std::string name = "p" + std::to_string(10 + i) + ".txt";
+    Pair(name, i % 4 == 0 ? big : "a\n", i % 4 == 0 ? "other\n" : "b\n");
+    pairs.push_back({name.c_str(), 0, 0});
+  }
+  std::map<std::string, std::string> plain;
+  for (const auto& p : pairs) {
+    ASSERT_EQ(Make(p.name, 0, 1), kDiffMade);
+    plain[p.name.GetString()] = ReadFile(dir_ / "diff" / (std::string(p.name.GetString()) + ".diff"));
+  }
+  constexpr uint64_t kMemory = 1 << 20;  // 64 KiB a run: the large outputs do not fit
+  DiffRunsAhead ahead("/usr/bin/diff", "T:\\new", "T:\\old", "T:\\diff", 1, pairs, 4, kMemory);
+  ASSERT_TRUE(ahead.Running());
+  ahead.Turn(0);
+  for (int waited = 0; ahead.MostHeld() == 0 && waited < 1000; ++waited) usleep(10000);
+  DiffRunSourceScope source(&ahead);
+  for (size_t i = 0; i < pairs.size(); ++i) {
+    ahead.Turn(i);
+    ASSERT_EQ(Make(pairs[i].name, 0, 1), kDiffMade);
+    EXPECT_EQ(ReadFile(dir_ / "diff" / (std::string(pairs[i].name.GetString()) + ".diff")), plain[pairs[i].name.GetString()])
+        << i;
+  }
+  EXPECT_GT(ahead.MostHeld(), 0u);
+  EXPECT_LE(ahead.MostHeld(), kMemory);
 }
 
 TEST(SplitPathTest, SplitsAtTheLastRealBackslashAndCutsAtCharacters) {

@@ -172,6 +172,14 @@ class ProcessObject : public qv::HandleObject {
     return 1;
   }
 
+  // Ends the process (a process already ended, or not yet reaped, is left
+  // as it is: the kill reaches no other process while it is not reaped).
+  bool Kill() {
+    if (Ended()) return true;
+    if (pidfd_ >= 0) return syscall(SYS_pidfd_send_signal, pidfd_, SIGKILL, nullptr, 0) == 0 || errno == ESRCH;
+    return kill(pid_, SIGKILL) == 0 || errno == ESRCH;
+  }
+
  private:
   const pid_t pid_;
   const int pidfd_;
@@ -597,6 +605,15 @@ BOOL GetExitCodeProcess(HANDLE handle, LPDWORD exitCode) {
   return TRUE;
 }
 
+BOOL TerminateProcess(HANDLE handle, UINT) {
+  ProcessObject* process = LookupProcess(handle);
+  if (!process) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  return process->Kill() ? TRUE : FALSE;
+}
+
 UINT WinExec(LPCSTR cmdLine, UINT) {
   const DWORD err = StartDetached(cmdLine);
   if (!err) return 33;
@@ -633,3 +650,28 @@ HINSTANCE ShellExecuteA(HWND, LPCSTR verb, LPCSTR file, LPCSTR, LPCSTR dir, INT)
   Reaper::Adopt(pid, OpenPidFd(pid));
   return ShellResult(42);
 }
+
+namespace qv {
+
+bool StartedProgramFile(const char* app, ProgramFile& out) {
+  out = ProgramFile();
+  std::string file;
+  if (app == nullptr || ResolveProgram(app, false, file) != 0) return false;
+  const size_t slash = file.find_last_of('/');
+  const std::string folder = slash == 0 ? "/" : file.substr(0, slash);
+  char* real = realpath(file.c_str(), nullptr);
+  char* realFolder = realpath(folder.c_str(), nullptr);
+  struct stat st, fst;
+  const bool ok = real != nullptr && realFolder != nullptr && stat(real, &st) == 0 && stat(realFolder, &fst) == 0;
+  if (ok) {
+    out.path = real;
+    out.folder = realFolder;
+    out.id = FileIdentity{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+    out.folderId = FileIdentity{static_cast<uint64_t>(fst.st_dev), static_cast<uint64_t>(fst.st_ino)};
+  }
+  free(real);
+  free(realFolder);
+  return ok;
+}
+
+}  // namespace qv

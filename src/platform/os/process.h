@@ -139,6 +139,11 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD ms);
 // the signal number when a signal ended it.
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 
+// Ends a process of CreateProcessA at once (SIGKILL); TRUE also when it had
+// ended already. `exitCode` has no effect: the exit code then tells the
+// signal.
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
+
 // Starts a command line without waiting. Returns 33 when started, else
 // ERROR_FILE_NOT_FOUND (2), ERROR_PATH_NOT_FOUND (3) or, for every other
 // failure, ERROR_BAD_FORMAT (11), so that any failure is one the caller
@@ -167,5 +172,16 @@ namespace qv {
 std::vector<std::string> SplitCommandLine(std::string_view cmdLine);
 // The arguments of a command line that follow its program, by the same rules.
 std::vector<std::string> SplitArguments(std::string_view args);
+
+// The file that CreateProcessA with the application name `app` would start
+// now, and the folder it is looked up in.
+struct ProgramFile {
+  std::string path;    // the file, every link followed
+  std::string folder;  // the folder of the name the start looks up, links followed
+  FileIdentity id;
+  FileIdentity folderId;
+};
+// False when the start would fail to find a program file.
+bool StartedProgramFile(const char* app, ProgramFile& out);
 
 }  // namespace qv
