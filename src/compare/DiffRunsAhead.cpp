@@ -281,6 +281,13 @@ void DiffRunsAhead::Turn(size_t index) {
   s.changed.notify_all();
 }
 
+void DiffRunsAhead::StepStarts() {
+  // The step's own program must find the room on the DIFF folder's disk
+  // that the step's own removals left: a program started meanwhile by a
+  // thread running ahead may still hold one of the step's files.
+  qv::SettleStarts();
+}
+
 bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) {
   Shared& s = *shared_;
   std::unique_lock<std::mutex> lock(s.mutex);
@@ -289,6 +296,8 @@ bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int&
   if (run.state == Shared::State::waiting) {
     // No thread has begun it: the step runs it itself, now.
     run.state = Shared::State::stepTook;
+    lock.unlock();
+    StepStarts();
     return false;
   }
   s.stepWaits = true;
@@ -296,6 +305,8 @@ bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int&
   s.stepWaits = false;
   if (!run.made || std::strcmp(program ? program : "", s.program) != 0 ||
       std::strcmp(commandLine ? commandLine : "", run.command) != 0) {
+    lock.unlock();
+    StepStarts();
     return false;
   }
   const HANDLE output = run.output;

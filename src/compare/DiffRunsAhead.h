@@ -79,6 +79,9 @@ class DiffRunsAhead : public DiffRunSource {
   bool Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) override;
 
  private:
+  // Before the step starts the program itself.
+  static void StepStarts();
+
   struct Shared;
   std::unique_ptr<Shared> shared_;
 };

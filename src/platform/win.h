@@ -66,6 +66,9 @@
 #if __has_include("platform/os/filefacts.h")
 #include "platform/os/filefacts.h"
 #endif
+#if __has_include("platform/os/starts.h")
+#include "platform/os/starts.h"
+#endif
 #if __has_include("platform/os/volume.h")
 #include "platform/os/volume.h"
 #endif

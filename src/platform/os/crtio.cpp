@@ -14,6 +14,7 @@
 #include "platform/base/wintypes.h"
 #include "platform/os/files.h"
 #include "platform/os/paths.h"
+#include "platform/os/starts.h"
 
 namespace qv {
 FILE* Fopen(const char* path, const char* mode);
@@ -79,7 +80,7 @@ class TextStream {
     }
     size_t done = 0;
     while (done < phys.size()) {
-      ssize_t n = ::write(fd_, phys.data() + done, phys.size() - done);
+      ssize_t n = qv::OnceMoreWhenFull([&] { return ::write(fd_, phys.data() + done, phys.size() - done); });
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         if (n == 0) errno = ENOSPC;

@@ -17,6 +17,7 @@
 
 #include "platform/base/codepage.h"
 #include "platform/os/paths.h"
+#include "platform/os/starts.h"
 
 namespace qv {
 namespace {
@@ -247,7 +248,7 @@ BOOL CopyFileHead(HANDLE from, uint64_t length, HANDLE to) {
     }
     at += static_cast<uint64_t>(got);
     for (ssize_t done = 0; done < got;) {
-      const ssize_t n = write(out, buffer.get() + done, static_cast<size_t>(got - done));
+      const ssize_t n = OnceMoreWhenFull([&] { return write(out, buffer.get() + done, static_cast<size_t>(got - done)); });
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         SetLastError(n < 0 ? WinErrorFromErrno(errno) : ERROR_DISK_FULL);

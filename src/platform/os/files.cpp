@@ -26,6 +26,7 @@
 #include "platform/base/mbstring.h"
 #include "platform/os/environment.h"
 #include "platform/os/paths.h"
+#include "platform/os/starts.h"
 
 namespace qv {
 namespace {
@@ -506,7 +507,8 @@ int CrtErrnoFromErrno(int err) {
 int OpenOsFile(const std::string& osPath, int openFlags, int createMode) {
   int fd;
   do {
-    fd = open(osPath.c_str(), openFlags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(createMode));
+    fd = OnceMoreWhenFull(
+        [&] { return open(osPath.c_str(), openFlags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(createMode)); });
   } while (fd < 0 && errno == EINTR);
   if (fd >= 0) {
     int fl = fcntl(fd, F_GETFL);
@@ -526,7 +528,7 @@ int CreateOsFile(const std::string& osPath, int openFlags) {
   const int flags = (openFlags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
   int fd;
   do {
-    fd = openat(dirFd, place.rest.c_str(), flags, 0600);
+    fd = OnceMoreWhenFull([&] { return openat(dirFd, place.rest.c_str(), flags, 0600); });
   } while (fd < 0 && errno == EINTR);
   int error = fd < 0 ? errno : 0;
   close(dirFd);
@@ -809,7 +811,7 @@ int _access(const char* path, int mode) {
 int _mkdir(const char* path) {
   std::string os;
   if (!qv::OsPathErrno(path, os)) return -1;
-  if (mkdir(os.c_str(), 0777) != 0) {
+  if (qv::OnceMoreWhenFull([&] { return mkdir(os.c_str(), 0777); }) != 0) {
     if (errno != EEXIST) errno = qv::CrtErrnoFromErrno(errno);
     return -1;
   }
@@ -842,7 +844,7 @@ bool CopyBytes(int in, int out) {
   bool kernel = true;
   for (;;) {
     if (kernel) {
-      ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+      ssize_t n = OnceMoreWhenFull([&] { return copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0); });
       if (n > 0) continue;
       if (n == 0) return true;
       if (errno == EINTR) continue;
@@ -858,7 +860,7 @@ bool CopyBytes(int in, int out) {
     if (n < 0) return false;
     if (n == 0) return true;
     for (ssize_t done = 0; done < n;) {
-      ssize_t w = write(out, buf.data() + done, static_cast<size_t>(n - done));
+      ssize_t w = OnceMoreWhenFull([&] { return write(out, buf.data() + done, static_cast<size_t>(n - done)); });
       if (w < 0 && errno == EINTR) continue;
       if (w <= 0) return false;
       done += w;
@@ -900,7 +902,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     }
   }
   std::string tmp = ParentOf(dst) + "/.qvcopy-XXXXXX";
-  int out = mkostemp(tmp.data(), O_CLOEXEC);
+  int out = OnceMoreWhenFull([&] { return mkostemp(tmp.data(), O_CLOEXEC); });
   if (out < 0) {
     int err = errno;
     close(in);
@@ -934,7 +936,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
       ok = false;
       err = errno;
     }
-  } else if (ok && rename(tmp.c_str(), dst.c_str()) != 0) {
+  } else if (ok && OnceMoreWhenFull([&] { return rename(tmp.c_str(), dst.c_str()); }) != 0) {
     ok = false;
     err = errno;
   }
@@ -1113,7 +1115,8 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
   }
   DWORD done = 0;
   while (done < bytesToWrite) {
-    ssize_t n = write(fd, static_cast<const char*>(buffer) + done, bytesToWrite - done);
+    ssize_t n =
+        qv::OnceMoreWhenFull([&] { return write(fd, static_cast<const char*>(buffer) + done, bytesToWrite - done); });
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       if (bytesWritten) *bytesWritten = done;

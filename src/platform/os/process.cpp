@@ -22,6 +22,7 @@
 #include "platform/base/codepage.h"
 #include "platform/os/environment.h"
 #include "platform/os/paths.h"
+#include "platform/os/starts.h"
 
 extern char** environ;
 
@@ -368,7 +369,13 @@ int Spawn(const std::vector<std::string>& argv, const StdHandles& io, const std:
   posix_spawnattr_setsigdefault(&attr, &all);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSID);
 
-  const int rc = posix_spawn(&pid, argv[0].c_str(), &fa, &attr, args.data(), environ);
+  int rc;
+  {
+    // Until the child runs its program it holds copies of this program's
+    // open files (see starts.h).
+    qv::StartUnderway underway;
+    rc = posix_spawn(&pid, argv[0].c_str(), &fa, &attr, args.data(), environ);
+  }
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&fa);
   return rc;
