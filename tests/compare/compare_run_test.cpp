@@ -1180,7 +1180,9 @@ TEST_F(DiffStepOrderTest, HeadersAndDiffFilesThatAreLinksAreWrittenAsOnePairAfte
           const std::string got = qvtest::ReadFile(e.path() / f);
           EXPECT_NE(got, "outside\n") << e.path() << " " << f;  // the header was written through the link
           const auto [at, fresh] = first.emplace(f, got);
-          if (!fresh) EXPECT_EQ(got, at->second) << e.path() << " " << f;
+          if (!fresh) {
+            EXPECT_EQ(got, at->second) << e.path() << " " << f;
+          }
         }
       }
       fs::remove_all(Os(root + "\\outside"));
