@@ -4,11 +4,6 @@
 #include <memory>
 #include <cstring>
 #include <cstdint>
-#include <thread>
-#include <mutex>
-#include <functional>
-#include <condition_variable>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>

@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -1229,65 +1228,6 @@ BOOL UnmapViewOfFile(LPCVOID baseAddress) {
 // ---- unnamed files --------------------------------------------------------
 
 namespace qv {
-
-HANDLE CreateUnnamedFile(LPCSTR folder) {
-  std::string os;
-  int fd = -1;
-  if (folder != nullptr && *folder != '\0' && ToOsPath(folder, os)) {
-    do {
-      fd = open(os.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    } while (fd < 0 && errno == EINTR);
-  }
-  // A file system without unnamed files (or a folder that cannot take one):
-  // memory, which every kernel the program runs on has.
-  if (fd < 0) fd = memfd_create("quarvex-output", MFD_CLOEXEC);
-  if (fd < 0) {
-    SetLastError(WinErrorFromErrno(errno));
-    return INVALID_HANDLE_VALUE;
-  }
-  return RegisterHandle(new FileObject(fd));
-}
-
-BOOL CopyFileContent(HANDLE from, HANDLE to) {
-  const int in = HandleFd(from);
-  const int out = HandleFd(to);
-  if (in < 0 || out < 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  // Not cleared first: most outputs are far smaller than the buffer.
-  constexpr size_t kBuffer = 65536;
-  std::unique_ptr<char[]> buffer(new char[kBuffer]);
-  off_t at = 0;
-  for (;;) {
-    const ssize_t got = pread(in, buffer.get(), kBuffer, at);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      SetLastError(WinErrorFromErrno(errno));
-      return FALSE;
-    }
-    if (got == 0) return TRUE;
-    at += got;
-    for (ssize_t done = 0; done < got;) {
-      const ssize_t n = write(out, buffer.get() + done, static_cast<size_t>(got - done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        SetLastError(n == 0 ? ERROR_DISK_FULL : WinErrorFromErrno(errno));
-        return FALSE;
-      }
-      done += n;
-    }
-  }
-}
-
-bool FreeRoom(LPCSTR folder, uint64_t& bytes, uint64_t& files) {
-  std::string os;
-  struct statvfs vs;
-  if (folder == nullptr || !ToOsPath(folder, os) || statvfs(os.c_str(), &vs) != 0) return false;
-  bytes = static_cast<uint64_t>(vs.f_bavail) * vs.f_frsize;
-  files = vs.f_files == 0 ? UINT64_MAX : static_cast<uint64_t>(vs.f_favail);
-  return true;
-}
 
 bool ResolvedPath(LPCSTR winPath, std::string& resolved) {
   std::string os;

@@ -383,25 +383,6 @@ BOOL FlushFileBuffers(HANDLE file);
 
 namespace qv {
 
-// A file without a name, for output that is taken over later: in the file
-// system of `folder` (a Windows-shaped folder path) where that file system
-// allows unnamed files, else in memory. No folder ever lists it, so it can
-// meet no other file; it is gone when its handle is closed and nothing else
-// holds it open (a process it was handed to as standard output keeps it while
-// it runs). Read and write. INVALID_HANDLE_VALUE when none can be made.
-HANDLE CreateUnnamedFile(LPCSTR folder);
-
-// Writes the whole content of the file `from`, from its first byte whatever
-// its position, at the current position of the file `to`. FALSE when a read
-// or a write fails (GetLastError tells why; a full disk is
-// ERROR_DISK_FULL).
-BOOL CopyFileContent(HANDLE from, HANDLE to);
-
-// Room left on the file system that holds the folder `folder`: bytes and
-// files (inodes) the user may still take; a file system that sets no limit
-// on files gives UINT64_MAX. False when it cannot be asked.
-bool FreeRoom(LPCSTR folder, uint64_t& bytes, uint64_t& files);
-
 // What the Windows-shaped path `winPath` names on disk: absolute, every link
 // followed (Linux form). False when it cannot be resolved, a missing file
 // for one.
