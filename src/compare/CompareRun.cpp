@@ -397,11 +397,10 @@ void MakeDiffFiles(CObList& records, int force, const CString& newPath, const CS
     std::vector<DiffRunsAhead::Pair> list;
     list.reserve(pairs.size());
     for (CZEKMergeFileInfo* r : pairs) list.push_back({r->m_New.m_strName, r->m_New.m_tModify, r->m_Old.m_tModify});
-    // Processes started from many threads of this program slow the step's
-    // own thread (each start changes the program's memory map): half the
-    // cores run ahead, which keeps up with it.
+    // A start of GNU diff costs far more than the step's own work for a
+    // pair: every other core runs ahead.
     ahead = std::make_unique<DiffRunsAhead>(program, newPath, oldPath, diffPath, force, std::move(list),
-                                            std::max(1u, threads / 2));
+                                            threads - 1);
     if (!ahead->Running()) ahead.reset();
   }
 
