@@ -107,6 +107,11 @@ TEST_F(PathsTest, FromOsPathLongestPrefixAndRefusals) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
   }
 
+  // U+F8F0 and U+F8F3 are Windows' single bytes 0xA0 and 0xFF, and come back.
+  ASSERT_TRUE(qv::FromOsPath("/x/q\xEF\xA3\xB0\xEF\xA3\xB3", win));
+  EXPECT_EQ(win, "C:\\x\\q\xA0\xFF");
+  EXPECT_EQ(Os(win.c_str()), "/x/q\xEF\xA3\xB0\xEF\xA3\xB3");
+
   // Without C: in the override, C: still is "/"; naming it moves it.
   setenv("QUARVEX_DRIVES", ("T=" + tmp_.str()).c_str(), 1);
   ASSERT_TRUE(qv::FromOsPath("/etc", win));
