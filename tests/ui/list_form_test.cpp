@@ -462,6 +462,24 @@ TEST_F(ListFormTest, AWidthDraggedJustBeforeTheWindowClosesReachesTheSettingsFil
   EXPECT_NE(ReadIni().find("DefaultColWidth22_1=" + std::to_string(stored) + "\r\n"), std::string::npos);
 }
 
+// The form goes with the focus in its list when the frame shows another
+// mode: the widths go where the shown columns took theirs from, not where
+// the new mode keeps its own.
+TEST_F(ListFormTest, AListLosingTheFocusAsItsFormGoesKeepsTheWidthsOfItsOwnColumns) {
+  Add("a", 2, "", {}, {kListTime, 0, 0});
+  Show(MODE_LIST, 0);
+  QTreeView* view = qvtest::ui::ListView(&List());
+  ASSERT_NE(view, nullptr);
+  view->setFocus();
+  Pump();
+  ASSERT_EQ(QApplication::focusWidget(), view);
+  view->header()->resizeSection(0, 123);
+  std::vector<int> expected(theApp.m_nColWidth, theApp.m_nColWidth + 11);
+  expected[7] = static_cast<int>(123 / Form()->m_dScaleX);
+  Show(MODE_COMPARE);
+  EXPECT_EQ(std::vector<int>(theApp.m_nColWidth, theApp.m_nColWidth + 11), expected);
+}
+
 TEST_F(ListFormTest, TheControlsFollowTheFormsSize) {
   Add("a", 2, "", {}, {kListTime, 0, 0});
   Show(MODE_LIST, 0);
