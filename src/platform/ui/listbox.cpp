@@ -19,7 +19,32 @@ bool BeginsWith(const CString& text, const char* prefix) {
 }  // namespace
 
 void CListBox::ItemsChanged() {
-  if (m_hWnd) qv::ui::SyncListBox(this);
+  if (m_hWnd == nullptr) return;
+  switch (change_) {
+    case Change::Inserted:
+      qv::ui::ListBoxRowInserted(this, changeRow_);
+      break;
+    case Change::Removed:
+      qv::ui::ListBoxRowRemoved(this, changeRow_);
+      break;
+    case Change::Row:
+      qv::ui::ListBoxRowChanged(this, changeRow_);
+      break;
+    case Change::Selection:
+      qv::ui::ListBoxSelectionChanged(this);
+      break;
+    case Change::Every:
+      qv::ui::SyncListBox(this);
+      break;
+  }
+}
+
+void CListBox::Changed(Change change, int row) {
+  change_ = change;
+  changeRow_ = row;
+  ItemsChanged();
+  change_ = Change::Every;
+  changeRow_ = -1;
 }
 
 int CListBox::AddString(const char* text) {
@@ -46,7 +71,7 @@ int CListBox::InsertString(int index, const char* text) {
   if (index == -1) index = GetCount();
   items_.insert(items_.begin() + index, std::move(item));
   if (curSel_ >= index) ++curSel_;
-  ItemsChanged();
+  Changed(Change::Inserted, index);
   return index;
 }
 
@@ -56,7 +81,7 @@ int CListBox::DeleteString(UINT index) {
   items_.erase(items_.begin() + i);
   if (curSel_ == i) curSel_ = LB_ERR;
   else if (curSel_ > i) --curSel_;
-  ItemsChanged();
+  Changed(Change::Removed, i);
   return GetCount();
 }
 
@@ -102,20 +127,20 @@ int CListBox::SetCurSel(int index) {
     // -1 (or any index outside the list) clears the selection.
     if (curSel_ != LB_ERR) {
       curSel_ = LB_ERR;
-      ItemsChanged();
+      Changed(Change::Selection);
     }
     return LB_ERR;
   }
   for (Item& it : items_) it.selected = false;
   curSel_ = index;
-  ItemsChanged();
+  Changed(Change::Selection);
   return index;
 }
 
 void CCheckListBox::SetCheck(int index, int state) {
   if (!Valid(index)) return;
   items_[index].check = state;
-  ItemsChanged();
+  Changed(Change::Row, index);
 }
 
 int CCheckListBox::GetCheck(int index) const {
@@ -130,13 +155,18 @@ int CListBox::GetSel(int index) const {
 int CListBox::SetSel(int index, BOOL bSelect) {
   if (index == -1) {
     for (Item& it : items_) it.selected = bSelect != FALSE;
+    Changed(Change::Selection);
   } else if (Valid(index)) {
     items_[index].selected = bSelect != FALSE;
+    const int before = curSel_;
     if (bSelect) curSel_ = index;
+    // The row that was the current one shows selected only as long as it
+    // is.
+    if (before != curSel_ && Valid(before)) Changed(Change::Row, before);
+    Changed(Change::Row, index);
   } else {
     return LB_ERR;
   }
-  ItemsChanged();
   return 0;
 }
 
@@ -171,7 +201,7 @@ int CListBox::SelectString(int startAfter, const char* text) {
   for (Item& it : items_) it.selected = false;
   items_[i].selected = true;
   curSel_ = i;
-  ItemsChanged();
+  Changed(Change::Selection);
   return i;
 }
 
@@ -204,6 +234,11 @@ std::vector<CListBox::ItemView> CListBox::Items() const {
     out.push_back({&items_[i].text, items_[i].check, items_[i].selected || static_cast<int>(i) == curSel_});
   }
   return out;
+}
+
+CListBox::ItemView CListBox::ItemAt(int index) const {
+  const Item& it = items_[static_cast<size_t>(index)];
+  return {&it.text, it.check, it.selected || index == curSel_};
 }
 
 LRESULT CListBox::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
