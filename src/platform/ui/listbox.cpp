@@ -55,7 +55,7 @@ int CListBox::AddString(const char* text) {
   int hi = GetCount();
   while (lo < hi) {
     const int mid = lo + (hi - lo) / 2;
-    if (_mbsicmp(items_[mid].text, t) <= 0) {
+    if (_mbsicmp(items_[mid]->text, t) <= 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -66,8 +66,8 @@ int CListBox::AddString(const char* text) {
 
 int CListBox::InsertString(int index, const char* text) {
   if (index < -1 || index > GetCount()) return LB_ERR;
-  Item item;
-  item.text = text ? text : "";
+  auto item = std::make_unique<Item>();
+  item->text = text ? text : "";
   if (index == -1) index = GetCount();
   items_.insert(items_.begin() + index, std::move(item));
   if (curSel_ >= index) ++curSel_;
@@ -93,12 +93,12 @@ void CListBox::ResetContent() {
 
 int CListBox::GetText(int index, CString& text) const {
   if (!Valid(index)) return LB_ERR;
-  text = items_[index].text;
+  text = items_[index]->text;
   return text.GetLength();
 }
 
 int CListBox::GetTextLen(int index) const {
-  return Valid(index) ? items_[index].text.GetLength() : LB_ERR;
+  return Valid(index) ? items_[index]->text.GetLength() : LB_ERR;
 }
 
 int CListBox::FindStringExact(int startAfter, const char* text) const {
@@ -107,18 +107,18 @@ int CListBox::FindStringExact(int startAfter, const char* text) const {
   int start = (startAfter >= 0 && startAfter < n) ? startAfter + 1 : 0;
   for (int k = 0; k < n; ++k) {
     const int i = (start + k) % n;
-    if (_mbsicmp(items_[i].text, text) == 0) return i;
+    if (_mbsicmp(items_[i]->text, text) == 0) return i;
   }
   return LB_ERR;
 }
 
 DWORD_PTR CListBox::GetItemData(int index) const {
-  return Valid(index) ? items_[index].data : static_cast<DWORD_PTR>(LB_ERR);
+  return Valid(index) ? items_[index]->data : static_cast<DWORD_PTR>(LB_ERR);
 }
 
 int CListBox::SetItemData(int index, DWORD_PTR data) {
   if (!Valid(index)) return LB_ERR;
-  items_[index].data = data;
+  items_[index]->data = data;
   return 0;
 }
 
@@ -131,7 +131,7 @@ int CListBox::SetCurSel(int index) {
     }
     return LB_ERR;
   }
-  for (Item& it : items_) it.selected = false;
+  for (auto& it : items_) it->selected = false;
   curSel_ = index;
   Changed(Change::Selection);
   return index;
@@ -139,25 +139,25 @@ int CListBox::SetCurSel(int index) {
 
 void CCheckListBox::SetCheck(int index, int state) {
   if (!Valid(index)) return;
-  items_[index].check = state;
+  items_[index]->check = state;
   Changed(Change::Row, index);
 }
 
 int CCheckListBox::GetCheck(int index) const {
-  return Valid(index) ? items_[index].check : LB_ERR;
+  return Valid(index) ? items_[index]->check : LB_ERR;
 }
 
 int CListBox::GetSel(int index) const {
   if (!Valid(index)) return LB_ERR;
-  return (items_[index].selected || index == curSel_) ? 1 : 0;
+  return (items_[index]->selected || index == curSel_) ? 1 : 0;
 }
 
 int CListBox::SetSel(int index, BOOL bSelect) {
   if (index == -1) {
-    for (Item& it : items_) it.selected = bSelect != FALSE;
+    for (auto& it : items_) it->selected = bSelect != FALSE;
     Changed(Change::Selection);
   } else if (Valid(index)) {
-    items_[index].selected = bSelect != FALSE;
+    items_[index]->selected = bSelect != FALSE;
     const int before = curSel_;
     if (bSelect) curSel_ = index;
     // The row that was the current one shows selected only as long as it
@@ -190,7 +190,7 @@ int CListBox::FindString(int startAfter, const char* text) const {
   const int start = (startAfter >= 0 && startAfter < n) ? startAfter + 1 : 0;
   for (int k = 0; k < n; ++k) {
     const int i = (start + k) % n;
-    if (BeginsWith(items_[i].text, text)) return i;
+    if (BeginsWith(items_[i]->text, text)) return i;
   }
   return LB_ERR;
 }
@@ -198,8 +198,8 @@ int CListBox::FindString(int startAfter, const char* text) const {
 int CListBox::SelectString(int startAfter, const char* text) {
   const int i = FindString(startAfter, text);
   if (i == LB_ERR) return LB_ERR;
-  for (Item& it : items_) it.selected = false;
-  items_[i].selected = true;
+  for (auto& it : items_) it->selected = false;
+  items_[i]->selected = true;
   curSel_ = i;
   Changed(Change::Selection);
   return i;
@@ -219,25 +219,25 @@ void CListBox::TakeItemsFrom(CListBox& other) {
 }
 
 void CListBox::UserSelection(int current, const std::vector<bool>& selected) {
-  for (size_t i = 0; i < items_.size() && i < selected.size(); ++i) items_[i].selected = selected[i];
+  for (size_t i = 0; i < items_.size() && i < selected.size(); ++i) items_[i]->selected = selected[i];
   curSel_ = Valid(current) ? current : LB_ERR;
 }
 
 void CListBox::UserCheck(int index, int state) {
-  if (Valid(index)) items_[index].check = state;
+  if (Valid(index)) items_[index]->check = state;
 }
 
 std::vector<CListBox::ItemView> CListBox::Items() const {
   std::vector<ItemView> out;
   out.reserve(items_.size());
   for (size_t i = 0; i < items_.size(); ++i) {
-    out.push_back({&items_[i].text, items_[i].check, items_[i].selected || static_cast<int>(i) == curSel_});
+    out.push_back({&items_[i]->text, items_[i]->check, items_[i]->selected || static_cast<int>(i) == curSel_});
   }
   return out;
 }
 
 CListBox::ItemView CListBox::ItemAt(int index) const {
-  const Item& it = items_[static_cast<size_t>(index)];
+  const Item& it = *items_[static_cast<size_t>(index)];
   return {&it.text, it.check, it.selected || index == curSel_};
 }
 

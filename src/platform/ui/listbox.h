@@ -4,6 +4,7 @@
 // writes the user's selection and check marks back.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "platform/base/cstring.h"
@@ -109,7 +110,8 @@ class CListBox : public CWnd {
   void Changed(Change change, int row = -1);
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  std::vector<Item> items_;
+  // One allocation per item: an insert shifts pointers only.
+  std::vector<std::unique_ptr<Item>> items_;
   int curSel_ = LB_ERR;
   DWORD style_ = 0;
   int horizontalExtent_ = 0;
