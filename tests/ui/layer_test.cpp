@@ -276,6 +276,16 @@ TEST_F(LayerTest, AFillOfThousandsOfStringsIsShownWholeAndGoesOverTheRowsOnlyAFe
   list.ResetContent();
   EXPECT_EQ(lw->count(), 0);
   dlg.DestroyWindow();
+
+  // A single-selection list whose selected row goes has none left.
+  TestDialog single;
+  ASSERT_TRUE(single.Create(IDD_TEST, nullptr));
+  lw = qobject_cast<QListWidget*>(WidgetOf(&single.m_list));
+  single.m_list.SetCurSel(0);
+  ASSERT_EQ(single.m_list.DeleteString(0), 1);
+  EXPECT_EQ(single.m_list.GetCurSel(), LB_ERR);
+  EXPECT_TRUE(lw->selectedItems().isEmpty());
+  single.DestroyWindow();
 }
 
 TEST_F(LayerTest, DroppedNamesBecomeMessagesAndUnrepresentableOnesAreRefused) {

@@ -558,8 +558,7 @@ void ListBoxRowInserted(CListBox* list, int row) {
   const CListBox::ItemView item = list->ItemAt(row);
   auto* it = new QListWidgetItem(ToQ(item.text->View()));
   if (HoldsChecks(list)) ShowCheck(it, item.check);
-  // The rows after it move on with their selection; the new one is not
-  // selected.
+  // The rows after it move on with their selection.
   lw->insertItem(row, it);
   if (it->isSelected() != item.selected) it->setSelected(item.selected);
   ShowCurrent(list, lw);
@@ -574,9 +573,14 @@ void ListBoxRowRemoved(CListBox* list, int row) {
   }
   const QSignalBlocker block(lw);
   delete lw->takeItem(row);
-  // The widget moves its current row, and in a single-selection list the
-  // selection with it, where the object does not.
-  ShowSelection(list, lw);
+  // The rows after it move up with their selection; only the widget's
+  // current row moves on, and in a single-selection list the selection with
+  // it, where the object's does not.
+  if (QListWidgetItem* current = lw->currentItem()) {
+    const bool selected = list->ItemAt(lw->row(current)).selected;
+    if (current->isSelected() != selected) current->setSelected(selected);
+  }
+  ShowCurrent(list, lw);
 }
 
 void ListBoxRowChanged(CListBox* list, int row) {
@@ -589,9 +593,9 @@ void ListBoxRowChanged(CListBox* list, int row) {
   QListWidgetItem* it = lw->item(row);
   if (it == nullptr) return;
   const QSignalBlocker block(lw);
-  if (HoldsChecks(list)) ShowCheck(it, list->ItemAt(row).check);
-  const bool selected = list->ItemAt(row).selected;
-  if (it->isSelected() != selected) it->setSelected(selected);
+  const CListBox::ItemView item = list->ItemAt(row);
+  if (HoldsChecks(list)) ShowCheck(it, item.check);
+  if (it->isSelected() != item.selected) it->setSelected(item.selected);
   ShowCurrent(list, lw);
 }
 
