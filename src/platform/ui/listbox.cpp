@@ -1,6 +1,7 @@
 #include "platform/ui/listbox.h"
 
 #include <cstring>
+#include <memory>
 
 #include "platform/base/mbstring.h"
 #include "platform/ui/qt/bridge.h"
@@ -17,6 +18,10 @@ bool BeginsWith(const CString& text, const char* prefix) {
                     reinterpret_cast<const unsigned char*>(prefix), n) == 0;
 }
 }  // namespace
+
+CListBox::~CListBox() {
+  for (Item* it : items_) delete it;
+}
 
 void CListBox::ItemsChanged() {
   if (m_hWnd == nullptr) return;
@@ -69,7 +74,8 @@ int CListBox::InsertString(int index, const char* text) {
   auto item = std::make_unique<Item>();
   item->text = text ? text : "";
   if (index == -1) index = GetCount();
-  items_.insert(items_.begin() + index, std::move(item));
+  items_.insert(items_.begin() + index, item.get());
+  item.release();
   if (curSel_ >= index) ++curSel_;
   Changed(Change::Inserted, index);
   return index;
@@ -78,6 +84,7 @@ int CListBox::InsertString(int index, const char* text) {
 int CListBox::DeleteString(UINT index) {
   const int i = static_cast<int>(index);
   if (!Valid(i)) return LB_ERR;
+  delete items_[i];
   items_.erase(items_.begin() + i);
   if (curSel_ == i) curSel_ = LB_ERR;
   else if (curSel_ > i) --curSel_;
@@ -86,6 +93,7 @@ int CListBox::DeleteString(UINT index) {
 }
 
 void CListBox::ResetContent() {
+  for (Item* it : items_) delete it;
   items_.clear();
   curSel_ = LB_ERR;
   ItemsChanged();
@@ -131,7 +139,7 @@ int CListBox::SetCurSel(int index) {
     }
     return LB_ERR;
   }
-  for (auto& it : items_) it->selected = false;
+  for (Item* it : items_) it->selected = false;
   curSel_ = index;
   Changed(Change::Selection);
   return index;
@@ -154,7 +162,7 @@ int CListBox::GetSel(int index) const {
 
 int CListBox::SetSel(int index, BOOL bSelect) {
   if (index == -1) {
-    for (auto& it : items_) it->selected = bSelect != FALSE;
+    for (Item* it : items_) it->selected = bSelect != FALSE;
     Changed(Change::Selection);
   } else if (Valid(index)) {
     items_[index]->selected = bSelect != FALSE;
@@ -198,7 +206,7 @@ int CListBox::FindString(int startAfter, const char* text) const {
 int CListBox::SelectString(int startAfter, const char* text) {
   const int i = FindString(startAfter, text);
   if (i == LB_ERR) return LB_ERR;
-  for (auto& it : items_) it->selected = false;
+  for (Item* it : items_) it->selected = false;
   items_[i]->selected = true;
   curSel_ = i;
   Changed(Change::Selection);
@@ -208,11 +216,12 @@ int CListBox::SelectString(int startAfter, const char* text) {
 void CListBox::TakeItemsFrom(CListBox& other) {
   if (&other == this) return;
   if (items_.empty()) {
-    items_ = std::move(other.items_);
+    items_.swap(other.items_);
     curSel_ = other.curSel_;
   }
   style_ |= other.style_;
   if (horizontalExtent_ == 0) horizontalExtent_ = other.horizontalExtent_;
+  for (Item* it : other.items_) delete it;
   other.items_.clear();
   other.curSel_ = LB_ERR;
   ItemsChanged();

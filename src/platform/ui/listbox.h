@@ -4,7 +4,6 @@
 // writes the user's selection and check marks back.
 #pragma once
 
-#include <memory>
 #include <vector>
 
 #include "platform/base/cstring.h"
@@ -27,7 +26,7 @@ class CListBox : public CWnd {
 
  public:
   CListBox() = default;
-  ~CListBox() override = default;
+  ~CListBox() override;
 
   // Style bits of the control, set from its template when the window layer
   // creates it. LBS_SORT: AddString keeps the items in text order (letter
@@ -110,8 +109,10 @@ class CListBox : public CWnd {
   void Changed(Change change, int row = -1);
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  // One allocation per item: an insert shifts pointers only.
-  std::vector<std::unique_ptr<Item>> items_;
+  // The items, one allocation each and owned here: an insert into a long
+  // sorted list moves pointers in one block, also in builds without
+  // optimisation, where moving whole items one by one took seconds.
+  std::vector<Item*> items_;
   int curSel_ = LB_ERR;
   DWORD style_ = 0;
   int horizontalExtent_ = 0;
