@@ -288,6 +288,41 @@ TEST_F(LayerTest, AFillOfThousandsOfStringsIsShownWholeAndGoesOverTheRowsOnlyAFe
   single.DestroyWindow();
 }
 
+// FindStringExact from the top answers from an index of the texts: it must
+// give the first item a search from the top gives, through every change of
+// the texts, for names that differ only in case (full-width letters too).
+TEST_F(LayerTest, ExactLookUpsFindTheFirstEqualTextThroughEveryChange) {
+  CCheckListBox list;
+  const char* const names[] = {"abc", "ABC", "Ｆｕｌｌ", "ｆｕｌｌ", "txt", "TXT.bak", "表", "b"};
+  auto first = [&](const char* text) {
+    for (int i = 0; i < list.GetCount(); ++i) {
+      CString t;
+      list.GetText(i, t);
+      if (_mbsicmp(t, text) == 0) return i;
+    }
+    return static_cast<int>(LB_ERR);
+  };
+  auto agree = [&](const char* step) {
+    for (const char* q : {"abc", "Abc", "ｆｕｌｌ", "FULL", "txt", "TXT.BAK", "表", "B", "none"}) {
+      EXPECT_EQ(list.FindStringExact(-1, q), first(q)) << step << " " << q;
+    }
+  };
+  for (const char* n : names) list.InsertString(-1, n);
+  agree("filled");
+  list.DeleteString(0);
+  agree("first removed");
+  list.InsertString(0, "ABC");
+  list.InsertString(2, "b");
+  agree("inserted");
+  CCheckListBox other;
+  other.AddString("FULL");
+  list.ResetContent();
+  agree("emptied");
+  list.TakeItemsFrom(other);
+  agree("taken over");
+  EXPECT_EQ(other.FindStringExact(-1, "full"), LB_ERR);
+}
+
 TEST_F(LayerTest, DroppedNamesBecomeMessagesAndUnrepresentableOnesAreRefused) {
   qvtest::TempDir tmp;
   qvtest::DriveT drive(tmp);

@@ -76,6 +76,7 @@ int CListBox::InsertString(int index, const char* text) {
   if (index == -1) index = GetCount();
   items_.insert(items_.begin() + index, item.get());
   item.release();
+  TextsChanged();
   if (curSel_ >= index) ++curSel_;
   Changed(Change::Inserted, index);
   return index;
@@ -86,6 +87,7 @@ int CListBox::DeleteString(UINT index) {
   if (!Valid(i)) return LB_ERR;
   delete items_[i];
   items_.erase(items_.begin() + i);
+  TextsChanged();
   if (curSel_ == i) curSel_ = LB_ERR;
   else if (curSel_ > i) --curSel_;
   Changed(Change::Removed, i);
@@ -95,6 +97,7 @@ int CListBox::DeleteString(UINT index) {
 void CListBox::ResetContent() {
   for (Item* it : items_) delete it;
   items_.clear();
+  TextsChanged();
   curSel_ = LB_ERR;
   ItemsChanged();
 }
@@ -113,6 +116,14 @@ int CListBox::FindStringExact(int startAfter, const char* text) const {
   const int n = GetCount();
   if (n == 0 || !text) return LB_ERR;
   int start = (startAfter >= 0 && startAfter < n) ? startAfter + 1 : 0;
+  if (start == 0) {
+    if (!exactIndexMade_) {
+      for (int i = 0; i < n; ++i) exactIndex_.emplace(qv::Cp932CompareKey(items_[i]->text), i);
+      exactIndexMade_ = true;
+    }
+    const auto it = exactIndex_.find(qv::Cp932CompareKey(text));
+    return it == exactIndex_.end() ? LB_ERR : it->second;
+  }
   for (int k = 0; k < n; ++k) {
     const int i = (start + k) % n;
     if (_mbsicmp(items_[i]->text, text) == 0) return i;
@@ -223,6 +234,8 @@ void CListBox::TakeItemsFrom(CListBox& other) {
   if (horizontalExtent_ == 0) horizontalExtent_ = other.horizontalExtent_;
   for (Item* it : other.items_) delete it;
   other.items_.clear();
+  other.TextsChanged();
+  TextsChanged();
   other.curSel_ = LB_ERR;
   ItemsChanged();
 }

@@ -4,6 +4,8 @@
 // writes the user's selection and check marks back.
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/cstring.h"
@@ -118,6 +120,14 @@ class CListBox : public CWnd {
   int horizontalExtent_ = 0;
   Change change_ = Change::Every;
   int changeRow_ = -1;
+
+ private:
+  // FindStringExact from the top: the first index of each text's
+  // comparison key, made when first asked for after the texts changed, so
+  // looking up every record's name in a list of thousands stays linear.
+  void TextsChanged() { exactIndex_.clear(); exactIndexMade_ = false; }
+  mutable std::unordered_map<std::string, int> exactIndex_;
+  mutable bool exactIndexMade_ = false;
 };
 
 class CCheckListBox : public CListBox {
