@@ -247,6 +247,8 @@ void CSource_Form::SetColumns(int mode, int subMode) {
   m_list.SendMessage(LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                      m_list.GetExtendedStyle() | LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE);
   const ColumnSet set = ColumnsOfView(view);
+  m_nStoredWidthsFirst = set.firstStoredWidth;
+  m_nStoredWidthsCount = set.count;
   LVCOLUMN column{};
   column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
   // The fixed widths are scaled as the stored ones are: at more than 96
@@ -506,23 +508,12 @@ void CSource_Form::OnNMDblclkList(NMHDR*, LRESULT* pResult) {
 }
 
 void CSource_Form::OnNMKillfocusList(NMHDR*, LRESULT* pResult) {
-  CMainFrame* frame = GetMainFrame();
-  if (frame != nullptr && m_dScaleX > 0) {
-    int first = -1;
-    int count = 0;
-    if (frame->m_nMode == MODE_COMPARE && m_nSubMode == SUBMODE_STATE) {
-      first = 0;
-      count = 5;
-    } else if (m_nSubMode == SUBMODE_COMMENT) {
-      first = 5;
-      count = 2;
-    } else if (frame->m_nMode == MODE_LIST) {
-      first = 7;
-      count = 4;
-    }
-    for (int i = 0; i < count && i < m_list.GetColumnCount(); ++i) {
+  // The widths go where the shown columns took theirs from (the state,
+  // comment and DVD list views keep theirs; the others have fixed widths).
+  if (m_nStoredWidthsFirst >= 0 && m_dScaleX > 0) {
+    for (int i = 0; i < m_nStoredWidthsCount && i < m_list.GetColumnCount(); ++i) {
       const auto pixels = static_cast<int>(m_list.SendMessage(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
-      ZEKSettings().m_nColWidth[first + i] = static_cast<int>(pixels / m_dScaleX);
+      ZEKSettings().m_nColWidth[m_nStoredWidthsFirst + i] = static_cast<int>(pixels / m_dScaleX);
     }
   }
   if (pResult) *pResult = 0;

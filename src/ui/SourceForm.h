@@ -67,6 +67,11 @@ class CSource_Form : public CFormView {
 
  private:
   int m_nDvdCommentWidth = 0;  // the DVD comment box's own width, taken at the first layout
+  // Where the widths of the shown columns are kept (CZEKSettings::
+  // m_nColWidth), -1 for fixed widths: the list may lose the focus as the
+  // form goes, when the frame already shows another mode.
+  int m_nStoredWidthsFirst = -1;
+  int m_nStoredWidthsCount = 0;
 
  protected:
   void DoDataExchange(CDataExchange* pDX) override;

@@ -33,6 +33,19 @@ TEST(CodePage, Byte80IsUPlus0080AsInWindowsTable) {
   EXPECT_FALSE(qv::Utf8ToCp932("\xC2\x81", back));  // U+0081 still has no form
 }
 
+// Windows' table has the single bytes 0xA0, 0xFD, 0xFE and 0xFF as the
+// private-use U+F8F0-U+F8F3, both ways; the characters next to them have
+// no form.
+TEST(CodePage, BytesA0AndFDToFFAreThePrivateUseCharactersOfWindowsTable) {
+  std::string u8, back;
+  ASSERT_TRUE(qv::Cp932ToUtf8("a\xA0\xFD\x81\x80\xFE\xFF", u8));
+  EXPECT_EQ(u8, "a\xEF\xA3\xB0\xEF\xA3\xB1\xC3\xB7\xEF\xA3\xB2\xEF\xA3\xB3");
+  ASSERT_TRUE(qv::Utf8ToCp932(u8, back));
+  EXPECT_EQ(back, "a\xA0\xFD\x81\x80\xFE\xFF");
+  EXPECT_FALSE(qv::Utf8ToCp932("\xEF\xA3\xAF", back));  // U+F8EF
+  EXPECT_FALSE(qv::Utf8ToCp932("\xEF\xA3\xB4", back));  // U+F8F4
+}
+
 TEST(CodePage, UnconvertibleInputIsReportedNotMapped) {
   std::string out = "junk";
   // U+00E9 (é) has no code page 932 form.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -163,6 +164,36 @@ TEST_F(EnvironmentTest, TempTakesAnEarlierFallbackFolderWhileTheNameIsTaken) {
   EXPECT_EQ(qvtest::ReadFile(base / (own + "-ee1Eee") / "listing.csv"), "kept");
   EXPECT_EQ(ModeOf(base / (own + "-Bbbbbb")), 0755);
   EXPECT_TRUE(fs::is_empty(tmp_ / "target"));
+}
+
+// A file system mounted on the folder's place reports whatever owner and
+// mode it likes (a FUSE mount does): neither the stable name nor an
+// earlier fallback folder is taken when something is mounted there, be it
+// another file system (tmpfs) or a folder of the same one (a bind mount).
+TEST_F(EnvironmentTest, TempIsNeverAFolderSomethingIsMountedOn) {
+  namespace fs = std::filesystem;
+  if (geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+  Set("QUARVEX_DRIVES", ("C=/;T=" + tmp_.str()).c_str());
+  Set("TEMP", nullptr);
+  const std::string own = "quarvex-" + std::to_string(geteuid());
+  const fs::path base = tmp_ / "mounted";
+  fs::create_directories(base / own);
+  fs::create_directories(base / (own + "-Aaaaaa"));
+  fs::create_directories(tmp_ / "bound");
+  chmod((tmp_ / "bound").c_str(), 0700);
+  if (mount("quarvex-test", (base / own).c_str(), "tmpfs", 0, "mode=0700") != 0)
+    GTEST_SKIP() << "tmpfs could not be mounted here";
+  if (mount((tmp_ / "bound").c_str(), (base / (own + "-Aaaaaa")).c_str(), nullptr, MS_BIND, nullptr) != 0) {
+    umount2((base / own).c_str(), MNT_DETACH);
+    GTEST_SKIP() << "no bind mount here";
+  }
+  Set("TMPDIR", base.c_str());
+  const std::string temp = Get("TEMP");
+  umount2((base / own).c_str(), MNT_DETACH);
+  umount2((base / (own + "-Aaaaaa")).c_str(), MNT_DETACH);
+  ASSERT_EQ(temp.rfind("T:\\mounted\\" + own + "-", 0), 0u) << temp;
+  EXPECT_NE(temp, "T:\\mounted\\" + own + "-Aaaaaa");
+  EXPECT_EQ(ModeOf(base / temp.substr(temp.rfind('\\') + 1)), 0700);
 }
 
 TEST_F(EnvironmentTest, FilesMadeInTheTemporaryFolderAreTheUsersAlone) {

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <unistd.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "platform/base/wintypes.h"
 #include "platform/os/driveletters.h"
 #include "support/testutil.h"
+#include "support/unprivileged.h"
 
 namespace fs = std::filesystem;
 
@@ -106,6 +110,11 @@ TEST_F(PathsTest, FromOsPathLongestPrefixAndRefusals) {
     EXPECT_TRUE(win.empty());
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_UNICODE_TRANSLATION));
   }
+
+  // U+F8F0 and U+F8F3 are Windows' single bytes 0xA0 and 0xFF, and come back.
+  ASSERT_TRUE(qv::FromOsPath("/x/q\xEF\xA3\xB0\xEF\xA3\xB3", win));
+  EXPECT_EQ(win, "C:\\x\\q\xA0\xFF");
+  EXPECT_EQ(Os(win.c_str()), "/x/q\xEF\xA3\xB0\xEF\xA3\xB3");
 
   // Without C: in the override, C: still is "/"; naming it moves it.
   setenv("QUARVEX_DRIVES", ("T=" + tmp_.str()).c_str(), 1);
@@ -313,6 +322,9 @@ class DriveLettersTest : public ::testing::Test {
 
   std::string Folder() const { return (tmp_ / "config/quarvex").string(); }
   std::string Saved() const { return qvtest::ReadFile(tmp_ / "config/quarvex/drives"); }
+  // The program folder every "user" of these tests shares, and its file.
+  std::string Program() const { return (tmp_ / "program").string(); }
+  std::string Shared() const { return qvtest::ReadFile(tmp_ / "program/Quarvex.drives"); }
 
   qvtest::TempDir tmp_;
 };
@@ -477,6 +489,142 @@ TEST_F(DriveLettersTest, PlantedLinksAreNotFollowedAndAMissingFolderIsMade) {
   EXPECT_TRUE(fs::exists(live));
 }
 
+// Letters belong to the machine, as on Windows: a catalogue one user saved
+// names the same disk when another user runs it from the same program.
+TEST_F(DriveLettersTest, UsersOfOneProgramFolderShareTheirLetters) {
+  const Disk movies = Make("/dev/sdb1", "AAAA-0001", "movies");
+  const Disk archive = Make("/dev/sdc1", "AAAA-0002", "archive");
+  const Disk backup = Make("/dev/sdd1", "AAAA-0003", "backup");
+  fs::create_directories(Program());
+  const std::string other = (tmp_ / "other/quarvex").string();
+  // The second user's own file from before, with a letter of its own.
+  const std::string before = "quarvex drives 1\nD uuid:AAAA-0002\n";
+  qvtest::WriteFile(other + "/drives", before);
+  ASSERT_EQ(chmod(other.c_str(), 0700), 0);
+
+  qv::DriveLetters first(Folder(), Program());
+  EXPECT_EQ(Look(first, {movies}), (Letters{{'D', movies.point}}));
+  EXPECT_EQ(Look(first, {movies, archive}), (Letters{{'D', movies.point}, {'E', archive.point}}));
+  qv::DriveLetters second(other, Program());
+  EXPECT_EQ(Look(second, {archive, movies}), (Letters{{'D', movies.point}, {'E', archive.point}}));
+  // One after the other: a volume the second adds is the first's too.
+  EXPECT_EQ(Look(second, {archive, movies, backup}),
+            (Letters{{'D', movies.point}, {'E', archive.point}, {'F', backup.point}}));
+  qv::DriveLetters again(Folder(), Program());
+  EXPECT_EQ(Look(again, {backup}), (Letters{{'F', backup.point}}));
+  EXPECT_EQ(Shared(), "quarvex drives 1\nF uuid:AAAA-0003\nD uuid:AAAA-0001\nE uuid:AAAA-0002\n");
+  // Who keeps the letters in the program folder leaves their own file be.
+  EXPECT_EQ(qvtest::ReadFile(other + "/drives"), before);
+  EXPECT_FALSE(fs::exists(Folder()));
+
+  // At the same time: another program holds the file while this one looks;
+  // this one waits and adds its volume to what the other wrote.
+  const int lock = open(Program().c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(lock, 0);
+  ASSERT_EQ(flock(lock, LOCK_EX), 0);
+  const std::string theirs = "quarvex drives 1\nG uuid:AAAA-0004\n" + Shared().substr(17);
+  const Disk fresh = Make("/dev/sde1", "AAAA-0005", "fresh");
+  const pid_t child = fork();
+  if (child == 0) {
+    close(lock);  // the parent's lock, not this program's
+    qv::DriveLetters third(other, Program());
+    _exit(Look(third, {fresh}) == Letters{{'D', fresh.point}} ? 0 : 1);
+  }
+  ASSERT_GT(child, 0);
+  usleep(100000);  // time for the child to look (and, were there no lock, to write)
+  qvtest::WriteFile(tmp_ / "program/Quarvex.drives.other", theirs);
+  ASSERT_EQ(chmod((tmp_ / "program/Quarvex.drives.other").c_str(), 0644), 0);
+  fs::rename(tmp_ / "program/Quarvex.drives.other", tmp_ / "program/Quarvex.drives");
+  close(lock);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(Shared(), "quarvex drives 1\nD uuid:AAAA-0005\nG uuid:AAAA-0004\nF uuid:AAAA-0003\n"
+                      "D uuid:AAAA-0001\nE uuid:AAAA-0002\n");
+}
+
+// A user who may not write the program folder (another user, as root does
+// it; else a folder without write permission) reads its file and keeps in
+// their own only what it does not name.
+TEST_F(DriveLettersTest, ReadOnlyProgramFolderFileIsHonoured) {
+  const Disk movies = Make("/dev/sdb1", "AAAA-0001", "movies");
+  const Disk archive = Make("/dev/sdc1", "AAAA-0002", "archive");
+  const Disk backup = Make("/dev/sdd1", "AAAA-0003", "backup");
+  const Disk fresh = Make("/dev/sde1", "AAAA-0005", "fresh");
+  fs::create_directories(Program());
+  {
+    qv::DriveLetters owner(std::string(), Program());
+    EXPECT_EQ(Look(owner, {movies}), (Letters{{'D', movies.point}}));
+    EXPECT_EQ(Look(owner, {movies, archive}), (Letters{{'D', movies.point}, {'E', archive.point}}));
+  }
+  const std::string shared = Shared();
+  ASSERT_EQ(shared, "quarvex drives 1\nD uuid:AAAA-0001\nE uuid:AAAA-0002\n");
+  // Their own file from before: a letter the program folder's file gives,
+  // a volume it names, and one it does not know.
+  qvtest::WriteFile(Folder() + "/drives",
+                    "quarvex drives 1\nD uuid:AAAA-0003\nK uuid:AAAA-0002\nH uuid:AAAA-0009\n");
+  ASSERT_EQ(chmod(tmp_.path().c_str(), 0755), 0);
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown(Folder().c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown((Folder() + "/drives").c_str(), 65534, 65534), 0);
+  } else {
+    ASSERT_EQ(chmod(Program().c_str(), 0555), 0);
+  }
+  const int code = qvtest::RunUnprivileged([&] {
+    qv::DriveLetters user(Folder(), Program());
+    if (Look(user, {archive, movies}) != Letters{{'D', movies.point}, {'E', archive.point}}) return 1;
+    // New volumes take letters the program folder's file gives no volume.
+    const Letters later{{'E', archive.point}, {'F', backup.point}, {'G', fresh.point}};
+    if (Look(user, {archive, backup, fresh}) != later) return 2;
+    return 0;
+  });
+  chmod(Program().c_str(), 0755);
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(Shared(), shared);
+  EXPECT_EQ(Saved(), "quarvex drives 1\nF uuid:AAAA-0003\nG uuid:AAAA-0005\nH uuid:AAAA-0009\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(Program()), fs::directory_iterator()), 1);
+}
+
+TEST_F(DriveLettersTest, DamagedOrForeignProgramFolderFileIsIgnoredWithoutLoss) {
+  const Disk a = Make("/dev/sdb1", "AAAA-0001", "a");
+  const Disk b = Make("/dev/sdc1", "AAAA-0002", "b");
+  const std::string own = "quarvex drives 1\nK uuid:AAAA-0001\n";
+  const std::string sound = "quarvex drives 1\nD uuid:AAAA-0002\nK uuid:AAAA-0001\n";
+  fs::create_directories(Program());
+  const fs::path file = tmp_ / "program/Quarvex.drives";
+  qvtest::WriteFile(tmp_ / "elsewhere/drives", "quarvex drives 1\nM uuid:AAAA-0002\n");
+  // Each way the file can be damaged or someone else's: its letters are not
+  // taken, the user's own ones are, and the file is replaced by a sound one.
+  const std::vector<std::function<void()>> damage = {
+      [&] { qvtest::WriteFile(file, "[Drives]\nM=uuid:AAAA-0002\n"); },
+      [&] { qvtest::WriteFile(file, "quarvex drives 1\nM uuid:AAAA-0002\n" + std::string(70000, '#')); },
+      [&] {  // anyone in the group may change it
+        qvtest::WriteFile(file, "quarvex drives 1\nM uuid:AAAA-0002\n");
+        chmod(file.c_str(), 0664);
+      },
+      [&] { fs::create_symlink(tmp_ / "elsewhere/drives", file); },
+  };
+  for (size_t i = 0; i < damage.size(); ++i) {
+    fs::remove(file);
+    damage[i]();
+    qvtest::WriteFile(Folder() + "/drives", own);
+    qv::DriveLetters letters(Folder(), Program());
+    EXPECT_EQ(Look(letters, {a, b}), (Letters{{'D', b.point}, {'K', a.point}})) << i;
+    EXPECT_FALSE(fs::is_symlink(file)) << i;
+    EXPECT_EQ(Shared(), sound) << i;
+    EXPECT_EQ(Saved(), own) << i;
+  }
+  EXPECT_EQ(qvtest::ReadFile(tmp_ / "elsewhere/drives"), "quarvex drives 1\nM uuid:AAAA-0002\n");
+
+  // A file another user put into a folder where every user may make files.
+  if (geteuid() != 0) return;
+  qvtest::WriteFile(file, "quarvex drives 1\nM uuid:AAAA-0002\n");
+  ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(Program().c_str(), 01777), 0);
+  qv::DriveLetters letters(Folder(), Program());
+  EXPECT_EQ(Look(letters, {a, b}), (Letters{{'D', b.point}, {'K', a.point}}));
+}
+
 TEST(PathsMounts, TheVariableReplacesTheMapAndNothingIsSaved) {
   qvtest::TempDir config;
   qvtest::EnvVar home("XDG_CONFIG_HOME", config.str().c_str());
@@ -487,6 +635,33 @@ TEST(PathsMounts, TheVariableReplacesTheMapAndNothingIsSaved) {
   EXPECT_EQ(map[1], (std::pair<char, std::string>{'T', config.str()}));
   EXPECT_TRUE(fs::is_empty(config.path()));
   qv::ResetDriveMap();
+}
+
+// The running program's map of the real mount table keeps its letters in
+// the program folder, not the user's (seen on a machine with a volume that
+// gets a letter); the variable's map keeps none.
+TEST(PathsMounts, TheRunningProgramKeepsItsLettersInTheProgramFolder) {
+  qvtest::TempDir config;
+  qvtest::TempDir program;
+  const std::string earlier = qv::DriveLettersProgramFolder();
+  qv::SetDriveLettersProgramFolderForTests(program.str());
+  qvtest::EnvVar home("XDG_CONFIG_HOME", config.str().c_str());
+  size_t letters = 0;
+  {
+    qvtest::EnvVar drives("QUARVEX_DRIVES", ("T=" + config.str()).c_str());  // nothing read or saved
+    qv::ResetDriveMap();
+    EXPECT_EQ(qv::DriveMap().size(), 2u);
+    EXPECT_TRUE(fs::is_empty(program.path()));
+  }
+  {
+    qvtest::EnvVar drives("QUARVEX_DRIVES", nullptr);
+    qv::ResetDriveMap();
+    letters = qv::DriveMap().size();
+  }
+  qv::SetDriveLettersProgramFolderForTests(earlier);
+  qv::ResetDriveMap();
+  EXPECT_TRUE(fs::is_empty(config.path()));
+  EXPECT_EQ(fs::is_regular_file(program / "Quarvex.drives"), letters > 1);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/recorder.h"
 #include "support/testutil.h"
 
 namespace fs = std::filesystem;
@@ -143,6 +144,20 @@ TEST_F(ProcessTest, BytesThatAreNotCodePage932ReachTheChildAsWindowsConvertsThem
   // The program's own name too: not found, as on Windows.
   std::string missing = "\"T:\\argv\x81.sh\" x";
   EXPECT_EQ(WinExec(missing.c_str(), SW_HIDE), static_cast<UINT>(ERROR_FILE_NOT_FOUND));
+}
+
+// Windows' code page 932 has the single bytes 0xA0 and 0xFD-0xFF as
+// U+F8F0-U+F8F3, and a name written with them holds those on disk: the
+// program and a path argument are found there, the argument reaches the
+// child as that Linux path.
+TEST_F(ProcessTest, BytesA0AndFDToFFNameThePrivateUseCharactersOnDisk) {
+  qvtest::Recorder program(tmp_.path(), "q\xEF\xA3\xB0");
+  const std::string arg = tmp_.str() + "/sub/n\xEF\xA3\xB1\xEF\xA3\xB3.txt";
+  std::string line = "T:\\q\xA0.exe T:\\sub\\n\xFD\xFF.txt";
+  EXPECT_EQ(WinExec(line.c_str(), SW_HIDE), 33u);
+  EXPECT_EQ(program.Wait(), (Args{program.script().string(), arg}));
+  ASSERT_TRUE(RunToEnd(line.data()));
+  EXPECT_EQ(program.Wait(), (Args{program.script().string(), arg}));
 }
 
 TEST_F(ProcessTest, OutputIntoAFileAndExitCode) {

@@ -1,6 +1,8 @@
 // qvxdump against documents saved by the document class: what it prints
 // is what the file holds.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 
 #include "app/ZEKApp.h"
 #include "records/EnvLabel.h"
+#include "records/FileInfo.h"
 #include "records/ZEKDoc.h"
 #include "support/drives.h"
 #include "support/scripted_people.h"
@@ -91,6 +94,61 @@ TEST_F(QvxdumpTest, AFileItCannotReadFailsWithTheProgramsMessage) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
   // The message comes out as UTF-8.
   EXPECT_EQ(err, qvtest::U8("予期しないファイル形式です。") + "\n");
+}
+
+// Under a file-size limit (`ulimit -f`) a resave larger than the limit
+// fails as on a full disk, with the program's message and exit code 1,
+// instead of ending the tool with SIGXFSZ.
+TEST_F(QvxdumpTest, AResaveBeyondTheFileSizeLimitFailsWithTheMessage) {
+  CZEKDoc doc;
+  CZEKEnv_Label& entry = *doc.m_pCurrentEntry;
+  entry.FreeRecords();
+  entry.m_pRecordList = new CObList;
+  entry.m_pTotals = new CZEKMergeSRCInfo;
+  for (int i = 0; i < 5000; ++i) {
+    auto* record = new CZEKMergeFileInfo;
+    record->m_Old.m_nExists = 1;
+    record->m_Old.m_strName.Format("dir\\%d", i);
+    record->m_New.m_strName = record->m_Old.m_strName;
+    record->m_nType = 2;
+    record->m_nExist = 2;
+    entry.m_pRecordList->AddTail(record);
+  }
+  entry.m_nRecordCount = 5000;
+  entry.m_nState = 1;
+  ASSERT_TRUE(doc.OnSaveDocument("T:\\big.qvx"));
+  ASSERT_GT(fs::file_size(tmp_ / "big.qvx"), 64u * 1024);
+
+  const std::string in = (tmp_ / "big.qvx").string(), out = (tmp_ / "out.qvx").string();
+  int err[2];
+  ASSERT_EQ(pipe(err), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    // The signal's default, whatever this test process does with it.
+    signal(SIGXFSZ, SIG_DFL);
+    struct rlimit none {0, 0}, limit {64 * 1024, 64 * 1024};
+    setrlimit(RLIMIT_CORE, &none);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(90);
+    dup2(err[1], STDERR_FILENO);
+    close(err[0]);
+    close(err[1]);
+    execl(tool_.c_str(), tool_.c_str(), in.c_str(), "--resave", out.c_str(), static_cast<char*>(nullptr));
+    _exit(91);
+  }
+  close(err[1]);
+  std::string message;
+  char buf[512];
+  ssize_t n;
+  while ((n = read(err[0], buf, sizeof buf)) > 0) message.append(buf, static_cast<size_t>(n));
+  close(err[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  const std::string full = qvtest::U8("へのアクセス中にディスクがいっぱいになりました。") + "\n";
+  EXPECT_TRUE(message.size() > full.size() && message.compare(message.size() - full.size(), full.size(), full) == 0)
+      << message;
+  EXPECT_FALSE(fs::exists(tmp_ / "out.qvx"));
 }
 
 }  // namespace

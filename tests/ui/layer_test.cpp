@@ -16,6 +16,7 @@
 #include <QTreeView>
 
 #include "compare/PathRoutines.h"
+#include "platform/ui/qt/controls_impl.h"
 #include "platform/ui/resources.h"
 #include "platform/ui/shell.h"
 #include "support/drives.h"
@@ -34,7 +35,7 @@ using qvtest::ui::WidgetOf;
 using qv::res::Ctl;
 using qv::res::kHidden;
 
-enum { IDD_TEST = 900, IDD_PAGE1 = 901, IDD_PAGE2 = 902, IDC_NAME = 1000, IDC_COUNT = 1001, IDC_FLAG = 1002,
+enum { IDD_TEST = 900, IDD_PAGE1 = 901, IDD_PAGE2 = 902, IDD_LISTS = 903, IDC_NAME = 1000, IDC_COUNT = 1001, IDC_FLAG = 1002,
        IDC_R0 = 1003, IDC_R1 = 1004, IDC_R2 = 1005, IDC_LIST = 1006, IDC_HIDDEN = 1007, IDC_MULTI = 1008,
        IDC_DROP = 1009 };
 
@@ -52,6 +53,10 @@ const qv::res::DialogItem kTestItems[] = {
     {IDOK, Ctl::DefPushButton, "OK", 120, 90, 40, 14, WS_TABSTOP},
     {IDCANCEL, Ctl::PushButton, "Cancel", 164, 90, 40, 14, WS_TABSTOP},
 };
+// A sorted check list with several selected rows, as the display filter's.
+const qv::res::DialogItem kListsItems[] = {
+    {IDC_LIST, Ctl::CheckListBox, "", 10, 10, 100, 100, LBS_SORT | LBS_EXTENDEDSEL | WS_VSCROLL | WS_TABSTOP},
+};
 const qv::res::DialogItem kPage1Items[] = {{IDC_NAME, Ctl::Edit, "", 10, 10, 100, 12, WS_TABSTOP}};
 const qv::res::DialogItem kPage2Items[] = {{IDC_COUNT, Ctl::Edit, "", 10, 10, 40, 12, WS_TABSTOP}};
 // Texts of these resources are ASCII: this file's literals are UTF-8, the
@@ -60,7 +65,9 @@ const qv::res::DialogTemplate kTestDialog = {IDD_TEST, "Test", 220, 120, "IPAPGo
                                              WS_POPUP | WS_CAPTION | WS_SYSMENU, kTestItems, std::size(kTestItems)};
 const qv::res::DialogTemplate kPage1 = {IDD_PAGE1, "One", 150, 40, "IPAPGothic", 10, WS_CHILD, kPage1Items, 1};
 const qv::res::DialogTemplate kPage2 = {IDD_PAGE2, "Two", 150, 40, "IPAPGothic", 10, WS_CHILD, kPage2Items, 1};
-const qv::res::DialogTemplate* const kDialogs[] = {&kTestDialog, &kPage1, &kPage2};
+const qv::res::DialogTemplate kLists = {IDD_LISTS, "Lists", 120, 120, "IPAPGothic", 10,
+                                        WS_POPUP | WS_CAPTION | WS_SYSMENU, kListsItems, std::size(kListsItems)};
+const qv::res::DialogTemplate* const kDialogs[] = {&kTestDialog, &kPage1, &kPage2, &kLists};
 const qv::res::MenuItem kMenuItems[] = {
     {qv::res::MenuRow::Popup, 0, "p"},
     {qv::res::MenuRow::Item, 40001, "&First"},
@@ -206,6 +213,114 @@ TEST_F(LayerTest, CheckListBoxesReportTheUsersTicks) {
   dlg.m_list.SetCheck(0, BST_CHECKED);
   EXPECT_EQ(lw->item(0)->checkState(), Qt::Checked);
   dlg.DestroyWindow();
+}
+
+// Thousands of strings added to a sorted check list, each ticked or
+// selected as it comes: the object answers at once, the widget shows the
+// same, and the fill goes over the widget's rows a few times at most, not
+// once for every string.
+TEST_F(LayerTest, AFillOfThousandsOfStringsIsShownWholeAndGoesOverTheRowsOnlyAFewTimes) {
+  CDialog dlg(IDD_LISTS);
+  ASSERT_TRUE(dlg.Create(IDD_LISTS, nullptr));
+  CCheckListBox list;
+  ASSERT_TRUE(list.SubclassDlgItem(IDC_LIST, &dlg));
+  dlg.ShowWindow(SW_SHOW);
+  auto* lw = qobject_cast<QListWidget*>(WidgetOf(&list));
+  ASSERT_NE(lw, nullptr);
+  constexpr int kNames = 3000;
+  const long long before = qv::ui::ListBoxRowsGoneOver();
+  for (int i = 0; i < kNames; ++i) {
+    char name[16];
+    snprintf(name, sizeof name, "N%05d", (i * 7919) % kNames);
+    const int at = list.AddString(name);
+    ASSERT_GE(at, 0);
+    CString back;
+    list.GetText(at, back);
+    ASSERT_EQ(back, CString(name));
+    ASSERT_EQ(list.GetCount(), i + 1);
+    list.SetCheck(at, i % 3 == 0 ? BST_CHECKED : BST_UNCHECKED);
+    if (i % 5 == 0) list.SetSel(at, TRUE);
+  }
+  EXPECT_LT(qv::ui::ListBoxRowsGoneOver() - before, 3 * kNames);
+
+  auto same = [&]() {
+    ASSERT_EQ(lw->count(), list.GetCount());
+    int wrong = 0;
+    for (int i = 0; i < list.GetCount(); ++i) {
+      CString text;
+      list.GetText(i, text);
+      QListWidgetItem* it = lw->item(i);
+      wrong += it->text() != QString::fromLatin1(text.GetString()) ||
+               (it->checkState() == Qt::Checked) != (list.GetCheck(i) == BST_CHECKED) ||
+               it->isSelected() != (list.GetSel(i) == 1);
+    }
+    EXPECT_EQ(wrong, 0);
+    if (list.GetCurSel() >= 0) {
+      EXPECT_EQ(lw->currentRow(), list.GetCurSel());
+    }
+  };
+  same();
+  CString first;
+  list.GetText(0, first);
+  EXPECT_EQ(first, CString("N00000"));
+  EXPECT_EQ(list.GetSelCount(), kNames / 5);
+  // Taking out the current row and putting one back in the selected run.
+  ASSERT_EQ(list.DeleteString(static_cast<UINT>(list.GetCurSel())), kNames - 1);
+  list.InsertString(1, "N00000a");
+  same();
+  // A click selects that row alone, and the object reads it back.
+  lw->scrollToTop();
+  qvtest::ui::ClickListItem(&list, 2);
+  EXPECT_EQ(list.GetSelCount(), 1);
+  EXPECT_EQ(list.GetCurSel(), 2);
+  list.ResetContent();
+  EXPECT_EQ(lw->count(), 0);
+  dlg.DestroyWindow();
+
+  // A single-selection list whose selected row goes has none left.
+  TestDialog single;
+  ASSERT_TRUE(single.Create(IDD_TEST, nullptr));
+  lw = qobject_cast<QListWidget*>(WidgetOf(&single.m_list));
+  single.m_list.SetCurSel(0);
+  ASSERT_EQ(single.m_list.DeleteString(0), 1);
+  EXPECT_EQ(single.m_list.GetCurSel(), LB_ERR);
+  EXPECT_TRUE(lw->selectedItems().isEmpty());
+  single.DestroyWindow();
+}
+
+// FindStringExact from the top answers from an index of the texts: it must
+// give the first item a search from the top gives, through every change of
+// the texts, for names that differ only in case (full-width letters too).
+TEST_F(LayerTest, ExactLookUpsFindTheFirstEqualTextThroughEveryChange) {
+  CCheckListBox list;
+  const char* const names[] = {"abc", "ABC", "Ｆｕｌｌ", "ｆｕｌｌ", "txt", "TXT.bak", "表", "b"};
+  auto first = [&](const char* text) {
+    for (int i = 0; i < list.GetCount(); ++i) {
+      CString t;
+      list.GetText(i, t);
+      if (_mbsicmp(t, text) == 0) return i;
+    }
+    return static_cast<int>(LB_ERR);
+  };
+  auto agree = [&](const char* step) {
+    for (const char* q : {"abc", "Abc", "ｆｕｌｌ", "FULL", "txt", "TXT.BAK", "表", "B", "none"}) {
+      EXPECT_EQ(list.FindStringExact(-1, q), first(q)) << step << " " << q;
+    }
+  };
+  for (const char* n : names) list.InsertString(-1, n);
+  agree("filled");
+  list.DeleteString(0);
+  agree("first removed");
+  list.InsertString(0, "ABC");
+  list.InsertString(2, "b");
+  agree("inserted");
+  CCheckListBox other;
+  other.AddString("FULL");
+  list.ResetContent();
+  agree("emptied");
+  list.TakeItemsFrom(other);
+  agree("taken over");
+  EXPECT_EQ(other.FindStringExact(-1, "full"), LB_ERR);
 }
 
 TEST_F(LayerTest, DroppedNamesBecomeMessagesAndUnrepresentableOnesAreRefused) {

@@ -431,6 +431,55 @@ TEST_F(ListFormTest, ColumnWidthsFollowTheScaleAndAreKeptWhenTheListLosesFocus) 
   EXPECT_EQ(std::vector<int>(theApp.m_nColWidth, theApp.m_nColWidth + 11), before);
 }
 
+// A width dragged while the list has the focus, and the window closed with
+// the focus still there: the list loses the focus as its window goes, so the
+// exit writes the width.
+TEST_F(ListFormTest, AWidthDraggedJustBeforeTheWindowClosesReachesTheSettingsFile) {
+  Add("a", 2, "", {}, {kListTime, 0, 0});
+  Show(MODE_LIST, 0);
+  QTreeView* view = qvtest::ui::ListView(&List());
+  ASSERT_NE(view, nullptr);
+  view->setFocus();
+  Pump();
+  ASSERT_EQ(QApplication::focusWidget(), view);
+  // The border at the right of the second column dragged 40 pixels on.
+  QHeaderView* header = view->header();
+  const int before = header->sectionSize(1);
+  const QPoint border(header->sectionViewportPosition(1) + before - 1, header->height() / 2);
+  QTest::mousePress(header->viewport(), Qt::LeftButton, Qt::NoModifier, border);
+  QTest::mouseMove(header->viewport(), border + QPoint(20, 0));
+  QTest::mouseMove(header->viewport(), border + QPoint(40, 0));
+  QTest::mouseRelease(header->viewport(), Qt::LeftButton, Qt::NoModifier, border + QPoint(40, 0));
+  ASSERT_EQ(header->sectionSize(1), before + 40);
+  ASSERT_EQ(QApplication::focusWidget(), view);
+  const int stored = static_cast<int>((before + 40) / Form()->m_dScaleX);
+  ASSERT_NE(theApp.m_nColWidth[8], stored);
+
+  qvtest::ui::WidgetOf(Frame())->close();
+  Pump();
+  ASSERT_EQ(AfxGetMainWnd(), nullptr);
+  Exit();
+  EXPECT_NE(ReadIni().find("DefaultColWidth22_1=" + std::to_string(stored) + "\r\n"), std::string::npos);
+}
+
+// The form goes with the focus in its list when the frame shows another
+// mode: the widths go where the shown columns took theirs from, not where
+// the new mode keeps its own.
+TEST_F(ListFormTest, AListLosingTheFocusAsItsFormGoesKeepsTheWidthsOfItsOwnColumns) {
+  Add("a", 2, "", {}, {kListTime, 0, 0});
+  Show(MODE_LIST, 0);
+  QTreeView* view = qvtest::ui::ListView(&List());
+  ASSERT_NE(view, nullptr);
+  view->setFocus();
+  Pump();
+  ASSERT_EQ(QApplication::focusWidget(), view);
+  view->header()->resizeSection(0, 123);
+  std::vector<int> expected(theApp.m_nColWidth, theApp.m_nColWidth + 11);
+  expected[7] = static_cast<int>(123 / Form()->m_dScaleX);
+  Show(MODE_COMPARE);
+  EXPECT_EQ(std::vector<int>(theApp.m_nColWidth, theApp.m_nColWidth + 11), expected);
+}
+
 TEST_F(ListFormTest, TheControlsFollowTheFormsSize) {
   Add("a", 2, "", {}, {kListTime, 0, 0});
   Show(MODE_LIST, 0);

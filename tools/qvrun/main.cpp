@@ -110,6 +110,9 @@ void PrintRecord(const CZEKMergeFileInfo& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the program's start-up: a write past the file-size limit fails
+  // (and is reported) instead of ending the run with SIGXFSZ.
+  qv::PrepareProcess();
   std::setlocale(LC_ALL, "C");
   bool walkOnly = false, list = false, records = false, reference = false;
   int kind = DIFF_RUN_LINE_COUNT;

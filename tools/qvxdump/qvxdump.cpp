@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/os/safefile.h"
+#include "platform/os/system.h"
 #include "platform/ui/prompt.h"
 #include "records/Archive.h"
 #include "records/Comment.h"
@@ -272,6 +273,9 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // As the program's start-up: a resave or dump past the file-size limit
+  // fails (exit code 1) instead of ending the tool with SIGXFSZ.
+  qv::PrepareProcess();
   std::setlocale(LC_ALL, "C");
   const bool resave = argc == 4 && std::strcmp(argv[2], "--resave") == 0;
   if (argc != 2 && !resave) return Usage();

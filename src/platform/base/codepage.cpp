@@ -42,21 +42,8 @@ class Converter {
       out.append(buf, static_cast<size_t>(dst - buf));
       if (r != static_cast<size_t>(-1)) continue;
       if (errno == E2BIG) continue;
-      // Byte 0x80 is U+0080 in Windows' table of code page 932; iconv's
-      // table has no such character.
-      const unsigned char at = static_cast<unsigned char>(*src);
-      if (!fromUtf8_ && at == 0x80) {
-        out.append("\xC2\x80");
-        ++src;
-        --srcLeft;
+      if (fromUtf8_ ? AppendWindowsOnlyByte(src, srcLeft, out) : AppendWindowsOnlyCharacter(src, srcLeft, out))
         continue;
-      }
-      if (fromUtf8_ && at == 0xC2 && srcLeft >= 2 && static_cast<unsigned char>(src[1]) == 0x80) {
-        out.push_back('\x80');
-        src += 2;
-        srcLeft -= 2;
-        continue;
-      }
       // EILSEQ or EINVAL (a lead byte without its trail at the end).
       clean = false;
       if (windows && !fromUtf8_) {
@@ -89,23 +76,50 @@ class Converter {
   }
 
  private:
-  // The code page 932 bytes at `src` that the table holds no character for,
-  // as Windows' table and conversion read them: the single bytes 0xA0 and
-  // 0xFD-0xFF are the private-use characters U+F8F0-U+F8F3; a lead byte
-  // takes the byte after it (any but the end of the text), and the pair,
-  // or a lead byte at the end alone, is the default character U+30FB.
+  // Windows' table of code page 932 holds five single bytes that iconv's
+  // lacks: 0x80 is U+0080, and 0xA0, 0xFD, 0xFE, 0xFF are the private-use
+  // characters U+F8F0-U+F8F3 (UTF-8 EF A3 B0-B3). A file named with them
+  // on Windows holds those characters, so both directions know them.
+  static bool AppendWindowsOnlyCharacter(char*& src, size_t& srcLeft, std::string& out) {
+    const unsigned char at = static_cast<unsigned char>(*src);
+    if (at == 0x80) {
+      out.append("\xC2\x80");
+    } else if (at == 0xA0 || at >= 0xFD) {
+      out.append("\xEF\xA3");
+      out.push_back(static_cast<char>(at == 0xA0 ? 0xB0 : 0xB1 + (at - 0xFD)));
+    } else {
+      return false;
+    }
+    ++src;
+    --srcLeft;
+    return true;
+  }
+  static bool AppendWindowsOnlyByte(char*& src, size_t& srcLeft, std::string& out) {
+    const auto at = [&](size_t i) { return static_cast<unsigned char>(src[i]); };
+    if (srcLeft >= 2 && at(0) == 0xC2 && at(1) == 0x80) {
+      out.push_back('\x80');
+      src += 2;
+      srcLeft -= 2;
+      return true;
+    }
+    if (srcLeft >= 3 && at(0) == 0xEF && at(1) == 0xA3 && at(2) >= 0xB0 && at(2) <= 0xB3) {
+      static const char kBytes[] = {'\xA0', '\xFD', '\xFE', '\xFF'};
+      out.push_back(kBytes[at(2) - 0xB0]);
+      src += 3;
+      srcLeft -= 3;
+      return true;
+    }
+    return false;
+  }
+
+  // The code page 932 bytes at `src` that no table holds a character for,
+  // as Windows' conversion reads them: a lead byte takes the byte after it
+  // (any but the end of the text), and the pair, or a lead byte at the end
+  // alone, is the default character U+30FB.
   static void AppendAsWindows(char*& src, size_t& srcLeft, std::string& out) {
     const unsigned char at = static_cast<unsigned char>(*src);
-    size_t used = 1;
-    if (at == 0xA0 || at >= 0xFD) {
-      const unsigned pua = at == 0xA0 ? 0xF8F0 : 0xF8F1 + (at - 0xFD);
-      out.push_back(static_cast<char>(0xE0 | (pua >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((pua >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (pua & 0x3F)));
-    } else {
-      out.append("\xE3\x83\xBB");  // U+30FB
-      if (IsCp932Lead(at) && srcLeft > 1 && src[1] != '\0') used = 2;
-    }
+    const size_t used = IsCp932Lead(at) && srcLeft > 1 && src[1] != '\0' ? 2 : 1;
+    out.append("\xE3\x83\xBB");  // U+30FB
     src += used;
     srcLeft -= used;
   }

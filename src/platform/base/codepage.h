@@ -1,7 +1,8 @@
 // Code page 932 <-> UTF-8 at the boundary of the program. Inside, every text
 // is code page 932 bytes; the OS, Qt and the terminal speak UTF-8. The table
-// is glibc's CP932 (0x5C is the backslash) with Windows' single byte 0x80 <->
-// U+0080 besides.
+// is glibc's CP932 (0x5C is the backslash) with Windows' single bytes
+// besides: 0x80 <-> U+0080, and 0xA0, 0xFD, 0xFE, 0xFF <-> the private-use
+// U+F8F0-U+F8F3.
 #pragma once
 
 #include <string>
@@ -23,10 +24,9 @@ std::string Utf8ToCp932Lossy(std::string_view in);
 
 // Code page 932 text as Windows converts it where it refuses nothing
 // (MultiByteToWideChar without MB_ERR_INVALID_CHARS, as a process start
-// converts its command line): what the table holds as above; the single
-// bytes 0xA0, 0xFD, 0xFE and 0xFF are U+F8F0-U+F8F3, as in Windows' table;
-// a lead byte that forms no character with the byte after it is U+30FB (・)
-// for both bytes, a lead byte at the end U+30FB alone.
+// converts its command line): what the table holds as above; a lead byte
+// that forms no character with the byte after it is U+30FB (・) for both
+// bytes, a lead byte at the end U+30FB alone.
 std::string Cp932ToUtf8AsWindows(std::string_view in);
 
 // Lead byte of a double-byte character in code page 932.

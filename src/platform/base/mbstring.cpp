@@ -225,6 +225,20 @@ int _mbsicmp(const unsigned char* a, const unsigned char* b) {
 }
 int _mbsicmp(const char* a, const char* b) { return _mbsicmp(U(a), U(b)); }
 
+std::string qv::Cp932CompareKey(const char* s) {
+  // The folded characters Compare<true> walks, two bytes each.
+  std::string key;
+  if (s == nullptr) return key;
+  const uchar* u = U(s);
+  for (size_t pos = 0;;) {
+    const unsigned int c = qv::Cp932FoldForCompare(CharAt(u, pos, static_cast<size_t>(-1)));
+    if (c == 0) return key;
+    key.push_back(static_cast<char>(c >> 8));
+    key.push_back(static_cast<char>(c & 0xFF));
+    pos += c > 0xFF ? 2 : 1;
+  }
+}
+
 int _mbsnbcmp(const unsigned char* a, const unsigned char* b, size_t count) {
   return Compare<false>(a, b, count);
 }

@@ -16,6 +16,8 @@
 // a CString or a char buffer may be passed without casts.
 #pragma once
 
+#include <string>
+
 #include <cstddef>
 
 // Byte classes.
@@ -84,5 +86,8 @@ unsigned int Cp932ToUpper(unsigned int c);
 // The fold of the case-insensitive comparisons: ASCII and full-width Latin
 // letters to lower case.
 unsigned int Cp932FoldForCompare(unsigned int c);
+// A key of `s` for the case-insensitive comparison: two texts have equal
+// keys exactly when _mbsicmp finds them equal.
+std::string Cp932CompareKey(const char* s);
 
 }  // namespace qv

@@ -3,21 +3,25 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <string_view>
 
 namespace qv {
 namespace {
 
-constexpr char kFileName[] = "drives";
+constexpr char kOwnName[] = "drives";             // in the user's configuration folder
+constexpr char kSharedName[] = "Quarvex.drives";  // in the program folder
 constexpr std::string_view kHeader = "quarvex drives 1";
 constexpr size_t kMaxRemembered = 64;
 constexpr size_t kMaxFileBytes = 64 * 1024;
@@ -117,13 +121,27 @@ int OpenOwnFolder(const std::string& folder) {
   return fd;
 }
 
-// The saved file's bytes; false when there is no file to use.
-bool ReadSavedText(int dirFd, std::string& text) {
+// Whoever may put a file into the program folder may as well replace the
+// program, so the file there is trusted as the program is: unless every
+// user may make files in that folder (then only the user's own, root's or
+// the folder owner's counts), and never one that others than its owner may
+// change.
+bool TrustedShared(const struct stat& folder, const struct stat& file) {
+  if ((file.st_mode & (S_IWGRP | S_IWOTH)) != 0) return false;
+  if ((folder.st_mode & S_IWOTH) == 0) return true;
+  return file.st_uid == geteuid() || file.st_uid == 0 || file.st_uid == folder.st_uid;
+}
+
+// The saved file's bytes; false when there is no file to use. `shared`:
+// the program folder's status, for its file; null for the user's own file,
+// which must be the user's.
+bool ReadSavedText(int dirFd, const char* name, const struct stat* shared, std::string& text) {
   text.clear();
-  int fd = openat(dirFd, kFileName, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  int fd = openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            (shared ? TrustedShared(*shared, st) : st.st_uid == geteuid()) &&
             static_cast<unsigned long long>(st.st_size) <= kMaxFileBytes;
   char buf[4096];
   while (ok) {
@@ -145,8 +163,8 @@ void MakeFolders(const std::string& path) {
     if (i == path.size() || path[i] == '/') mkdir(path.substr(0, i).c_str(), 0700);
 }
 
-// "drives.<pid>-<n>.tmp" of a process that is gone (killed while writing).
-void RemoveStaleTemporaries(int dirFd) {
+// "<name>.<pid>-<n>.tmp" of a process that is gone (killed while writing).
+void RemoveStaleTemporaries(int dirFd, const char* fileName) {
   int fd = dup(dirFd);
   if (fd < 0) return;
   DIR* d = fdopendir(fd);
@@ -154,7 +172,7 @@ void RemoveStaleTemporaries(int dirFd) {
     close(fd);
     return;
   }
-  const std::string prefix = std::string(kFileName) + ".";
+  const std::string prefix = std::string(fileName) + ".";
   while (dirent* e = readdir(d)) {
     std::string_view name(e->d_name);
     if (name.size() <= prefix.size() + 4 || name.substr(0, prefix.size()) != prefix ||
@@ -179,26 +197,102 @@ bool WriteAll(int fd, const std::string& text) {
   return true;
 }
 
-// Replaces the saved file through a temporary file beside it. Failures
-// leave the old file as it was; the letters of this run do not depend on it.
-void WriteSavedText(const std::string& folder, const std::string& text) {
+// Replaces the saved file `name` in the open folder through a temporary
+// file beside it, made with `mode` whatever the umask; false when the file
+// was not replaced (the old one stays as it was).
+bool ReplaceSavedText(int dirFd, const char* name, const std::string& text, mode_t mode) {
+  RemoveStaleTemporaries(dirFd, name);
+  static std::atomic<unsigned> counter{0};
+  char tmp[64];
+  std::snprintf(tmp, sizeof tmp, "%s.%ld-%u.tmp", name, static_cast<long>(getpid()),
+                counter.fetch_add(1) + 1);
+  int fd = openat(dirFd, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
+  ok = close(fd) == 0 && ok;
+  ok = ok && renameat(dirFd, tmp, dirFd, name) == 0;
+  if (!ok) unlinkat(dirFd, tmp, 0);
+  return ok;
+}
+
+// Replaces the user's own file. Failures leave the old file as it was; the
+// letters of this run do not depend on it.
+void WriteOwnText(const std::string& folder, const std::string& text) {
   const size_t slash = folder.rfind('/');
   if (slash != std::string::npos && slash > 0) MakeFolders(folder.substr(0, slash));
   mkdir(folder.c_str(), 0700);
   int dirFd = OpenOwnFolder(folder);
   if (dirFd < 0) return;
-  RemoveStaleTemporaries(dirFd);
-  static std::atomic<unsigned> counter{0};
-  char tmp[64];
-  std::snprintf(tmp, sizeof tmp, "%s.%ld-%u.tmp", kFileName, static_cast<long>(getpid()),
-                counter.fetch_add(1) + 1);
-  int fd = openat(dirFd, tmp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd >= 0) {
-    bool ok = WriteAll(fd, text) && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (!ok || renameat(dirFd, tmp, dirFd, kFileName) != 0) unlinkat(dirFd, tmp, 0);
-  }
+  ReplaceSavedText(dirFd, kOwnName, text, 0600);
   close(dirFd);
+}
+
+// The program folder's file for one look. Where the user may write the
+// folder, it is read and replaced under a lock on the folder, so that two
+// programs (of one user or of two) that look at the same time merge their
+// volumes one after the other instead of the later one dropping what the
+// earlier one added. A user who may not write it only reads it: a
+// replacement is renamed into place whole, so no lock is needed for that.
+class SharedFile {
+ public:
+  explicit SharedFile(const std::string& folder) {
+    if (folder.empty()) return;
+    dirFd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st;
+    if (dirFd_ < 0 || fstat(dirFd_, &st) != 0 || !S_ISDIR(st.st_mode)) return;
+    writable_ = faccessat(dirFd_, ".", W_OK | X_OK, AT_EACCESS) == 0 && Lock();
+    if (ReadSavedText(dirFd_, kSharedName, &st, text_)) saved = ParseSaved(text_);
+  }
+  ~SharedFile() {
+    if (dirFd_ >= 0) close(dirFd_);  // and the lock with it
+  }
+  SharedFile(const SharedFile&) = delete;
+  SharedFile& operator=(const SharedFile&) = delete;
+
+  // This look writes the file (when it is to change).
+  bool Writable() const { return writable_; }
+
+  // False when the file could not be replaced.
+  bool Write(const std::string& text) {
+    if (!writable_) return false;
+    return text == text_ || ReplaceSavedText(dirFd_, kSharedName, text, 0644);
+  }
+
+  Saved saved;
+
+ private:
+  // A writer holds the lock for a read, a write and a rename; one that
+  // holds it longer (stopped, or on a stuck disk) costs this look its
+  // write, not the program its paths. Where the file system has no such
+  // locks the file is written without one, as a lone program does.
+  bool Lock() {
+    for (int tries = 0; tries < 200; ++tries) {
+      if (flock(dirFd_, LOCK_EX | LOCK_NB) == 0) return true;
+      if (errno == EINTR) continue;
+      if (errno != EWOULDBLOCK) return true;
+      usleep(10000);
+    }
+    return false;
+  }
+
+  int dirFd_ = -1;
+  bool writable_ = false;
+  std::string text_;
+};
+
+bool Names(const Saved& saved, const std::string& key) {
+  for (const auto& e : saved)
+    if (e.first == key) return true;
+  return false;
+}
+
+std::mutex& ProgramFolderMutex() {
+  static auto* m = new std::mutex;
+  return *m;
+}
+std::string& ProgramFolderOverride() {
+  static auto* s = new std::string;
+  return *s;
 }
 
 }  // namespace
@@ -243,16 +337,47 @@ std::string DriveLettersFolder() {
   return {};
 }
 
+std::string DriveLettersProgramFolder() {
+  {
+    std::lock_guard<std::mutex> lock(ProgramFolderMutex());
+    if (!ProgramFolderOverride().empty()) return ProgramFolderOverride();
+  }
+  char buf[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0 || buf[0] != '/') return {};
+  std::string path(buf, static_cast<size_t>(n));
+  const size_t slash = path.rfind('/');
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+void SetDriveLettersProgramFolderForTests(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(ProgramFolderMutex());
+  ProgramFolderOverride() = folder;
+}
+
 DriveRoots DriveLetters::Assign(const std::vector<DriveVolume>& volumes) {
-  std::string fileText;
-  Saved saved;
+  SharedFile shared(sharedFolder_);
+  std::string ownText;
+  Saved own;
   if (!folder_.empty()) {
     int dirFd = OpenOwnFolder(folder_);
     if (dirFd >= 0) {
-      if (ReadSavedText(dirFd, fileText)) saved = ParseSaved(fileText);
+      if (ReadSavedText(dirFd, kOwnName, nullptr, ownText)) own = ParseSaved(ownText);
       close(dirFd);
     }
   }
+
+  // What the program folder's file names is the machine's, as on Windows:
+  // the user's own file adds only volumes it does not name, on letters it
+  // gives no volume.
+  std::array<bool, 26> sharedGives{};
+  for (const auto& e : shared.saved) sharedGives[e.second - 'A'] = true;
+  auto ownOnly = [&](const std::pair<std::string, char>& e) {
+    return !sharedGives[e.second - 'A'] && !Names(shared.saved, e.first);
+  };
+  Saved saved = shared.saved;
+  for (const auto& e : own)
+    if (ownOnly(e)) saved.push_back(e);
 
   std::vector<char> letterOf(volumes.size(), 0);
   std::array<bool, 26> taken{};
@@ -266,18 +391,25 @@ DriveRoots DriveLetters::Assign(const std::vector<DriveVolume>& volumes) {
         return;
       }
   };
+  auto firstFree = [&](bool avoidShared) -> char {
+    for (char letter = 'D'; letter <= 'Z'; ++letter)
+      if (!taken[letter - 'A'] && !(avoidShared && sharedGives[letter - 'A'])) return letter;
+    return 0;
+  };
   // Letters held at the last look stay; then earlier letters come back,
   // the most recently held first; then new volumes take the first free one.
+  // A user who cannot record a new volume in the program folder's file
+  // keeps it in their own, which can hold only letters that file gives no
+  // volume: those come first.
   for (const auto& [key, letter] : held_) give(key, letter);
   for (const auto& [key, letter] : saved) give(key, letter);
   for (size_t i = 0; i < volumes.size(); ++i) {
     if (letterOf[i]) continue;
-    for (char letter = 'D'; letter <= 'Z'; ++letter)
-      if (!taken[letter - 'A']) {
-        letterOf[i] = letter;
-        taken[letter - 'A'] = true;
-        break;
-      }
+    char letter = shared.Writable() ? 0 : firstFree(true);
+    if (!letter) letter = firstFree(false);
+    if (!letter) break;
+    letterOf[i] = letter;
+    taken[letter - 'A'] = true;
   }
 
   DriveRoots roots;
@@ -291,16 +423,18 @@ DriveRoots DriveLetters::Assign(const std::vector<DriveVolume>& volumes) {
         held_.emplace_back(volumes[i].key, letter);
         next.emplace_back(volumes[i].key, letter);
       }
-  if (folder_.empty() || next.empty()) return roots;
+  if (next.empty()) return roots;
 
   for (const auto& entry : saved) {
     if (next.size() >= kMaxRemembered) break;
-    bool mounted = false;
-    for (const auto& h : held_) mounted = mounted || h.first == entry.first;
-    if (!mounted) next.push_back(entry);
+    if (!Names(held_, entry.first)) next.push_back(entry);
   }
-  std::string text = FormatSaved(next);
-  if (text != fileText) WriteSavedText(folder_, text);
+  if (shared.Write(FormatSaved(next)) || folder_.empty()) return roots;
+  Saved mine;
+  for (const auto& e : next)
+    if (ownOnly(e)) mine.push_back(e);
+  std::string text = FormatSaved(mine);
+  if (text != ownText && !(mine.empty() && ownText.empty())) WriteOwnText(folder_, text);
   return roots;
 }
 

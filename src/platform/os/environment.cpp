@@ -68,10 +68,26 @@ std::string TempBase() {
   return base;
 }
 
+// True when the folder open as `fd` lies on the file system of the folder
+// it is in, not under something mounted on its place: a mounted file
+// system reports whatever owner and mode it likes (a FUSE mount does).
+// Another file system shows in the device; a bind mount of a folder of the
+// same one only in the mount, which kernels since 5.8 report.
+bool OnParentsFileSystem(int fd) {
+  struct stat self {}, parent {};
+  if (fstat(fd, &self) != 0 || fstatat(fd, "..", &parent, 0) != 0 || self.st_dev != parent.st_dev)
+    return false;
+  struct statx selfX {}, parentX {};
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_MNT_ID, &selfX) != 0 ||
+      statx(fd, "..", 0, STATX_MNT_ID, &parentX) != 0 || !(selfX.stx_mask & parentX.stx_mask & STATX_MNT_ID))
+    return true;
+  return selfX.stx_mnt_id == parentX.stx_mnt_id;
+}
+
 // A sound folder an earlier start made in `base` when the stable name
 // "quarvex-<uid>" was taken: "quarvex-<uid>-XXXXXX" (six letters or digits,
-// as mkdtemp makes them), a folder (not a link) of the effective user with
-// mode 0700 exactly. The first such in byte order of the names, so every
+// as mkdtemp makes them), a folder (not a link, nothing mounted on it) of
+// the effective user with mode 0700 exactly. The first such in byte order of the names, so every
 // start takes the same one; empty when there is none.
 std::string EarlierFallbackFolder(const std::string& base, const std::string& stableName) {
   const std::string prefix = stableName + "-";
@@ -94,7 +110,7 @@ std::string EarlierFallbackFolder(const std::string& base, const std::string& st
     if (fd < 0) continue;
     struct stat st {};
     const bool sound = fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
-                       (st.st_mode & 07777) == 0700;
+                       (st.st_mode & 07777) == 0700 && OnParentsFileSystem(fd);
     close(fd);
     if (sound) return folder;
   }
@@ -103,8 +119,8 @@ std::string EarlierFallbackFolder(const std::string& base, const std::string& st
 
 // The user's private temporary folder under the shared one:
 // "quarvex-<uid>", or, when something else has that name (another user's
-// folder, a link, a file), the fallback folder an earlier start made, else
-// a fresh "quarvex-<uid>-XXXXXX". The same folder is handed out for the rest
+// folder, a link, a file, a mount), the fallback folder an earlier start
+// made, else a fresh "quarvex-<uid>-XXXXXX". The same folder is handed out for the rest
 // of the process while it stays the user's. Empty when none can be made.
 std::string PrivateTempFolder() {
   std::lock_guard<std::mutex> lock(g_tempMutex);
@@ -262,7 +278,7 @@ int OpenPrivateFolder(const std::string& folder) {
   int error = 0;
   if (fstat(fd, &st) != 0) {
     error = errno;
-  } else if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
+  } else if (!S_ISDIR(st.st_mode) || st.st_uid != geteuid() || !OnParentsFileSystem(fd)) {
     error = EACCES;
   } else if ((st.st_mode & 077) != 0 && fchmod(fd, 0700) != 0) {
     error = errno;

@@ -18,12 +18,13 @@
 // Linux has no TEMP and no SystemRoot, so these two are filled in:
 // - TEMP, when unset, is a folder private to the user, made when missing:
 //   "quarvex-<uid>" in TMPDIR (when it is an absolute path), else in /tmp;
-//   owned by the user, mode 0700 (narrowed when wider), never a link.
+//   owned by the user, mode 0700 (narrowed when wider), never a link, and
+//   on the file system of the folder it is in (nothing mounted on it).
 //   When that name is taken by anything else (another user's folder, a
-//   link, a file), a "quarvex-<uid>-XXXXXX" an earlier start made is taken
-//   again when it is sound (a folder of the user's, not a link, mode 0700;
-//   the first by name), else a fresh one is made; either is handed out for
-//   the rest of the process. 0 with
+//   link, a file, a mount), a "quarvex-<uid>-XXXXXX" an earlier start made
+//   is taken again when it is sound (a folder of the user's, not a link,
+//   nothing mounted on it, mode 0700; the first by name), else a fresh one
+//   is made; either is handed out for the rest of the process. 0 with
 //   ERROR_ENVVAR_NOT_FOUND when no such folder can be made;
 // - SystemRoot, when unset, is the folder "system" beside the running
 //   program, where the stand-ins for the Windows programs the program
@@ -57,9 +58,10 @@ struct TempPlace {
 bool FindTempPlace(const std::string& osPath, TempPlace& place);
 
 // Opens a private folder of the user: made with mode 0700 when missing;
-// refused (-1, errno EACCES) when it is a link or not a folder of the
-// effective user; a mode wider than 0700 is narrowed. The descriptor
-// (O_DIRECTORY, close-on-exec) or -1 with errno.
+// refused (-1, errno EACCES) when it is a link, not a folder of the
+// effective user, or something is mounted on its place (whose owner and
+// mode are whatever that file system reports); a mode wider than 0700 is
+// narrowed. The descriptor (O_DIRECTORY, close-on-exec) or -1 with errno.
 int OpenPrivateFolder(const std::string& folder);
 
 }  // namespace qv

@@ -145,7 +145,7 @@ class DriveState {
 
   RootTable ReadMounts() {
     if (fd_ < 0) fd_ = open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
-    if (!letters_) letters_ = std::make_unique<DriveLetters>(DriveLettersFolder());
+    if (!letters_) letters_ = std::make_unique<DriveLetters>(DriveLettersFolder(), DriveLettersProgramFolder());
     return letters_->Assign(LetterVolumes(ParseMountTable(ReadWholeFd(fd_)), VolumeUuid));
   }
 

@@ -4,6 +4,8 @@
 // writes the user's selection and check marks back.
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/base/cstring.h"
@@ -26,7 +28,7 @@ class CListBox : public CWnd {
 
  public:
   CListBox() = default;
-  ~CListBox() override = default;
+  ~CListBox() override;
 
   // Style bits of the control, set from its template when the window layer
   // creates it. LBS_SORT: AddString keeps the items in text order (letter
@@ -85,6 +87,7 @@ class CListBox : public CWnd {
     bool selected;
   };
   std::vector<ItemView> Items() const;
+  ItemView ItemAt(int index) const;  // a valid index
 
  protected:
   struct Item {
@@ -94,14 +97,37 @@ class CListBox : public CWnd {
     bool selected = false;
   };
   bool Valid(int index) const { return index >= 0 && index < GetCount(); }
-  // Called after every change of the items: the widget shows them anew.
+  // Called after every change of the items: the widget shows what the
+  // change touched (change_), or every row anew, so a fill of n strings
+  // costs the widget n rows and not n times the list.
   virtual void ItemsChanged();
+  enum class Change {
+    Every,
+    Inserted,   // the row changeRow_
+    Removed,    // the row that was changeRow_
+    Row,        // the check mark or selected state of changeRow_
+    Selection,  // which rows are selected, the current one
+  };
+  void Changed(Change change, int row = -1);
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-  std::vector<Item> items_;
+  // The items, one allocation each and owned here: an insert into a long
+  // sorted list moves pointers in one block, also in builds without
+  // optimisation, where moving whole items one by one took seconds.
+  std::vector<Item*> items_;
   int curSel_ = LB_ERR;
   DWORD style_ = 0;
   int horizontalExtent_ = 0;
+  Change change_ = Change::Every;
+  int changeRow_ = -1;
+
+ private:
+  // FindStringExact from the top: the first index of each text's
+  // comparison key, made when first asked for after the texts changed, so
+  // looking up every record's name in a list of thousands stays linear.
+  void TextsChanged() { exactIndex_.clear(); exactIndexMade_ = false; }
+  mutable std::unordered_map<std::string, int> exactIndex_;
+  mutable bool exactIndexMade_ = false;
 };
 
 class CCheckListBox : public CListBox {

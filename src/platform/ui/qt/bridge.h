@@ -10,4 +10,8 @@ class CListBox;
 namespace qv::ui {
 void WaitCursor(int delta);
 void SyncListBox(CListBox* list);
+void ListBoxRowInserted(CListBox* list, int row);
+void ListBoxRowRemoved(CListBox* list, int row);
+void ListBoxRowChanged(CListBox* list, int row);
+void ListBoxSelectionChanged(CListBox* list);
 }  // namespace qv::ui

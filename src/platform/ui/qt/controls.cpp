@@ -222,10 +222,7 @@ void WireListBox(HWND h, QListWidget* lw) {
     if (list == nullptr || !(item->flags() & Qt::ItemIsUserCheckable)) return;
     const int state = item->checkState() == Qt::Checked ? BST_CHECKED : BST_UNCHECKED;
     const int row = lw->row(item);
-    if (list->GetCount() > row && row >= 0) {
-      const auto items = list->Items();
-      if (items[static_cast<size_t>(row)].check == state) return;
-    }
+    if (list->GetCount() > row && row >= 0 && list->ItemAt(row).check == state) return;
     list->UserCheck(row, state);
     Command(h, CLBN_CHKCHANGE);
   });
@@ -462,16 +459,72 @@ void CreateTemplateControls(HWND parent, const qv::res::DialogTemplate& t, const
   }
 }
 
+namespace {
+
+long long g_listBoxRowsGoneOver = 0;
+
+QListWidget* ListWidgetOf(CListBox* list) {
+  if (list == nullptr || !IsLive(list->m_hWnd)) return nullptr;
+  return qobject_cast<QListWidget*>(list->m_hWnd->widget.data());
+}
+
+bool HoldsChecks(CListBox* list) {
+  return (list->m_hWnd->style & LBS_OWNERDRAWFIXED) != 0 || dynamic_cast<CCheckListBox*>(list) != nullptr;
+}
+
+// The check mark of the object's row on the widget's item.
+void ShowCheck(QListWidgetItem* it, int check) {
+  if (!(it->flags() & Qt::ItemIsUserCheckable)) it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
+  const Qt::CheckState state = check == BST_CHECKED ? Qt::Checked : Qt::Unchecked;
+  // An item without a check state shows no box at all.
+  if (!it->data(Qt::CheckStateRole).isValid() || it->checkState() != state) it->setCheckState(state);
+}
+
+void ShowCurrent(CListBox* list, QListWidget* lw) {
+  const int current = list->GetCurSel();
+  if (current >= 0 && current < lw->count() && lw->currentRow() != current) {
+    lw->setCurrentRow(current, QItemSelectionModel::NoUpdate);
+  }
+}
+
+// Every selected row of the object selected on the widget and no other,
+// given as runs of rows in one step: row by row, each step would weigh the
+// selection made so far.
+void ShowSelection(CListBox* list, QListWidget* lw) {
+  QItemSelection selection;
+  const int n = std::min(list->GetCount(), lw->count());
+  g_listBoxRowsGoneOver += n;
+  QAbstractItemModel* model = lw->model();
+  for (int i = 0; i < n;) {
+    if (list->GetSel(i) != 1) {
+      ++i;
+      continue;
+    }
+    const int first = i;
+    while (i < n && list->GetSel(i) == 1) ++i;
+    selection.select(model->index(first, 0), model->index(i - 1, 0));
+  }
+  lw->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  ShowCurrent(list, lw);
+}
+
+}  // namespace
+
+long long ListBoxRowsGoneOver() { return g_listBoxRowsGoneOver; }
+
 void SyncListBox(CListBox* list) {
-  if (list == nullptr || !IsLive(list->m_hWnd)) return;
-  auto* lw = qobject_cast<QListWidget*>(list->m_hWnd->widget.data());
+  QListWidget* lw = ListWidgetOf(list);
   if (lw == nullptr) return;
-  const bool checks = (list->m_hWnd->style & LBS_OWNERDRAWFIXED) != 0 || dynamic_cast<CCheckListBox*>(list) != nullptr;
+  const bool checks = HoldsChecks(list);
   const QSignalBlocker block(lw);
   const auto items = list->Items();
+  g_listBoxRowsGoneOver += static_cast<long long>(items.size());
   // Rebuild only what differs, so a scrolled list keeps its place.
-  while (lw->count() > static_cast<int>(items.size())) delete lw->takeItem(lw->count() - 1);
-  int current = -1;
+  if (items.empty()) {
+    lw->clear();
+  } else {
+    while (lw->count() > static_cast<int>(items.size())) delete lw->takeItem(lw->count() - 1);
+  }
   for (size_t i = 0; i < items.size(); ++i) {
     QListWidgetItem* it = static_cast<int>(i) < lw->count() ? lw->item(static_cast<int>(i)) : nullptr;
     if (it == nullptr) {
@@ -479,16 +532,9 @@ void SyncListBox(CListBox* list) {
     }
     const QString text = ToQ(items[i].text->View());
     if (it->text() != text) it->setText(text);
-    if (checks) {
-      it->setFlags(it->flags() | Qt::ItemIsUserCheckable);
-      it->setCheckState(items[i].check == BST_CHECKED ? Qt::Checked : Qt::Unchecked);
-    }
-    it->setSelected(items[i].selected);
+    if (checks) ShowCheck(it, items[i].check);
   }
-  current = list->GetCurSel();
-  if (current >= 0 && current < lw->count()) {
-    lw->setCurrentRow(current, QItemSelectionModel::NoUpdate);
-  }
+  ShowSelection(list, lw);
   const int extent = list->GetHorizontalExtent();
   if (extent > 0) {
     // Long texts scroll sideways instead of being cut with an ellipsis.
@@ -497,6 +543,71 @@ void SyncListBox(CListBox* list) {
     lw->setTextElideMode(Qt::ElideNone);
     lw->setUniformItemSizes(false);
   }
+}
+
+// The changes of one row touch that row of the widget alone, as long as the
+// widget held the object's rows before (else every row is shown anew).
+void ListBoxRowInserted(CListBox* list, int row) {
+  QListWidget* lw = ListWidgetOf(list);
+  if (lw == nullptr) return;
+  if (lw->count() != list->GetCount() - 1 || row < 0 || row > lw->count()) {
+    SyncListBox(list);
+    return;
+  }
+  const QSignalBlocker block(lw);
+  const CListBox::ItemView item = list->ItemAt(row);
+  auto* it = new QListWidgetItem(ToQ(item.text->View()));
+  if (HoldsChecks(list)) ShowCheck(it, item.check);
+  // The rows after it move on with their selection.
+  lw->insertItem(row, it);
+  if (it->isSelected() != item.selected) it->setSelected(item.selected);
+  ShowCurrent(list, lw);
+}
+
+void ListBoxRowRemoved(CListBox* list, int row) {
+  QListWidget* lw = ListWidgetOf(list);
+  if (lw == nullptr) return;
+  if (lw->count() != list->GetCount() + 1 || row < 0 || row >= lw->count()) {
+    SyncListBox(list);
+    return;
+  }
+  const QSignalBlocker block(lw);
+  delete lw->takeItem(row);
+  // The rows after it move up with their selection; only the widget's
+  // current row moves on, and in a single-selection list the selection with
+  // it, where the object's does not.
+  if (QListWidgetItem* current = lw->currentItem()) {
+    const bool selected = list->ItemAt(lw->row(current)).selected;
+    if (current->isSelected() != selected) current->setSelected(selected);
+  }
+  ShowCurrent(list, lw);
+}
+
+void ListBoxRowChanged(CListBox* list, int row) {
+  QListWidget* lw = ListWidgetOf(list);
+  if (lw == nullptr) return;
+  if (lw->count() != list->GetCount()) {
+    SyncListBox(list);
+    return;
+  }
+  QListWidgetItem* it = lw->item(row);
+  if (it == nullptr) return;
+  const QSignalBlocker block(lw);
+  const CListBox::ItemView item = list->ItemAt(row);
+  if (HoldsChecks(list)) ShowCheck(it, item.check);
+  if (it->isSelected() != item.selected) it->setSelected(item.selected);
+  ShowCurrent(list, lw);
+}
+
+void ListBoxSelectionChanged(CListBox* list) {
+  QListWidget* lw = ListWidgetOf(list);
+  if (lw == nullptr) return;
+  if (lw->count() != list->GetCount()) {
+    SyncListBox(list);
+    return;
+  }
+  const QSignalBlocker block(lw);
+  ShowSelection(list, lw);
 }
 
 void SyncComboBox(CComboBox* combo) {

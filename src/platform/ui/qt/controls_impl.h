@@ -13,8 +13,12 @@ class QFont;
 
 namespace qv::ui {
 
-// Shows the object's items in its widget.
+// Shows the object's items in its widget, every row (the changes of one
+// row go through the calls of bridge.h, which touch that row alone).
 void SyncListBox(CListBox* list);
+// How many rows of list boxes were gone over one by one to show them, since
+// the start: what a fill of a list box costs the widget.
+long long ListBoxRowsGoneOver();
 void SyncComboBox(CComboBox* combo);
 // Applies the colours a static's owner class chooses (reflected colour
 // message) to its widget.

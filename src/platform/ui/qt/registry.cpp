@@ -240,6 +240,15 @@ QWidget* ContainerOf(HWND h) {
 
 void Destroy(HWND h) {
   if (!IsLive(h) || h->destroying) return;
+  // The window with the focus loses it before the window holding it goes,
+  // as on the platform: what a control keeps when it loses the focus (the
+  // file list its column widths) is kept at every close too.
+  if (QWidget* widget = h->widget) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == widget || widget->isAncestorOf(focus))) focus->clearFocus();
+    // Its handler may have destroyed the window itself.
+    if (!IsLive(h) || h->destroying) return;
+  }
   h->destroying = true;
   CWnd* wnd = h->wnd;
   if (wnd) wnd->SendMessage(WM_DESTROY, 0, 0);
