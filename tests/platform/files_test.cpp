@@ -5,15 +5,24 @@
 #include <map>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <cctype>
+
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/os/nameindex.h"
 #include "platform/os/paths.h"
+#include "platform/os/safefile.h"
 #include "support/drives.h"
 #include "support/testutil.h"
+
+// Last: it replaces the names fopen and remove for the code that follows.
+#include "platform/os/crtio.h"
 
 namespace fs = std::filesystem;
 using qvtest::SetMtime;
@@ -284,6 +293,98 @@ TEST_F(FilesTest, MoveAndDelete) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(GetFileAttributesA("T:\\dir"), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
   EXPECT_EQ(GetFileAttributesA("T:\\gone"), INVALID_FILE_ATTRIBUTES);
+}
+
+// A folder's names, once listed, follow the layer's own changes without a
+// new listing, and every look-up finds what a listing would find.
+TEST_F(FilesTest, OwnChangesKeepTheRememberedNamesExact) {
+  qvtest::WriteFile(tmp_ / "d/Readme.txt", "1");
+  qvtest::WriteFile(tmp_ / "d/README.TXT", "2");
+  fs::create_directories(tmp_ / "e");
+  const std::string d = tmp_.str() + "/d/", e = tmp_.str() + "/e/";
+  auto os = [](const char* win) {
+    std::string out;
+    EXPECT_TRUE(qv::ToOsPath(win, out));
+    return out;
+  };
+  EXPECT_EQ(os("T:\\d\\readme.txt"), d + "README.TXT");  // the first in byte order
+  EXPECT_EQ(os("T:\\e\\x"), e + "x");
+  const size_t listings = qv::FolderListingsForTests();
+
+  EXPECT_TRUE(DeleteFileA("T:\\d\\README.TXT"));
+  EXPECT_EQ(os("T:\\d\\readme.txt"), d + "Readme.txt");
+  EXPECT_EQ(qv::Remove("T:\\d\\readme.txt"), 0);
+  EXPECT_EQ(os("T:\\d\\readme.txt"), d + "readme.txt");
+
+  HANDLE h = CreateFileA("T:\\d\\New.diff", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_EQ(os("T:\\d\\NEW.DIFF"), d + "New.diff");
+  FILE* f = fopen("T:\\d\\Out.txt", "w");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  EXPECT_EQ(os("T:\\d\\OUT.TXT"), d + "Out.txt");
+  EXPECT_EQ(_mkdir("T:\\d\\Sub"), 0);
+  EXPECT_EQ(os("T:\\d\\SUB"), d + "Sub");
+  EXPECT_EQ(_rmdir("T:\\d\\sub"), 0);
+  EXPECT_EQ(os("T:\\d\\SUB"), d + "SUB");
+  // Across folders: gone from the one, there in the other.
+  EXPECT_TRUE(MoveFileExA("T:\\d\\new.diff", "T:\\e\\Moved.diff", 0));
+  EXPECT_EQ(os("T:\\d\\NEW.DIFF"), d + "NEW.DIFF");
+  EXPECT_EQ(os("T:\\e\\MOVED.DIFF"), e + "Moved.diff");
+  EXPECT_TRUE(CopyFileA("T:\\e\\Moved.diff", "T:\\d\\Copy.diff", FALSE));
+  EXPECT_EQ(os("T:\\d\\COPY.DIFF"), d + "Copy.diff");
+  EXPECT_TRUE(qv::ReplaceFileContents("T:\\e\\Saved.txt", "x", 1).ok());
+  EXPECT_EQ(os("T:\\e\\SAVED.TXT"), e + "Saved.txt");
+  EXPECT_EQ(qv::FolderListingsForTests(), listings);
+
+  // What is remembered is what is there: each name on disk, and no other.
+  for (const std::string& folder : {d, e}) {
+    size_t names = 0;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+      std::string name = entry.path().filename().string(), upper = name;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      EXPECT_EQ(os((folder + upper).c_str()), folder + name);
+      ++names;
+    }
+    EXPECT_EQ(names, 2u);
+  }
+}
+
+// Threads that make and remove files in one folder through the layer,
+// looking each name up in another case: every answer is what is on disk.
+TEST_F(FilesTest, RememberedNamesStayExactUnderThreads) {
+  fs::create_directories(tmp_ / "d");
+  std::string d;
+  ASSERT_TRUE(qv::ToOsPath("T:\\d\\X", d));
+  d.resize(d.size() - 1);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 40; ++i) {
+        const std::string name = "t" + std::to_string(t) + "-" + std::to_string(i) + ".txt";
+        std::string upper = name;
+        for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        HANDLE h = CreateFileA(("T:\\d\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+          ++wrong;
+          continue;
+        }
+        CloseHandle(h);
+        std::string found;
+        if (!qv::ToOsPath(("T:\\d\\" + upper).c_str(), found) || found != d + name) ++wrong;
+        if (i % 2 == 0) continue;
+        if (!DeleteFileA(("T:\\d\\" + upper).c_str())) ++wrong;
+        if (!qv::ToOsPath(("T:\\d\\" + upper).c_str(), found) || found != d + upper) ++wrong;
+      }
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(wrong.load(), 0);
+  size_t names = 0;
+  for (const auto& entry : fs::directory_iterator(tmp_ / "d")) names += entry.path().filename().string()[0] == 't';
+  EXPECT_EQ(names, 80u);
 }
 
 TEST_F(FilesTest, FileHandlesAndMappings) {

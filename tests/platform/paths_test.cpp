@@ -1,5 +1,6 @@
 #include "platform/os/paths.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -17,6 +18,8 @@
 
 #include "platform/base/wintypes.h"
 #include "platform/os/driveletters.h"
+#include "platform/os/files.h"
+#include "platform/os/nameindex.h"
 #include "support/testutil.h"
 #include "support/unprivileged.h"
 
@@ -186,6 +189,38 @@ TEST_F(PathsTest, CaseInsensitiveResolution) {
   EXPECT_EQ(Os("T:\\ЁⅠ"), tmp_.str() + "/\xD1\x91\xE2\x85\xB0");
   // Kana have no case: ア is never ヂ, though their second bytes differ by 0x20.
   EXPECT_EQ(Os("T:\\ヂ"), tmp_.str() + "/\xE3\x83\x82");
+}
+
+// A folder's names are listed once and remembered; what another process
+// changes behind the layer's back is still found at the next look-up.
+TEST_F(PathsTest, RememberedNamesFollowChangesBehindTheLayersBack) {
+  const std::string d = tmp_.str() + "/d";
+  qvtest::WriteFile(tmp_ / "d/b.txt", "b");
+  // An old time: the change below shows however coarse the clock's grain.
+  qvtest::SetMtime(tmp_ / "d", 1500000000);
+  const size_t listings = qv::FolderListingsForTests();
+  EXPECT_EQ(Os("T:\\d\\A.TXT"), d + "/A.TXT");
+  EXPECT_EQ(Os("T:\\d\\B.TXT"), d + "/b.txt");
+  EXPECT_EQ(qv::FolderListingsForTests(), listings + 1);
+
+  // Made by someone else, then a change through the layer that needs no
+  // look-up (the name is there as written): both show.
+  qvtest::WriteFile(tmp_ / "d/a.txt", "a");  // not through the layer
+  EXPECT_EQ(qv::Remove("T:\\d\\b.txt"), 0);
+  EXPECT_EQ(Os("T:\\d\\A.TXT"), d + "/a.txt");
+  EXPECT_EQ(Os("T:\\d\\B.TXT"), d + "/B.TXT");
+
+  // Another folder put in its place, with the same modification time: a
+  // new listing.
+  qvtest::WriteFile(tmp_ / "d2/new.txt", "n");
+  struct stat st;
+  ASSERT_EQ(stat(d.c_str(), &st), 0);
+  const struct timespec times[2] = {st.st_atim, st.st_mtim};
+  ASSERT_EQ(utimensat(AT_FDCWD, (d + "2").c_str(), times, 0), 0);
+  fs::rename(tmp_ / "d", tmp_ / "old");
+  fs::rename(tmp_ / "d2", tmp_ / "d");
+  EXPECT_EQ(Os("T:\\d\\NEW.TXT"), d + "/new.txt");
+  EXPECT_EQ(Os("T:\\d\\A.TXT"), d + "/A.TXT");
 }
 
 TEST(UpcaseName, LettersCodePage932HoldsAndNothingElse) {

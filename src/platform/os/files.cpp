@@ -24,6 +24,7 @@
 #include "platform/base/codepage.h"
 #include "platform/base/mbstring.h"
 #include "platform/os/environment.h"
+#include "platform/os/nameindex.h"
 #include "platform/os/paths.h"
 #include "platform/os/starts.h"
 
@@ -501,14 +502,51 @@ int CrtErrnoFromErrno(int err) {
   }
 }
 
+namespace {
+
+// unlink, mkdir and rmdir of a path, told to the folder's names.
+bool UnlinkOs(const std::string& os) {
+  FolderChange change(os);
+  if (unlink(os.c_str()) != 0) return false;
+  change.Removed(os);
+  return true;
+}
+
+bool MakeFolderOs(const std::string& os) {
+  FolderChange change(os);
+  if (OnceMoreWhenFull([&] { return mkdir(os.c_str(), 0777); }) != 0) return false;
+  change.Made(os);
+  return true;
+}
+
+bool RemoveFolderOs(const std::string& os) {
+  FolderChange change(os);
+  if (rmdir(os.c_str()) != 0) return false;
+  change.Removed(os);
+  return true;
+}
+
+}  // namespace
+
 // A FIFO or device must not block an open meant for a file: open without
 // waiting, then switch back to blocking I/O.
 int OpenOsFile(const std::string& osPath, int openFlags, int createMode) {
+  auto openIt = [&] {
+    int got;
+    do {
+      got = OnceMoreWhenFull(
+          [&] { return open(osPath.c_str(), openFlags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(createMode)); });
+    } while (got < 0 && errno == EINTR);
+    return got;
+  };
   int fd;
-  do {
-    fd = OnceMoreWhenFull(
-        [&] { return open(osPath.c_str(), openFlags | O_CLOEXEC | O_NONBLOCK, static_cast<mode_t>(createMode)); });
-  } while (fd < 0 && errno == EINTR);
+  if (openFlags & O_CREAT) {
+    FolderChange change(osPath);
+    fd = openIt();
+    if (fd >= 0) change.Made(osPath);
+  } else {
+    fd = openIt();
+  }
   if (fd >= 0) {
     int fl = fcntl(fd, F_GETFL);
     if (fl >= 0) fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
@@ -526,9 +564,16 @@ int CreateOsFile(const std::string& osPath, int openFlags) {
   // Not truncated before the file is known to be the user's own.
   const int flags = (openFlags & ~O_TRUNC) | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
   int fd;
-  do {
-    fd = OnceMoreWhenFull([&] { return openat(dirFd, place.rest.c_str(), flags, 0600); });
-  } while (fd < 0 && errno == EINTR);
+  {
+    // The name goes to the remembered names of the folder it is made in
+    // (the temporary folder as found), whatever spelling `osPath` had.
+    const std::string made = JoinOs(place.folder, place.rest);
+    FolderChange change(made);
+    do {
+      fd = OnceMoreWhenFull([&] { return openat(dirFd, place.rest.c_str(), flags, 0600); });
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) change.Made(made);
+  }
   int error = fd < 0 ? errno : 0;
   close(dirFd);
   if (fd < 0) {
@@ -569,7 +614,7 @@ int Remove(const char* path) {
     errno = EACCES;
     return -1;
   }
-  if (unlink(os.c_str()) != 0) {
+  if (!UnlinkOs(os)) {
     errno = (errno == ENOENT || errno == ENOTDIR) ? ENOENT : EACCES;
     return -1;
   }
@@ -810,7 +855,7 @@ int _access(const char* path, int mode) {
 int _mkdir(const char* path) {
   std::string os;
   if (!qv::OsPathErrno(path, os)) return -1;
-  if (qv::OnceMoreWhenFull([&] { return mkdir(os.c_str(), 0777); }) != 0) {
+  if (!qv::MakeFolderOs(os)) {
     if (errno != EEXIST) errno = qv::CrtErrnoFromErrno(errno);
     return -1;
   }
@@ -825,7 +870,7 @@ int _rmdir(const char* path) {
     errno = ENOENT;
     return -1;
   }
-  if (rmdir(os.c_str()) != 0) {
+  if (!qv::RemoveFolderOs(os)) {
     errno = (errno == ENOTEMPTY || errno == EEXIST) ? ENOTEMPTY : errno == ENOENT ? ENOENT : EACCES;
     return -1;
   }
@@ -901,7 +946,12 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     }
   }
   std::string tmp = ParentOf(dst) + "/.qvcopy-XXXXXX";
-  int out = OnceMoreWhenFull([&] { return mkostemp(tmp.data(), O_CLOEXEC); });
+  int out;
+  {
+    FolderChange change(tmp);
+    out = OnceMoreWhenFull([&] { return mkostemp(tmp.data(), O_CLOEXEC); });
+    if (out >= 0) change.Made(tmp);
+  }
   if (out < 0) {
     int err = errno;
     close(in);
@@ -921,6 +971,7 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     err = errno;
   }
   if (ok && failIfExists) {
+    FolderChange change(tmp, dst);
     // Do not replace a target that appeared meanwhile.
     int rc = renameat2(AT_FDCWD, tmp.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE);
     if (rc != 0 && (errno == EINVAL || errno == ENOSYS)) {  // not on this file system
@@ -934,13 +985,20 @@ bool CopyRegularFile(const std::string& src, const std::string& dst, bool failIf
     if (rc != 0) {
       ok = false;
       err = errno;
+    } else {
+      change.Moved(tmp, dst);
     }
-  } else if (ok && OnceMoreWhenFull([&] { return rename(tmp.c_str(), dst.c_str()); }) != 0) {
-    ok = false;
-    err = errno;
+  } else if (ok) {
+    FolderChange change(tmp, dst);
+    if (OnceMoreWhenFull([&] { return rename(tmp.c_str(), dst.c_str()); }) != 0) {
+      ok = false;
+      err = errno;
+    } else {
+      change.Moved(tmp, dst);
+    }
   }
   if (!ok) {
-    unlink(tmp.c_str());
+    UnlinkOs(tmp);
     SetLastError(err == EEXIST ? ERROR_FILE_EXISTS : WinErrorFromErrno(err));
   }
   return ok;
@@ -977,15 +1035,21 @@ BOOL MoveFileExA(LPCSTR existingFile, LPCSTR newFile, DWORD flags) {
       return FALSE;
     }
   }
-  int rc = targetExists && !sameFile ? rename(src.c_str(), dst.c_str())
-                                      : renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(),
-                                                  sameFile ? 0 : RENAME_NOREPLACE);
-  if (rc != 0 && errno == EINVAL && !sameFile && !targetExists)  // no RENAME_NOREPLACE here
-    rc = rename(src.c_str(), dst.c_str());
+  int rc;
+  {
+    qv::FolderChange change(src, dst);
+    rc = targetExists && !sameFile ? rename(src.c_str(), dst.c_str())
+                                   : renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(),
+                                               sameFile ? 0 : RENAME_NOREPLACE);
+    if (rc != 0 && errno == EINVAL && !sameFile && !targetExists)  // no RENAME_NOREPLACE here
+      rc = rename(src.c_str(), dst.c_str());
+    // Two names of one file: the kernel leaves both as they are.
+    if (rc == 0 && !sameFile) change.Moved(src, dst);
+  }
   if (rc == 0) return TRUE;
   if (errno == EXDEV && (flags & MOVEFILE_COPY_ALLOWED) && S_ISREG(ss.st_mode)) {
     if (!qv::CopyRegularFile(src, dst, !(flags & MOVEFILE_REPLACE_EXISTING))) return FALSE;
-    unlink(src.c_str());
+    qv::UnlinkOs(src);
     return TRUE;
   }
   SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : qv::ErrorFor(errno, dst));
@@ -1004,7 +1068,7 @@ BOOL DeleteFileA(LPCSTR path) {
     SetLastError(qv::ErrorFor(errno, os));
     return FALSE;
   }
-  if (S_ISDIR(st.st_mode) || unlink(os.c_str()) != 0) {
+  if (S_ISDIR(st.st_mode) || !qv::UnlinkOs(os)) {
     SetLastError(S_ISDIR(st.st_mode) ? ERROR_ACCESS_DENIED : qv::ErrorFor(errno, os));
     return FALSE;
   }

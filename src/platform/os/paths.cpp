@@ -1,6 +1,5 @@
 #include "platform/os/paths.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
@@ -18,6 +17,7 @@
 #include "platform/base/codepage.h"
 #include "platform/base/wintypes.h"
 #include "platform/os/driveletters.h"
+#include "platform/os/nameindex.h"
 #include "platform/os/volume.h"
 
 namespace qv {
@@ -167,21 +167,11 @@ bool Exists(const std::string& p) {
   return lstat(p.empty() ? "." : p.c_str(), &st) == 0;
 }
 
-// First name in `dir` (byte order) equal to `name` without regard to case.
+// First name in `dir` (byte order) equal to `name` without regard to case,
+// from the folder's remembered names while its times say they are still
+// the names on disk (nameindex.h).
 bool FindFolded(const std::string& dir, std::string_view name, std::string& found) {
-  DIR* d = opendir(dir.empty() ? "." : dir.c_str());
-  if (!d) return false;
-  const std::string wanted = UpcaseName(name);
-  bool any = false;
-  while (dirent* e = readdir(d)) {
-    std::string_view n(e->d_name);
-    if (n == "." || n == "..") continue;
-    if (n.size() != wanted.size() || UpcaseName(n) != wanted) continue;
-    if (!any || n < std::string_view(found)) found.assign(n);
-    any = true;
-  }
-  closedir(d);
-  return any;
+  return FindFoldedName(dir, name, found) == FoldedName::found;
 }
 
 std::string Join(const std::string& base, std::string_view comp) {
@@ -354,14 +344,19 @@ bool ConvertPath(const char* winPath, std::string& osPath, bool resolve) {
       if (!parent.empty() && parent.back() != '/') parent.push_back('/');
       parent.append(comps[i]);
     }
-    if (lstat(parent.empty() ? "." : parent.c_str(), &st) == 0) {
-      std::string found;
-      if (FindFolded(parent, comps.back(), found)) {
+    // (The status query of the folder is the look-up's own. A folder that
+    // has none, a link to nothing among them, is resolved level by level,
+    // which leaves the same path as written.)
+    std::string found;
+    switch (FindFoldedName(parent, comps.back(), found)) {
+      case FoldedName::found:
         osPath = Join(parent, found);
-      } else {
+        return true;
+      case FoldedName::notFound:
         osPath = std::move(written);
-      }
-      return true;
+        return true;
+      case FoldedName::noFolder:
+        break;
     }
   }
   osPath = ResolveFolded(root, comps, trailing);

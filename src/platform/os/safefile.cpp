@@ -18,6 +18,7 @@
 
 #include "platform/base/wintypes.h"
 #include "platform/os/files.h"
+#include "platform/os/nameindex.h"
 #include "platform/os/paths.h"
 
 namespace qv {
@@ -53,6 +54,12 @@ bool WriteAll(int fd, const unsigned char* p, size_t n) {
     n -= static_cast<size_t>(w);
   }
   return true;
+}
+
+// unlink, told to the folder's remembered names (nameindex.h).
+void UnlinkTold(const std::string& path) {
+  FolderChange change(path);
+  if (unlink(path.c_str()) == 0) change.Removed(path);
 }
 
 std::string FolderOf(const std::string& path) {
@@ -113,8 +120,11 @@ void RemoveStaleTemps(const std::string& folder, const std::string& prefix) {
     if (i == prefix.size() || i >= name.size() || name[i] != '-' || pid <= 0 || pid == self) continue;
     if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
     struct stat st;
-    if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
-      unlinkat(dirfd(d), e->d_name, 0);
+    if (fstatat(dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+      const std::string path = (folder == "/" ? std::string() : folder) + "/" + e->d_name;
+      FolderChange change(path);
+      if (unlinkat(dirfd(d), e->d_name, 0) == 0) change.Removed(path);
+    }
   }
   closedir(d);
 }
@@ -298,12 +308,17 @@ FileResult SafeFileWriter::Commit() {
     failed = true;
   }
   fd_ = -1;
-  if (!failed && rename(tmp_.c_str(), target_.c_str()) != 0) {
-    err = errno;
-    failed = true;
+  if (!failed) {
+    FolderChange change(tmp_, target_);
+    if (rename(tmp_.c_str(), target_.c_str()) != 0) {
+      err = errno;
+      failed = true;
+    } else {
+      change.Moved(tmp_, target_);
+    }
   }
   if (failed) {
-    unlink(tmp_.c_str());
+    UnlinkTold(tmp_);
     tmp_.clear();
     if (failure_.ok()) failure_ = Fail(err);
     return failure_;
@@ -319,7 +334,7 @@ void SafeFileWriter::Abandon() {
     fd_ = -1;
   }
   if (!tmp_.empty()) {
-    unlink(tmp_.c_str());
+    UnlinkTold(tmp_);
     tmp_.clear();
   }
 }
