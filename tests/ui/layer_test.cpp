@@ -462,6 +462,39 @@ TEST_F(LayerTest, ListViewRowsKeepOneLinesHeightWhateverTheirTexts) {
   parent.DestroyWindow();
 }
 
+// Qt's style keeps what it drew (button faces, list headers) in a cache
+// whose keys include the palette drawn with. Windows built again, as the
+// frame builds its forms again at every view switch, must draw with the
+// palettes of the ones before: otherwise every form built adds its drawings
+// to the cache anew, and the program grows run after run until the cache is
+// full.
+TEST_F(LayerTest, WindowsBuiltAgainDrawWithThePalettesOfTheOnesBefore) {
+  std::vector<qint64> keys[2];
+  for (std::vector<qint64>& k : keys) {
+    TestDialog dlg;
+    ASSERT_TRUE(dlg.Create(IDD_TEST, nullptr));
+    dlg.ShowWindow(SW_SHOW);
+    CWnd parent;
+    ASSERT_TRUE(parent.Create(nullptr, "p", WS_VISIBLE, CRect(0, 0, 400, 300), nullptr, 0));
+    CListCtrl list;
+    ASSERT_TRUE(list.Create(WS_CHILD | WS_VISIBLE | LVS_REPORT, CRect(0, 0, 400, 300), &parent, 1));
+    LVCOLUMN col{};
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    InsertListColumn(&list, &col, 0, LVCFMT_LEFT, "name", 120);
+    Pump();
+    QTreeView* view = qvtest::ui::ListView(&list);
+    ASSERT_NE(view, nullptr);
+    for (QWidget* w : {WidgetOf(&dlg), Control(&dlg, IDOK), Control(&dlg, IDC_FLAG), Control(&dlg, IDC_NAME),
+                       WidgetOf(&parent), static_cast<QWidget*>(view->header()), view->viewport()}) {
+      ASSERT_NE(w, nullptr);
+      k.push_back(w->palette().cacheKey());
+    }
+    parent.DestroyWindow();
+    dlg.DestroyWindow();
+  }
+  EXPECT_EQ(keys[0], keys[1]);
+}
+
 TEST_F(LayerTest, PopupMenusPostTheChosenCommand) {
   struct Owner : CWnd {
     UINT got = 0;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <limits.h>
+#include <malloc.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -34,6 +35,12 @@ void PrepareProcess() {
   // Ignored, the signal leaves the failing write to return EFBIG. Process
   // starts reset every signal to its default, so no child inherits this.
   signal(SIGXFSZ, SIG_IGN);
+}
+
+void ReturnFreeMemory() {
+#ifdef __GLIBC__
+  malloc_trim(0);
+#endif
 }
 
 void SetModuleFileForTests(const std::string& osPath) {

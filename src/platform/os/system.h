@@ -39,6 +39,13 @@ namespace qv {
 // starts get the signal's default back.
 void PrepareProcess();
 
+// Gives the memory the allocator holds free back to the system. The
+// allocator keeps much of what threads free in areas of their own instead:
+// after work done by many threads (a run's walk and records) a call keeps
+// that room from adding up in the program's memory, run after run. It takes
+// about a millisecond after a run of 200,000 folders.
+void ReturnFreeMemory();
+
 // Tests: makes GetModuleFileNameA report this Linux path instead of
 // /proc/self/exe; an empty path restores the real one.
 void SetModuleFileForTests(const std::string& osPath);
