@@ -38,7 +38,10 @@ const ColumnDef kStateColumns[] = {{"ファイル名称", kCenter, 210},
 const ColumnDef kDateColumns[] = {{"ファイル名称", kCenter, 300},
                                   {"サイズ（byte）", kCenter, 100},
                                   {"行数", kCenter, 60},
-                                  {"日付", kCenter, 170},
+                                  // 200 as in the other views: the Japanese face here
+                                  // draws digits wider than the Windows one, and at
+                                  // 170 the time was cut.
+                                  {"日付", kCenter, 200},
                                   {"フォルダ名称", kLeft, 450}};
 const ColumnDef kDetailColumns[] = {
     {"ファイル名称", kCenter, 300}, {"日付(OLD)", kCenter, 200}, {"日付(NEW)", kCenter, 200},

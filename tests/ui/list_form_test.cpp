@@ -413,10 +413,10 @@ TEST_F(ListFormTest, ColumnWidthsFollowTheScaleAndAreKeptWhenTheListLosesFocus) 
   EXPECT_EQ(theApp.m_nColWidth[8], 200);
   EXPECT_EQ(theApp.m_nColWidth[9], 100);
   // The fixed widths of the other views grow with the text too (the date
-  // view's 300, 100, 60, 170, 450).
+  // view's 300, 100, 60, 200, 450).
   Form()->SetColumns(MODE_COMPARE, SUBMODE_DATE);
   EXPECT_EQ(List().GetColumnWidth(1), 150);
-  EXPECT_EQ(List().GetColumnWidth(3), 255);
+  EXPECT_EQ(List().GetColumnWidth(3), 300);
 
   // Compare-mode sub-modes 1 to 3 keep no widths.
   Form()->m_dScaleX = 1.0;
