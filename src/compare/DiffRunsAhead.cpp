@@ -47,8 +47,7 @@ struct DiffRunsAhead::Shared {
     bool made = false;  // a run was made and not handed over
     CString command;
     HANDLE output = INVALID_HANDLE_VALUE;
-    uint64_t length = 0;    // bytes it wrote
-    uint64_t reserved = 0;  // of the budget
+    uint64_t length = 0;  // bytes it wrote, held of the budget until dropped
     DWORD exitStatus = STILL_ACTIVE;
   };
 
@@ -77,8 +76,8 @@ struct DiffRunsAhead::Shared {
     if (run.output != INVALID_HANDLE_VALUE) CloseHandle(run.output);
     run.output = INVALID_HANDLE_VALUE;
     run.made = false;
-    held -= run.reserved;
-    run.reserved = 0;
+    held -= run.length;
+    run.length = 0;
   }
 
   // Whether nothing the step does can change what GNU diff reads of the
@@ -146,7 +145,6 @@ struct DiffRunsAhead::Shared {
       return;
     }
     Release(perRun - length);
-    run.reserved = length;
     run.length = length;
     run.exitStatus = exitStatus;
     run.made = true;
@@ -219,16 +217,14 @@ DiffRunsAhead::DiffRunsAhead(const CString& program, const CString& newDir, cons
   s.ahead = std::max<size_t>(8, static_cast<size_t>(threads) * 4);
   s.budget = memory != 0 ? memory : std::min(kMostHeld, qv::AvailableMemory() / 8);
   s.perRun = std::min(kMostPerRun, s.budget / s.ahead);
-  if (threads == 0 || s.perRun < kLeastPerRun || !CanRunAhead(program, newDir, oldDir, diffDir) ||
-      !qv::ResolvedPath(diffDir, s.diffResolved) || !s.FindStepTargets()) {
+  qv::ProgramFile file;
+  if (threads == 0 || s.perRun < kLeastPerRun || !Allowed(program, newDir, oldDir, diffDir, s.diffResolved, file) ||
+      !s.FindStepTargets()) {
     return;  // nothing is run ahead
   }
   // The program must not be one of the step's files, nor be looked up in
   // one of its folders.
-  qv::ProgramFile file;
-  if (!qv::StartedProgramFile(program, file) || s.stepFiles.count(file.id) || s.stepFolders.count(file.folderId)) {
-    return;
-  }
+  if (s.stepFiles.count(file.id) || s.stepFolders.count(file.folderId)) return;
   for (unsigned t = 0; t < threads; ++t) s.threads.emplace_back([&s] { s.Work(); });
 }
 
@@ -245,7 +241,14 @@ DiffRunsAhead::~DiffRunsAhead() {
 
 bool DiffRunsAhead::CanRunAhead(const CString& program, const CString& newDir, const CString& oldDir,
                                 const CString& diffDir) {
-  std::string diff, tree;
+  std::string diff;
+  qv::ProgramFile file;
+  return Allowed(program, newDir, oldDir, diffDir, diff, file);
+}
+
+bool DiffRunsAhead::Allowed(const CString& program, const CString& newDir, const CString& oldDir,
+                            const CString& diffDir, std::string& diff, qv::ProgramFile& file) {
+  std::string tree;
   if (!qv::ResolvedPath(diffDir, diff)) return false;
   for (const CString* root : {&newDir, &oldDir}) {
     if (!qv::ResolvedPath(*root, tree) || qv::ResolvedWithin(tree, diff) || qv::ResolvedWithin(diff, tree)) {
@@ -256,7 +259,6 @@ bool DiffRunsAhead::CanRunAhead(const CString& program, const CString& newDir, c
   // another file as the step makes files, is not run ahead; nor is any
   // program but GNU diff, which may read or keep what another pair's turn
   // changes.
-  qv::ProgramFile file;
   return qv::StartedProgramFile(program, file) && !qv::ResolvedWithin(file.path, diff) &&
          !qv::ResolvedWithin(file.folder, diff) && qv::IsSystemGnuDiff(file.path);
 }
@@ -281,41 +283,34 @@ void DiffRunsAhead::Turn(size_t index) {
   s.changed.notify_all();
 }
 
-void DiffRunsAhead::StepStarts() {
-  // The step's own program must find the room on the DIFF folder's disk
-  // that the step's own removals left: a program started meanwhile by a
-  // thread running ahead may still hold one of the step's files.
-  qv::SettleStarts();
-}
-
 bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) {
   Shared& s = *shared_;
   std::unique_lock<std::mutex> lock(s.mutex);
   if (s.threads.empty() || s.turn >= s.runs.size()) return false;
   Shared::Run& run = s.runs[s.turn];
   if (run.state == Shared::State::waiting) {
-    // No thread has begun it: the step runs it itself, now.
+    // No thread has begun it: the step runs it itself.
     run.state = Shared::State::stepTook;
-    lock.unlock();
-    StepStarts();
-    return false;
+  } else {
+    s.stepWaits = true;
+    s.changed.wait(lock, [&] { return run.state != Shared::State::running; });
+    s.stepWaits = false;
   }
-  s.stepWaits = true;
-  s.changed.wait(lock, [&] { return run.state != Shared::State::running; });
-  s.stepWaits = false;
   if (!run.made || std::strcmp(program ? program : "", s.program) != 0 ||
       std::strcmp(commandLine ? commandLine : "", run.command) != 0) {
     lock.unlock();
-    StepStarts();
+    // The step's own program must find the room on the DIFF folder's disk
+    // that the step's own removals left: a program started meanwhile by a
+    // thread running ahead may still hold one of the step's files.
+    qv::SettleStarts();
     return false;
   }
   const HANDLE output = run.output;
   const uint64_t length = run.length;
-  const uint64_t reserved = run.reserved;
   exitStatus = run.exitStatus;
   run.output = INVALID_HANDLE_VALUE;
   run.made = false;
-  run.reserved = 0;
+  run.length = 0;
   lock.unlock();
 
   // The output goes where the program would have written it; a write that
@@ -324,6 +319,6 @@ bool DiffRunsAhead::Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int&
   result = qv::CopyFileHead(output, length, out) ? kLaunchDone : kLaunchTrouble;
   if (result == kLaunchTrouble) exitStatus = 2;
   CloseHandle(output);
-  s.Release(reserved);
+  s.Release(length);
   return true;
 }

@@ -79,8 +79,9 @@ class DiffRunsAhead : public DiffRunSource {
   bool Deliver(LPCSTR program, LPCSTR commandLine, HANDLE out, int& result, DWORD& exitStatus) override;
 
  private:
-  // Before the step starts the program itself.
-  static void StepStarts();
+  // CanRunAhead, giving the resolved DIFF folder and the program's file.
+  static bool Allowed(const CString& program, const CString& newDir, const CString& oldDir, const CString& diffDir,
+                      std::string& diffResolved, qv::ProgramFile& file);
 
   struct Shared;
   std::unique_ptr<Shared> shared_;

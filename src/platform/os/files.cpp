@@ -502,15 +502,16 @@ int CrtErrnoFromErrno(int err) {
   }
 }
 
-namespace {
-
-// unlink, mkdir and rmdir of a path, told to the folder's names.
 bool UnlinkOs(const std::string& os) {
   FolderChange change(os);
   if (unlink(os.c_str()) != 0) return false;
   change.Removed(os);
   return true;
 }
+
+namespace {
+
+// mkdir and rmdir of a path, told to the folder's names.
 
 bool MakeFolderOs(const std::string& os) {
   FolderChange change(os);

@@ -209,6 +209,10 @@ int OpenOsFile(const std::string& osPath, int openFlags, int createMode = 0666);
 // user's is refused (EACCES). Elsewhere files are made as the umask says.
 int CreateOsFile(const std::string& osPath, int openFlags);
 
+// For the layer: unlink(2) of a Linux path, told to the folder's remembered
+// names (nameindex.h). False with errno on failure.
+bool UnlinkOs(const std::string& osPath);
+
 // remove() of the C runtime with Windows rules: a path to a folder is
 // refused (errno EACCES), a missing file gives ENOENT. 0 on success.
 int Remove(const char* path);

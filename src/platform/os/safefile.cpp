@@ -56,12 +56,6 @@ bool WriteAll(int fd, const unsigned char* p, size_t n) {
   return true;
 }
 
-// unlink, told to the folder's remembered names (nameindex.h).
-void UnlinkTold(const std::string& path) {
-  FolderChange change(path);
-  if (unlink(path.c_str()) == 0) change.Removed(path);
-}
-
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -318,7 +312,7 @@ FileResult SafeFileWriter::Commit() {
     }
   }
   if (failed) {
-    UnlinkTold(tmp_);
+    UnlinkOs(tmp_);
     tmp_.clear();
     if (failure_.ok()) failure_ = Fail(err);
     return failure_;
@@ -334,7 +328,7 @@ void SafeFileWriter::Abandon() {
     fd_ = -1;
   }
   if (!tmp_.empty()) {
-    UnlinkTold(tmp_);
+    UnlinkOs(tmp_);
     tmp_.clear();
   }
 }
