@@ -30,6 +30,17 @@ const char kDeleted[] = "--- 削除された ---";
 
 class ListFormTest : public qvtest::ListTest {
  protected:
+  // One DVD folder listed, the list holding the focus; null when it does not.
+  QTreeView* ShowDvdListWithTheFocus() {
+    Add("a", 2, "", {}, {kListTime, 0, 0});
+    Show(MODE_LIST, 0);
+    QTreeView* view = qvtest::ui::ListView(&List());
+    if (view == nullptr) return nullptr;
+    view->setFocus();
+    Pump();
+    return QApplication::focusWidget() == view ? view : nullptr;
+  }
+
   // Four listed records of a comparison and one the profile took out.
   void AddComparison() {
     Add("dir\\both.c", 3, "両方, にある", {kListTime + 86400, 2048, 40, "1.0.0.2 , Release"},
@@ -435,13 +446,8 @@ TEST_F(ListFormTest, ColumnWidthsFollowTheScaleAndAreKeptWhenTheListLosesFocus) 
 // the focus still there: the list loses the focus as its window goes, so the
 // exit writes the width.
 TEST_F(ListFormTest, AWidthDraggedJustBeforeTheWindowClosesReachesTheSettingsFile) {
-  Add("a", 2, "", {}, {kListTime, 0, 0});
-  Show(MODE_LIST, 0);
-  QTreeView* view = qvtest::ui::ListView(&List());
+  QTreeView* view = ShowDvdListWithTheFocus();
   ASSERT_NE(view, nullptr);
-  view->setFocus();
-  Pump();
-  ASSERT_EQ(QApplication::focusWidget(), view);
   // The border at the right of the second column dragged 40 pixels on.
   QHeaderView* header = view->header();
   const int before = header->sectionSize(1);
@@ -466,13 +472,8 @@ TEST_F(ListFormTest, AWidthDraggedJustBeforeTheWindowClosesReachesTheSettingsFil
 // mode: the widths go where the shown columns took theirs from, not where
 // the new mode keeps its own.
 TEST_F(ListFormTest, AListLosingTheFocusAsItsFormGoesKeepsTheWidthsOfItsOwnColumns) {
-  Add("a", 2, "", {}, {kListTime, 0, 0});
-  Show(MODE_LIST, 0);
-  QTreeView* view = qvtest::ui::ListView(&List());
+  QTreeView* view = ShowDvdListWithTheFocus();
   ASSERT_NE(view, nullptr);
-  view->setFocus();
-  Pump();
-  ASSERT_EQ(QApplication::focusWidget(), view);
   view->header()->resizeSection(0, 123);
   std::vector<int> expected(theApp.m_nColWidth, theApp.m_nColWidth + 11);
   expected[7] = static_cast<int>(123 / Form()->m_dScaleX);
